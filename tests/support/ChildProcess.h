@@ -1,0 +1,41 @@
+// Starts a program for an end-to-end test in a chosen working directory,
+// with its output captured, and always reaps it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool start(const std::string& program, const std::vector<std::string>& args,
+               const std::string& workDir);
+    // Exit status, or -1 when it had to be killed after timeoutMs.
+    int wait(int timeoutMs);
+    std::string out() const;
+    std::string err() const;
+
+private:
+    pid_t pid = -1;
+    std::string outPath, errPath;
+};
+
+// A fresh temporary directory, removed with its contents on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& path() const { return dir; }
+    std::string file(const std::string& name) const { return dir + "/" + name; }
+
+private:
+    std::string dir;
+};
+
+std::string readWholeFile(const std::string& path);
