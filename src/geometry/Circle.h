@@ -26,6 +26,14 @@ public:
     // How many of the two points are inside: 0, 1 or 2.
     int pointInCircle(Point pos1, Point pos2) const;
 
+    // Crossing points with another circle in the x-y plane (z of the
+    // results is 0; heights are ignored). Returns how many there are: 0
+    // (apart, nested, concentric or a circle without radius), 1 (touching,
+    // written to p1) or 2. Either pointer may be null.
+    int getIntersectionPoints(Circle c, Point* p1, Point* p2) const;
+    // Area the two discs share in the x-y plane.
+    double getIntersectionArea(Circle c) const;
+
     // "c:" centre ", r:" radius
     void show(std::ostream& os) const;
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "geometry/Geometry.h"
+
 Line::Line() : m_a(0.0), m_b(0.0), m_c(0.0) {}
 
 Line::Line(double a, double b, double c) : m_a(a), m_b(b), m_c(c) {}
@@ -40,6 +42,14 @@ Line Line::makeLineFromTwoPoints(Point pos1, Point pos2) {
     }
     const double c = -a * pos2.getY() - b * pos2.getX();
     return Line(a, b, c);
+}
+
+Line Line::makeLineFromPositionAndAngle(Point pos, double angle) {
+    // A second point one metre along the heading; near-vertical headings
+    // then become vertical lines the same way as for two points.
+    const double rad = angle * Geometry::PI / 180.0;
+    const Point ahead(pos.getX() + std::cos(rad), pos.getY() + std::sin(rad), 0.0);
+    return makeLineFromTwoPoints(ahead, pos);
 }
 
 Line Line::getTangentLine(Point pos) const {

@@ -26,6 +26,8 @@ public:
 
     // Line through the x-y projections of the two points.
     static Line makeLineFromTwoPoints(Point pos1, Point pos2);
+    // Line through pos heading at angle degrees (from +x towards +y).
+    static Line makeLineFromPositionAndAngle(Point pos, double angle);
 
     // The line through pos perpendicular to this one.
     Line getTangentLine(Point pos) const;
