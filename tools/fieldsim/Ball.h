@@ -1,0 +1,31 @@
+// The ball: it rolls with linear damping and, when lifted by a scripted
+// event, falls back under gravity and bounces. Nothing else touches it yet.
+#pragma once
+
+#include "Vec3.h"
+
+class Ball {
+public:
+    static constexpr double kRadius = 0.042;
+    // Linear damping of the rolling speed (1/s): a ball rolling at 2 m/s
+    // stops after about 4 m.
+    static constexpr double kDamping = 0.5;
+    static constexpr double kStopSpeed = 0.02;  // m/s: slower than this, the ball rests
+    static constexpr double kBounce = 0.8;      // restitution on the ground
+    static constexpr double kMinBounceSpeed = 0.8;
+
+    Ball();
+
+    void place(const Vec3& position);  // at rest; z below the radius is raised to it
+    void push(const Vec3& velocity);   // adds to the current velocity
+    void step(double dt);
+    // Keeps the ball inside a rectangle around the field (the surrounding walls).
+    void confine(double halfLength, double halfWidth);
+
+    const Vec3& position() const { return position_; }
+    const Vec3& velocity() const { return velocity_; }
+
+private:
+    Vec3 position_;
+    Vec3 velocity_;
+};

@@ -1,0 +1,27 @@
+// Forward kinematics of the humanoid's joint chains. Each limb placement maps
+// a point given in the zero-pose torso frame to where it is now, still in the
+// torso frame, so a body centre's position is limb.apply(zero-pose centre) and
+// its orientation relative to the torso is limb.rot.
+#pragma once
+
+#include <array>
+
+#include "NaoModel.h"
+#include "Pose.h"
+
+using JointAngles = std::array<double, NaoModel::kJointCount>;  // rad
+
+struct LimbPoses {
+    Pose head;
+    Pose rightLowerArm;
+    Pose leftLowerArm;
+    Pose rightFoot;
+    Pose leftFoot;
+};
+
+class BodyKinematics {
+public:
+    static LimbPoses compute(const JointAngles& angles);
+    // The placement after the joints first..first+count-1 of one chain.
+    static Pose chain(const JointAngles& angles, int first, int count);
+};

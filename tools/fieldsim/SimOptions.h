@@ -1,0 +1,31 @@
+// Everything fieldsim can be told on its command line, with the defaults.
+#pragma once
+
+#include <string>
+
+enum class Pace { Realtime, Lockstep };
+
+struct SimOptions {
+    int port = 3100;
+    std::string bindAddress = "127.0.0.1";
+    Pace pace = Pace::Realtime;
+    double lockstepTimeout = 1.0;  // s
+    double fieldLength = 12.0;
+    double fieldWidth = 8.0;
+    double goalWidth = 1.4;
+    double halfTime = 300.0;  // s of game time
+    int halves = 2;
+    double kickoffAfter = 5.0;  // s; negative: only a scenario event starts the game
+    int visionEvery = 3;        // cycles
+    bool fullView = false;
+    bool noise = false;
+    unsigned long long seed = 1;
+    int sayLimit = 64;
+    int latency = 1;  // cycles
+    bool gsClassic = false;
+    std::string truthFile;
+    std::string scenarioFile;
+    long long maxCycles = -1;  // none
+    double duration = -1.0;    // s of server time; none
+    bool verbose = false;
+};

@@ -1,0 +1,36 @@
+// Everything on the field: the robots (by connection id, so iteration order
+// is the order of arrival) and the ball.
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "Ball.h"
+#include "FieldGeometry.h"
+#include "Robot.h"
+
+class World {
+public:
+    explicit World(const FieldGeometry& field);
+
+    const FieldGeometry& field() const { return field_; }
+    Ball& ball() { return ball_; }
+    const Ball& ball() const { return ball_; }
+
+    Robot& addRobot(int clientId);
+    void removeRobot(int clientId);
+    Robot* robot(int clientId);
+    const Robot* robot(int clientId) const;
+    Robot* findRobot(TeamSide side, int unum);
+    std::map<int, Robot>& robots() { return robots_; }
+    const std::map<int, Robot>& robots() const { return robots_; }
+    std::vector<const Robot*> joinedRobots() const;
+
+    // Moves every robot's joints and recomputes its body, then rolls the ball.
+    void step(double dt);
+
+private:
+    FieldGeometry field_;
+    Ball ball_;
+    std::map<int, Robot> robots_;
+};
