@@ -28,15 +28,6 @@ TEST(LineTest, CoefficientOrderAndSolving) {
     EXPECT_DOUBLE_EQ(l.getYGivenX(1), 0);  // vertical: no single y
     l.setBCoefficient(0);
     EXPECT_DOUBLE_EQ(l.getXGivenY(3), 0);  // and no x either
-    l.setCCoefficient(7);
-    EXPECT_EQ(l.getACoefficient(), 0);
-    EXPECT_EQ(l.getBCoefficient(), 0);
-    EXPECT_EQ(l.getCCoefficient(), 7);
-
-    const Line zero;
-    EXPECT_EQ(zero.getACoefficient(), 0);
-    EXPECT_EQ(zero.getBCoefficient(), 0);
-    EXPECT_EQ(zero.getCCoefficient(), 0);
 
     std::ostringstream os;
     os << Line(1, -0.5, 2);
