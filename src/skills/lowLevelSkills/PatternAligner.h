@@ -38,10 +38,10 @@ public:
     float getPowerAdd() const;
 
     // The speed sent to a joint sensed at `current` whose target is
-    // `target`; 0 when the error is within the tolerance. A joint whose
-    // reading or target is not a real angle (unset, infinite, not a number)
-    // gets 0 and is left out of the alignment check: `counted` is false.
-    float jointSpeed(double current, double target, bool& counted) const;
+    // `target`; 0 and `aligned` when the error is within the tolerance. A
+    // joint whose reading or target is not a real angle (unset, infinite,
+    // not a number) gets 0 and does not hold the alignment up.
+    float jointSpeed(double current, double target, bool& aligned) const;
 
 protected:
     void copyTargetToJoints();
