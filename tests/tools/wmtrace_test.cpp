@@ -1,0 +1,224 @@
+// The wmtrace program, run as a user runs it, on composed and real traces.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "../utils/VisionComposer.h"
+
+namespace {
+
+const char* const kHeader =
+    "time,play_mode,side,x,y,z,roll,pitch,yaw,ball_x,ball_y,ball_z,teammates,opponents";
+
+std::string wmtraceBin() {
+    const std::string agent = AGENT_BIN;
+    return agent.substr(0, agent.rfind('/')) + "/wmtrace";
+}
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+ToolRun runIn(const TempDir& dir, const std::string& program, const std::vector<std::string>& args) {
+    ChildProcess child;
+    EXPECT_TRUE(child.start(program, args, dir.path()));
+    const int status = child.wait(20000);
+    return {status, child.out(), child.err()};
+}
+
+ToolRun wmtrace(const TempDir& dir, const std::vector<std::string>& args) {
+    return runIn(dir, wmtraceBin(), args);
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::vector<std::string> split(const std::string& text, char by) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, by)) parts.push_back(part);
+    return parts;
+}
+
+// CSV lines without the header, each split into its 14 fields.
+std::vector<std::vector<std::string>> rows(const std::string& out) {
+    std::vector<std::string> lines = split(out, '\n');
+    EXPECT_FALSE(lines.empty());
+    if (lines.empty()) return {};
+    EXPECT_EQ(lines[0], kHeader);
+    std::vector<std::vector<std::string>> result;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        result.push_back(split(lines[i], ','));
+        EXPECT_EQ(result.back().size(), 14u) << lines[i];
+    }
+    return result;
+}
+
+double num(const std::string& field) { return std::strtod(field.c_str(), nullptr); }
+
+const compose::Pose kPose{-2.0, 1.5, 0.5, 60.0};
+const compose::Vec kBall{-1.0, 2.0, 0.042};
+
+// Three messages of one robot of team VOR, number 2: a vision with a
+// team-mate, an opponent and the robot's own arm; a message without vision;
+// a second vision after a head turn.
+std::string composedTrace(const char* side) {
+    const std::string players =
+        " (P (team VOR) (id 3) (head (pol 4 10 1)))"
+        " (P (team Rival) (id 5) (head (pol 6 -10 1)) (rfoot (pol 6 -9 -5)))"
+        " (P (team VOR) (id 2) (rlowerarm (pol 0.19 -36 -22)))";
+    const std::string gs = compose::gameState(side);
+    std::string trace;
+    trace += compose::perception(1.0, gs, 0, 0,
+                                 compose::see(kPose, compose::kCorners, 0, 0, &kBall, players)) +
+             "\n\n";
+    trace += compose::perception(1.02, gs, 0, 0, "") + "\n\n";
+    trace += compose::perception(1.04, gs, 25, -10,
+                                 compose::see(kPose, compose::kCorners, 25, -10, &kBall, players)) +
+             "\n\n";
+    return trace;
+}
+
+void expectComposedPose(const std::vector<std::string>& row, bool right) {
+    const double s = right ? -1.0 : 1.0;
+    EXPECT_EQ(row[1], "PM_PLAY_ON");
+    EXPECT_EQ(row[2], right ? "SIDE_RIGHT" : "SIDE_LEFT");
+    EXPECT_NEAR(num(row[3]), s * kPose.x, 2e-3);
+    EXPECT_NEAR(num(row[4]), s * kPose.y, 2e-3);
+    EXPECT_NEAR(num(row[5]), kPose.height, 2e-3);
+    const double yaw = right ? 180.0 - kPose.heading : -kPose.heading;
+    EXPECT_NEAR(num(row[8]), yaw, 0.02);
+    EXPECT_NEAR(num(row[9]), s * kBall.x, 3e-3);
+    EXPECT_NEAR(num(row[10]), s * kBall.y, 3e-3);
+    EXPECT_NEAR(num(row[11]), kBall.z, 3e-3);
+}
+
+TEST(Wmtrace, Help) {
+    TempDir dir;
+    const ToolRun run = wmtrace(dir, {"--help"});
+    EXPECT_EQ(run.status, 0);
+    for (const char* text : {"Usage: wmtrace", "Msg.txt", "standard input", "metres", "degrees",
+                             "clockwise", "play_mode", "teammates", "--teamname"}) {
+        EXPECT_NE(run.out.find(text), std::string::npos) << text;
+    }
+}
+
+TEST(Wmtrace, ComposedTraceOnBothSides) {
+    for (bool right : {false, true}) {
+        SCOPED_TRACE(right ? "right" : "left");
+        TempDir dir;
+        writeFile(dir.file("Msg.txt"), composedTrace(right ? "right" : "left"));
+        const ToolRun run = wmtrace(dir, {"Msg.txt"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        const auto r = rows(run.out);
+        ASSERT_EQ(r.size(), 3u);
+        EXPECT_EQ(r[0][0], "1.000");
+        EXPECT_EQ(r[1][0], "1.020");
+        for (const auto& row : r) {
+            expectComposedPose(row, right);
+            // Our own arm (our number) is no team-mate.
+            EXPECT_EQ(row[12], "1");
+            EXPECT_EQ(row[13], "1");
+        }
+    }
+}
+
+TEST(Wmtrace, TeamNameDecidesWhoIsATeamMate) {
+    TempDir dir;
+    writeFile(dir.file("Msg.txt"), composedTrace("left"));
+    const ToolRun run = wmtrace(dir, {"--teamname", "Rival", "Msg.txt"});
+    EXPECT_EQ(run.status, 0);
+    const auto r = rows(run.out);
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[0][12], "1");
+    EXPECT_EQ(r[0][13], "2");
+}
+
+TEST(Wmtrace, StandardInputGivesTheSameLines) {
+    TempDir dir;
+    writeFile(dir.file("Msg.txt"), composedTrace("left"));
+    const ToolRun fromFile = wmtrace(dir, {"Msg.txt"});
+    const ToolRun fromStdin = runIn(dir, "/bin/sh", {"-c", "exec \"$0\" < Msg.txt", wmtraceBin()});
+    const ToolRun fromDash = runIn(dir, "/bin/sh", {"-c", "exec \"$0\" - < Msg.txt", wmtraceBin()});
+    EXPECT_EQ(fromStdin.status, 0);
+    EXPECT_EQ(fromStdin.out, fromFile.out);
+    EXPECT_EQ(fromDash.out, fromFile.out);
+    // Nothing on standard input: just the header.
+    EXPECT_EQ(wmtrace(dir, {}).out, std::string(kHeader) + "\n");
+}
+
+TEST(Wmtrace, RealCapture) {
+    TempDir dir;
+    const ToolRun run = wmtrace(dir, {std::string(CAPTURE_DIR) + "/real-12x8-standing.txt"});
+    EXPECT_EQ(run.status, 0);
+    const auto r = rows(run.out);
+    ASSERT_EQ(r.size(), 60u);
+    EXPECT_EQ(r[0][0], "5.800");
+    EXPECT_EQ(r[59][0], "6.980");
+    // Number and side come with the third message's game state.
+    EXPECT_EQ(r[1][2], "SIDE_UNKNOWN");
+    for (std::size_t i = 2; i < r.size(); ++i) EXPECT_EQ(r[i][2], "SIDE_LEFT");
+    for (const auto& row : r) {
+        EXPECT_EQ(row[1], "PM_BEFORE_KICK_OFF");
+        // The only player in view is the robot's own pair of arms.
+        EXPECT_EQ(row[12], "0");
+        EXPECT_EQ(row[13], "0");
+    }
+}
+
+TEST(Wmtrace, MessageLongerThanTheServerSends) {
+    TempDir dir;
+    std::string padding;
+    while (padding.size() < 5000) padding += " (X9 (pol 1.000 2.000 3.000))";
+    const std::string vision = compose::see(kPose, compose::kCorners, 0, 0, &kBall, padding);
+    const std::string message = compose::perception(1.0, compose::gameState("left"), 0, 0, vision);
+    ASSERT_GT(message.size(), 4096u);
+    writeFile(dir.file("Msg.txt"), message + "\n\n");
+    const ToolRun run = wmtrace(dir, {"Msg.txt"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.err.find("message 1 has"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("4096"), std::string::npos);
+    const auto r = rows(run.out);
+    ASSERT_EQ(r.size(), 1u);
+    expectComposedPose(r[0], false);
+}
+
+TEST(Wmtrace, BadArguments) {
+    TempDir dir;
+    ToolRun run = wmtrace(dir, {"no-such-trace.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot open no-such-trace.txt"), std::string::npos);
+    run = wmtrace(dir, {"--bogus"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("unknown option --bogus"), std::string::npos);
+    run = wmtrace(dir, {"--teamname"});
+    EXPECT_EQ(run.status, 2);
+    run = wmtrace(dir, {"a.txt", "b.txt"});
+    EXPECT_EQ(run.status, 2);
+}
+
+TEST(Wmtrace, LeavesTheGamesFilesAlone) {
+    // A team runs the tool where its game left Msg.txt and WMLog.txt.
+    TempDir dir;
+    writeFile(dir.file("Msg.txt"), composedTrace("left"));
+    writeFile(dir.file("WMLog.txt"), "records of the game\n");
+    const ToolRun run = wmtrace(dir, {"Msg.txt"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(readWholeFile(dir.file("WMLog.txt")), "records of the game\n");
+    EXPECT_EQ(readWholeFile(dir.file("Msg.txt")), composedTrace("left"));
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+#include "utils/TraceReader.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> readAll(const std::string& trace, std::vector<bool>* cut = nullptr) {
+    std::istringstream in(trace);
+    TraceReader reader(in);
+    std::vector<std::string> messages;
+    std::string text;
+    while (reader.next(text)) {
+        messages.push_back(text);
+        if (cut != nullptr) cut->push_back(reader.lastWasCut());
+        EXPECT_EQ(reader.getMessageNumber(), static_cast<long>(messages.size()));
+    }
+    return messages;
+}
+
+TEST(TraceReader, MessagesAreSeparatedByAnEmptyLine) {
+    EXPECT_EQ(readAll("(a 1)\n\n(b 2)\n\n"), (std::vector<std::string>{"(a 1)", "(b 2)"}));
+    EXPECT_TRUE(readAll("").empty());
+    EXPECT_TRUE(readAll("\n\n\n").empty());
+}
+
+TEST(TraceReader, DamagedAndForeignLayouts) {
+    // Cut short behind the last message; Windows line ends; extra empty
+    // lines; a message that itself spans lines.
+    EXPECT_EQ(readAll("(a 1)\n\n(b 2)"), (std::vector<std::string>{"(a 1)", "(b 2)"}));
+    EXPECT_EQ(readAll("(a 1)\r\n\r\n(b 2)\r\n\r\n"), (std::vector<std::string>{"(a 1)", "(b 2)"}));
+    EXPECT_EQ(readAll("\n\n(a 1)\n\n\n\n\n(b 2)\n\n"), (std::vector<std::string>{"(a 1)", "(b 2)"}));
+    EXPECT_EQ(readAll("(a 1)\n(a 2)\n\n(b)\n"), (std::vector<std::string>{"(a 1)\n(a 2)", "(b)"}));
+}
+
+TEST(TraceReader, LongMessages) {
+    // Longer than the server sends, but within reason: read whole.
+    const std::string big(10000, 'x');
+    std::vector<bool> cut;
+    EXPECT_EQ(readAll(big + "\n\n(b)\n\n", &cut), (std::vector<std::string>{big, "(b)"}));
+    EXPECT_EQ(cut, (std::vector<bool>{false, false}));
+
+    // Beyond any message: cut, marked, and the next message is intact.
+    const std::string huge(TraceReader::kMaxMessageSize + 100, 'y');
+    cut.clear();
+    const std::vector<std::string> messages = readAll(huge + "\n" + huge + "\n\n(c)\n\n", &cut);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].size(), TraceReader::kMaxMessageSize);
+    EXPECT_EQ(messages[1], "(c)");
+    EXPECT_EQ(cut, (std::vector<bool>{true, false}));
+}
+
+TEST(TraceReader, RealCapture) {
+    std::ifstream in(std::string(CAPTURE_DIR) + "/real-12x8-standing.txt");
+    ASSERT_TRUE(in.good());
+    TraceReader reader(in);
+    std::string text;
+    int count = 0;
+    while (reader.next(text)) {
+        ++count;
+        EXPECT_EQ(text.substr(0, 11), "(time (now ");
+        EXPECT_EQ(text.back(), ')');
+    }
+    EXPECT_EQ(count, 60);
+    EXPECT_FALSE(reader.next(text));
+}
+
+}  // namespace
