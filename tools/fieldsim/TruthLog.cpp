@@ -1,6 +1,7 @@
 #include "TruthLog.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "TextFormat.h"
@@ -13,7 +14,9 @@ void field(std::string& out, const char* name, double value, int decimals) {
     out += '"';
     out += name;
     out += "\":";
-    TextFormat::appendFixed(out, value, decimals);
+    // Rounded first, so that a tiny negative value does not print as "-0.000".
+    const double scale = std::pow(10.0, decimals);
+    TextFormat::appendFixed(out, std::round(value * scale) / scale + 0.0, decimals);
 }
 
 }  // namespace

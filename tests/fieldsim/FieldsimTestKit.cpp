@@ -1,0 +1,216 @@
+#include "FieldsimTestKit.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <cmath>
+#include <netinet/in.h>
+#include <poll.h>
+#include <regex>
+#include <sys/socket.h>
+#include <unistd.h>
+
+SimOptions testOptions() {
+    SimOptions o;
+    o.port = 0;
+    o.pace = Pace::Lockstep;
+    o.kickoffAfter = -1.0;
+    o.lockstepTimeout = 0.5;
+    return o;
+}
+
+SimHarness::SimHarness(const SimOptions& options)
+    : sim_(std::make_unique<Simulation>(options, console_)) {}
+
+bool SimHarness::join(int clientId, const std::string& team, int unum) {
+    sim_->clientConnected(clientId, "test");
+    return sim_->receive(clientId, "(scene rsg/agent/nao/nao.rsg)(init (unum " + std::to_string(unum) +
+                                       ")(teamname " + team + "))");
+}
+
+Robot& SimHarness::robot(int clientId) { return *sim_->world().robot(clientId); }
+
+std::vector<Outgoing> SimHarness::stepAll() {
+    sim_->step();
+    sim_->takeDrops();
+    return sim_->takeOutbox();
+}
+
+std::string SimHarness::step(int clientId) {
+    std::string found;
+    for (Outgoing& o : stepAll()) {
+        if (o.clientId == clientId && o.perception) found = o.text;
+    }
+    return found;
+}
+
+void SimHarness::steps(int n) {
+    for (int i = 0; i < n; ++i) stepAll();
+}
+
+ServerThread::ServerThread(SimOptions options, const std::string& scenarioText) {
+    options.port = 0;
+    sim_ = std::make_unique<Simulation>(options, console_);
+    if (!scenarioText.empty()) {
+        Scenario scenario;
+        std::string error;
+        if (Scenario::parse(scenarioText, scenario, error)) sim_->setScenario(scenario);
+    }
+    std::string error;
+    sim_->openTruthLog(error);
+    server_ = std::make_unique<Server>(options, *sim_, console_);
+    if (server_->start(error)) {
+        port_ = server_->port();
+        thread_ = std::thread([this] { server_->run(); });
+    }
+}
+
+ServerThread::~ServerThread() { stop(); }
+
+void ServerThread::stop() {
+    if (stopped_) return;
+    stopped_ = true;
+    if (thread_.joinable()) {
+        server_->requestStop();
+        thread_.join();
+    }
+}
+
+std::string frame(const std::string& text) {
+    std::string out(4, '\0');
+    const auto n = static_cast<uint32_t>(text.size());
+    out[0] = static_cast<char>(n >> 24);
+    out[1] = static_cast<char>(n >> 16);
+    out[2] = static_cast<char>(n >> 8);
+    out[3] = static_cast<char>(n);
+    return out + text;
+}
+
+TestClient::TestClient(int port) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+TestClient::~TestClient() { close(); }
+
+void TestClient::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool TestClient::sendBytes(const std::string& bytes) {
+    size_t done = 0;
+    while (fd_ >= 0 && done < bytes.size()) {
+        const ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return fd_ >= 0;
+}
+
+bool TestClient::sendFrame(const std::string& text) { return sendBytes(frame(text)); }
+
+std::optional<std::string> TestClient::readFrame(int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (buffer_.size() >= 4) {
+            const auto* p = reinterpret_cast<const unsigned char*>(buffer_.data());
+            const size_t n = (size_t{p[0]} << 24) | (size_t{p[1]} << 16) | (size_t{p[2]} << 8) | p[3];
+            if (buffer_.size() >= 4 + n) {
+                std::string text = buffer_.substr(4, n);
+                buffer_.erase(0, 4 + n);
+                return text;
+            }
+        }
+        if (fd_ < 0) return std::nullopt;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) return std::nullopt;
+        pollfd pfd{fd_, POLLIN, 0};
+        if (::poll(&pfd, 1, static_cast<int>(left)) <= 0) return std::nullopt;
+        char buf[65536];
+        const ssize_t got = ::recv(fd_, buf, sizeof buf, 0);
+        if (got <= 0) return std::nullopt;
+        buffer_.append(buf, static_cast<size_t>(got));
+    }
+}
+
+bool TestClient::waitClosed(int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (fd_ >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) return false;
+        pollfd pfd{fd_, POLLIN, 0};
+        if (::poll(&pfd, 1, static_cast<int>(left)) <= 0) return false;
+        char buf[65536];
+        const ssize_t got = ::recv(fd_, buf, sizeof buf, 0);
+        if (got <= 0) return true;
+    }
+    return true;
+}
+
+std::vector<std::string> labels(const std::string& message) {
+    std::vector<std::string> out;
+    int depth = 0;
+    size_t start = 0;
+    for (size_t i = 0; i < message.size(); ++i) {
+        if (message[i] == '(') {
+            if (depth == 0) start = i;
+            ++depth;
+        } else if (message[i] == ')') {
+            --depth;
+            if (depth == 0) {
+                const std::string e = message.substr(start, i - start + 1);
+                static const std::regex named(R"(^\((HJ|FRP) \(n ([a-z0-9]+)\))");
+                std::smatch m;
+                if (std::regex_search(e, m, named)) {
+                    out.push_back(m[1].str() + " " + m[2].str());
+                } else {
+                    const size_t end = e.find_first_of(" ()", 1);
+                    out.push_back(e.substr(1, end - 1));
+                }
+            }
+        }
+    }
+    return out;
+}
+
+std::string expression(const std::string& message, const std::string& prefix) {
+    const size_t start = message.find(prefix);
+    if (start == std::string::npos) return "";
+    int depth = 0;
+    for (size_t i = start; i < message.size(); ++i) {
+        if (message[i] == '(') ++depth;
+        if (message[i] == ')' && --depth == 0) return message.substr(start, i - start + 1);
+    }
+    return "";
+}
+
+double jointAngle(const std::string& message, const std::string& name) {
+    const std::regex re("\\(HJ \\(n " + name + "\\) \\(ax ([-0-9.]+)\\)\\)");
+    std::smatch m;
+    if (!std::regex_search(message, m, re)) return std::nan("");
+    return std::stod(m[1].str());
+}
+
+std::map<std::string, SeenPolar> seenObjects(const std::string& message) {
+    std::map<std::string, SeenPolar> out;
+    const std::string see = expression(message, "(See");
+    static const std::regex re(R"(\(([A-Z0-9]+|head|rlowerarm|llowerarm|rfoot|lfoot) \(pol ([-0-9.]+) ([-0-9.]+) ([-0-9.]+)\)\))");
+    for (auto it = std::sregex_iterator(see.begin(), see.end(), re); it != std::sregex_iterator(); ++it) {
+        out[(*it)[1].str()] = {std::stod((*it)[2].str()), std::stod((*it)[3].str()), std::stod((*it)[4].str())};
+    }
+    return out;
+}
+
+std::vector<double> triple(const std::string& text, const std::string& tag) {
+    const std::regex re("\\(" + tag + " ([-0-9.]+) ([-0-9.]+) ([-0-9.]+)\\)");
+    std::smatch m;
+    if (!std::regex_search(text, m, re)) return {};
+    return {std::stod(m[1].str()), std::stod(m[2].str()), std::stod(m[3].str())};
+}

@@ -1,0 +1,95 @@
+// Helpers for the fieldsim tests: a simulation driven without sockets, a
+// server running on a free port in a thread, a framed test client, and small
+// readers for perception texts (independent of fieldsim's own parser).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Server.h"
+#include "SimOptions.h"
+#include "Simulation.h"
+
+// Options for tests: lockstep, a free port, no automatic kick-off.
+SimOptions testOptions();
+
+// A simulation fed directly with client messages.
+class SimHarness {
+public:
+    explicit SimHarness(const SimOptions& options = testOptions());
+
+    Simulation& sim() { return *sim_; }
+    std::string console() const { return console_.str(); }
+    // scene + init for a new client; false when refused.
+    bool join(int clientId, const std::string& team, int unum);
+    Robot& robot(int clientId);
+    // Runs one cycle and returns the perception for the client (empty if none).
+    std::string step(int clientId);
+    // Runs one cycle and keeps every outgoing message.
+    std::vector<Outgoing> stepAll();
+    void steps(int n);
+
+private:
+    std::ostringstream console_;
+    std::unique_ptr<Simulation> sim_;
+};
+
+// fieldsim's server on a free port, run in its own thread until destroyed.
+class ServerThread {
+public:
+    explicit ServerThread(SimOptions options = testOptions(), const std::string& scenario = "");
+    ~ServerThread();
+    int port() const { return port_; }
+    // Stops the server and waits for it; afterwards sim() and console() are safe to read.
+    void stop();
+    Simulation& sim() { return *sim_; }
+    std::string console() const { return console_.str(); }
+
+private:
+    std::ostringstream console_;
+    std::unique_ptr<Simulation> sim_;
+    std::unique_ptr<Server> server_;
+    std::thread thread_;
+    int port_ = 0;
+    bool stopped_ = false;
+};
+
+// A blocking TCP client speaking the length-prefixed framing, with timeouts.
+class TestClient {
+public:
+    explicit TestClient(int port);
+    ~TestClient();
+    bool connected() const { return fd_ >= 0; }
+    bool sendFrame(const std::string& text);
+    bool sendBytes(const std::string& bytes);
+    // The next frame; nothing on time-out or when the server closed.
+    std::optional<std::string> readFrame(int timeoutMs = 5000);
+    // True once the server has closed the connection (pending frames are skipped).
+    bool waitClosed(int timeoutMs);
+    void close();
+
+private:
+    int fd_ = -1;
+    std::string buffer_;
+};
+
+std::string frame(const std::string& text);
+
+// Labels of the top-level expressions: "time", "GS", "HJ hj1", "FRP rf", "See", ...
+std::vector<std::string> labels(const std::string& message);
+// The top-level expression that starts with `prefix`, e.g. "(GS" or "(HJ (n hj1)".
+std::string expression(const std::string& message, const std::string& prefix);
+// The angle a hinge joint reports, in degrees (NaN when missing).
+double jointAngle(const std::string& message, const std::string& name);
+struct SeenPolar {
+    double d, az, el;
+};
+// Landmarks and the ball in a vision expression, by name.
+std::map<std::string, SeenPolar> seenObjects(const std::string& message);
+// Three numbers following "(tag " inside the expression, e.g. tag "rt" or "a".
+std::vector<double> triple(const std::string& expressionText, const std::string& tag);
