@@ -143,13 +143,15 @@ void CommandLogger::log(const std::string& cmd) {
 }
 
 bool CommandLogger::readLine(const char*& rest) {
-    if (!logFile.is_open() || !logFile.good()) {
+    if (replayOver || !logFile.is_open() || !logFile.good()) {
+        replayOver = true;
         return false;
     }
     logFile.getline(lineBuffer, sizeof lineBuffer);
     const std::streamsize got = logFile.gcount();
     if (got == 0) {
         // Nothing at all was read: the end of the file.
+        replayOver = true;
         return false;
     }
     if (logFile.fail() && !logFile.eof()) {
@@ -163,6 +165,7 @@ bool CommandLogger::readLine(const char*& rest) {
     errno = 0;
     const long number = std::strtol(lineBuffer, &end, 10);
     if (end == lineBuffer || errno == ERANGE) {
+        replayOver = true;
         return false;
     }
     cmdCount = number;

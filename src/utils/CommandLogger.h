@@ -26,7 +26,7 @@ public:
     void log(const std::string& cmd);
 
     // Replay: reads the next line. Returns false at the end of the log or at a
-    // line without a leading number; otherwise `out` receives the command
+    // line without a leading number, and from then on; otherwise `out` receives the command
     // exactly as it was logged (without number and separator), which may be
     // empty, and "sending cmd N" is printed.
     bool getCmd(std::string& out);
@@ -58,6 +58,8 @@ private:
     std::string logFilePath;
     int logCount = 0;
     long cmdCount = 0;
+    // Set by the first read that finds no command; the replay stays over.
+    bool replayOver = false;
 
     char lineBuffer[kMaxLineLength + 1] = {};
     char cmdBuffer[kCmdBufferSize] = {};

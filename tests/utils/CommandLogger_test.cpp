@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 
@@ -28,168 +27,130 @@ protected:
     }
 
     static std::string readFile(const std::string& path) {
-        std::ifstream in(path);
         std::ostringstream text;
-        text << in.rdbuf();
+        text << std::ifstream(path).rdbuf();
         return text.str();
     }
 
-    static void writeFile(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::trunc) << text;
-    }
-
-    // Writes one logging run with the given commands and returns its console output.
+    // One logging run; returns what it printed.
     static std::string logRun(std::initializer_list<std::string> cmds) {
         ::testing::internal::CaptureStdout();
         {
             CommandLogger logger("", false);
-            for (const std::string& cmd : cmds) {
-                logger.log(cmd);
-            }
+            for (const std::string& cmd : cmds) logger.log(cmd);
         }
         return ::testing::internal::GetCapturedStdout();
+    }
+
+    // Replays a file through the end-aware read; each command in brackets.
+    static std::string replayAll(const std::string& path) {
+        ::testing::internal::CaptureStdout();
+        CommandLogger replay(path, true);
+        std::string cmd, all;
+        while (replay.getCmd(cmd)) all += "[" + cmd + "]";
+        const bool endStays = !replay.getCmd(cmd) && cmd.empty();
+        ::testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(endStays);
+        return all;
     }
 
     std::string dir;
 };
 
-TEST_F(CommandLoggerTest, RunsAreNumberedThroughTheCounterFile) {
-    EXPECT_EQ(logRun({"(a)"}),
+TEST_F(CommandLoggerTest, EachRunLogsToTheNextNumberedFile) {
+    EXPECT_EQ(logRun({"(scene a)", "(init (unum 7)(teamname VOR))", "", "(he1 1)\n(he2 2)\r"}),
               "creating log/logger.conf...\n"
               "starting logs count from one...\n"
               "Loggin commands to log/cmdLog_1.txt. \n");
     EXPECT_EQ(readFile("log/logger.conf"), "1\n");
-    EXPECT_EQ(readFile("log/cmdLog_1.txt"), "1 \t(a)\n");
+    EXPECT_EQ(readFile("log/cmdLog_1.txt"),
+              "1 \t(scene a)\n2 \t(init (unum 7)(teamname VOR))\n3 \t\n4 \t(he1 1) (he2 2) \n");
 
     EXPECT_EQ(logRun({"(b)"}), "Loggin commands to log/cmdLog_2.txt. \n");
     EXPECT_EQ(readFile("log/logger.conf"), "2\n");
     EXPECT_EQ(readFile("log/cmdLog_2.txt"), "1 \t(b)\n");
-    EXPECT_EQ(readFile("log/cmdLog_1.txt"), "1 \t(a)\n");
+
+    // Lines reach the file while the logger lives (the runtime never destroys it).
+    ::testing::internal::CaptureStdout();
+    CommandLogger live("", false);
+    live.log("(c)");
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(readFile("log/cmdLog_3.txt"), "1 \t(c)\n");
 }
 
-TEST_F(CommandLoggerTest, DamagedCounterStartsAgainFromOne) {
+TEST_F(CommandLoggerTest, CounterFailuresNeverLoseTheLog) {
     ASSERT_EQ(::mkdir("log", 0755), 0);
-    writeFile("log/logger.conf", "garbage\n");
+    std::ofstream("log/logger.conf") << "garbage\n";
     logRun({"(x)"});
     EXPECT_EQ(readFile("log/logger.conf"), "1\n");
-    EXPECT_TRUE(std::filesystem::exists("log/cmdLog_1.txt"));
+    EXPECT_EQ(readFile("log/cmdLog_1.txt"), "1 \t(x)\n");
 
-    writeFile("log/logger.conf", "-7\n");
-    logRun({"(x)"});
-    EXPECT_EQ(readFile("log/logger.conf"), "1\n");
-}
-
-TEST_F(CommandLoggerTest, UnwritableCounterDivertsTheLog) {
-    // A directory in place of the counter file can be neither read as a
-    // number nor written.
-    ASSERT_EQ(::mkdir("log", 0755), 0);
+    // A folder in place of the counter can be neither read nor written.
+    std::filesystem::remove("log/logger.conf");
     ASSERT_EQ(::mkdir("log/logger.conf", 0755), 0);
     ::testing::internal::CaptureStderr();
-    logRun({"(x)"});
+    logRun({"(y)"});
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "Could not open log/logger.conf to write!\n");
-    EXPECT_EQ(readFile("_back.txt_1.txt"), "1 \t(x)\n");
-}
+    EXPECT_EQ(readFile("_back.txt_1.txt"), "1 \t(y)\n");
 
-TEST_F(CommandLoggerTest, LinesCarryNumberSpaceTabAndTheCommand) {
-    logRun({"(scene rsg/agent/nao/nao.rsg)", "(init (unum 7)(teamname VOR))", "",
-            "(beam -0.500000 4.000000 0.600000)", "(he1 1.0)\n(he2 2.0)\r"});
-    EXPECT_EQ(readFile("log/cmdLog_1.txt"),
-              "1 \t(scene rsg/agent/nao/nao.rsg)\n"
-              "2 \t(init (unum 7)(teamname VOR))\n"
-              "3 \t\n"
-              "4 \t(beam -0.500000 4.000000 0.600000)\n"
-              "5 \t(he1 1.0) (he2 2.0) \n");
-}
-
-TEST_F(CommandLoggerTest, LinesReachTheFileWithoutDestroyingTheLogger) {
     ::testing::internal::CaptureStdout();
-    CommandLogger logger("", false);
-    logger.log("(a)");
+    ::testing::internal::CaptureStderr();
+    CommandLogger(std::string("no/such/dir/run"), false).log("(z)");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Could not open log/logger.conf to write!\n"
+              "Could not open no/such/dir/run_back.txt_1.txtto log commands!\n");
     ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(readFile("log/cmdLog_1.txt"), "1 \t(a)\n");
 }
 
-TEST_F(CommandLoggerTest, ReplayReturnsEveryCommandIncludingEmptyOnesUntilTheEnd) {
+TEST_F(CommandLoggerTest, ReplayGivesEveryCommandIncludingEmptyOnesThenEnds) {
     logRun({"(a)", "", "", "(b c)"});
     logRun({"(second run)"});
 
+    // Without a path the most recent log is replayed.
     ::testing::internal::CaptureStdout();
-    CommandLogger replay("", true);  // the most recent log
-    std::string cmd = "stale";
-    ASSERT_TRUE(replay.getCmd(cmd));
-    EXPECT_EQ(cmd, "(second run)");
-    EXPECT_FALSE(replay.getCmd(cmd));
-    EXPECT_EQ(cmd, "");
-    EXPECT_FALSE(replay.getCmd(cmd));
+    {
+        CommandLogger recent("", true);
+        std::string cmd;
+        EXPECT_TRUE(recent.getCmd(cmd));
+        EXPECT_EQ(cmd, "(second run)");
+        EXPECT_FALSE(recent.getCmd(cmd));
+    }
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               "Reading commands from log/cmdLog_2.txt. \nsending cmd 1\n");
 
-    ::testing::internal::CaptureStdout();
-    CommandLogger first("log/cmdLog_1.txt", true);
-    std::string got;
-    while (first.getCmd(cmd)) {
-        got += "[" + cmd + "]";
-    }
-    EXPECT_EQ(got, "[(a)][][][(b c)]");
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "Reading commands from log/cmdLog_1.txt. \n"
-              "sending cmd 1\nsending cmd 2\nsending cmd 3\nsending cmd 4\n");
-}
+    EXPECT_EQ(replayAll("log/cmdLog_1.txt"), "[(a)][][][(b c)]");
 
-TEST_F(CommandLoggerTest, RawReadKeepsTheSeparatorAndIsEmptyAtTheEnd) {
-    logRun({"(a)", ""});
+    // The raw read keeps the separator and is empty at the end.
     ::testing::internal::CaptureStdout();
-    CommandLogger replay("", true);
-    EXPECT_STREQ(replay.getCmd(), " \t(a)");
-    EXPECT_STREQ(replay.getCmd(), " \t");
-    EXPECT_STREQ(replay.getCmd(), "");
-    EXPECT_STREQ(replay.getCmd(), "");
+    CommandLogger raw("log/cmdLog_1.txt", true);
+    EXPECT_STREQ(raw.getCmd(), " \t(a)");
+    EXPECT_STREQ(raw.getCmd(), " \t");
+    raw.getCmd();
+    raw.getCmd();
+    EXPECT_STREQ(raw.getCmd(), "");
     ::testing::internal::GetCapturedStdout();
 }
 
-TEST_F(CommandLoggerTest, RawReadIsCutToItsBuffer) {
-    writeFile("raw.txt", "1 \t" + std::string(3000, 'r') + "\n2 \t(next)\n");
-    ::testing::internal::CaptureStdout();
-    CommandLogger replay("raw.txt", true);
-    EXPECT_EQ(std::string(replay.getCmd()),
-              " \t" + std::string(CommandLogger::kCmdBufferSize - 3, 'r'));
-    EXPECT_STREQ(replay.getCmd(), " \t(next)");
-    ::testing::internal::GetCapturedStdout();
-}
+TEST_F(CommandLoggerTest, ReplayOfHandWrittenAndDamagedFiles) {
+    const std::string huge(CommandLogger::kMaxLineLength + 500, 'z');
+    std::ofstream("odd.txt") << "1 \t" << huge << "\n2\t(tab)\n3 (space)\n4\n5 \t(no line end)";
+    EXPECT_EQ(replayAll("odd.txt"), "[" + huge.substr(0, CommandLogger::kMaxLineLength - 3) +
+                                        "][(tab)][(space)][][(no line end)]");
 
-TEST_F(CommandLoggerTest, ReplayStopsAtALineWithoutNumber) {
-    writeFile("mixed.txt", "1 \t(a)\n\n3 \t(c)\n");
-    ::testing::internal::CaptureStdout();
-    CommandLogger replay("mixed.txt", true);
-    std::string cmd;
-    EXPECT_TRUE(replay.getCmd(cmd));
-    EXPECT_FALSE(replay.getCmd(cmd));
+    // A line without its number ends the replay.
+    std::ofstream("gap.txt") << "1 \t(a)\n\n3 \t(c)\n";
+    EXPECT_EQ(replayAll("gap.txt"), "[(a)]");
+    std::ofstream("words.txt") << "one \t(a)\n";
+    EXPECT_EQ(replayAll("words.txt"), "");
 
-    writeFile("words.txt", "one \t(a)\n");
-    CommandLogger words("words.txt", true);
-    EXPECT_FALSE(words.getCmd(cmd));
-    ::testing::internal::GetCapturedStdout();
-}
-
-TEST_F(CommandLoggerTest, ReplayToleratesOddLinesAndOverlongOnes) {
-    const std::string longCmd(CommandLogger::kMaxLineLength + 500, 'z');
-    // Last line without a line end; a separator missing or shortened.
-    writeFile("odd.txt", "1 \t" + longCmd + "\n2\t(tab only)\n3 (space only)\n4\n5 \t(last)");
+    // The raw read is cut to its 1024-byte buffer; the next line still follows.
+    std::ofstream("long.txt") << "1 \t" << huge << "\n2 \t(next)\n";
     ::testing::internal::CaptureStdout();
-    CommandLogger replay("odd.txt", true);
-    std::string cmd;
-    ASSERT_TRUE(replay.getCmd(cmd));
-    EXPECT_EQ(cmd, std::string(CommandLogger::kMaxLineLength - 3, 'z'));
-    ASSERT_TRUE(replay.getCmd(cmd));
-    EXPECT_EQ(cmd, "(tab only)");
-    ASSERT_TRUE(replay.getCmd(cmd));
-    EXPECT_EQ(cmd, "(space only)");
-    ASSERT_TRUE(replay.getCmd(cmd));
-    EXPECT_EQ(cmd, "");
-    ASSERT_TRUE(replay.getCmd(cmd));
-    EXPECT_EQ(cmd, "(last)");
-    EXPECT_FALSE(replay.getCmd(cmd));
+    CommandLogger raw("long.txt", true);
+    EXPECT_EQ(std::string(raw.getCmd()),
+              " \t" + huge.substr(0, CommandLogger::kCmdBufferSize - 3));
+    EXPECT_STREQ(raw.getCmd(), " \t(next)");
     ::testing::internal::GetCapturedStdout();
 }
 
@@ -204,22 +165,7 @@ TEST_F(CommandLoggerTest, MissingReplayFileIsReportedAndEndsAtOnce) {
               "Could not open log/cmdLog_0.txtto replay!\n");
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               "creating log/logger.conf...\nstarting logs count from one...\n");
-    // Replay never touches the counter.
-    EXPECT_FALSE(std::filesystem::exists("log/logger.conf"));
-}
-
-TEST_F(CommandLoggerTest, UnopenableLogIsReportedAndLoggingHasNoEffect) {
-    // The path names a directory that does not exist.
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    {
-        CommandLogger logger("missing/dir/run", false);
-        logger.log("(a)");
-    }
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "Could not open missing/dir/run_1.txtto log commands!\n");
-    ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(readFile("log/logger.conf"), "1\n");
+    EXPECT_FALSE(std::filesystem::exists("log/logger.conf"));  // replay leaves the counter
 }
 
 }  // namespace

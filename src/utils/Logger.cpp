@@ -1,0 +1,65 @@
+#include "utils/Logger.h"
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "buildMode.h"
+
+Logger::~Logger() { saveNCloseLog(); }
+
+Logger* Logger::getUniqueInstance() {
+    static Logger instance;
+    return &instance;
+}
+
+void Logger::setLogPath(const std::string& path) {
+    if constexpr (kCompetitionBuild) {
+        return;
+    }
+    filePath = path;
+}
+
+void Logger::openLogFile() {
+    if constexpr (kCompetitionBuild) {
+        return;
+    }
+    // Trace folders such as "log/turnAnalize" are made on first use so that a
+    // fresh working directory still gets its traces.
+    const std::filesystem::path parent = std::filesystem::path(filePath).parent_path();
+    if (!parent.empty()) {
+        std::error_code ignored;
+        std::filesystem::create_directories(parent, ignored);
+    }
+    if (logFile.is_open()) {
+        logFile.close();
+    }
+    logFile.open(filePath, std::ios::out | std::ios::trunc);
+    if (!logFile.is_open()) {
+        std::cerr << "Could not open logFile: " << filePath << std::endl;
+    }
+}
+
+void Logger::log(Point p) {
+    if constexpr (kCompetitionBuild) {
+        return;
+    }
+    s1 << p.getX() << " \t";
+    s2 << p.getY() << " \t";
+    s3 << p.getZ() << " \t";
+    ++dataCount;
+}
+
+void Logger::saveNCloseLog() {
+    if constexpr (kCompetitionBuild) {
+        return;
+    }
+    if (!logFile.is_open()) {
+        return;
+    }
+    logFile << dataCount << '\n';
+    logFile << '[' << s1.str() << "];\n";
+    logFile << '[' << s2.str() << "];\n";
+    logFile << '[' << s3.str() << "];\n\n";
+    logFile.close();
+}

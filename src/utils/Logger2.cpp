@@ -1,0 +1,65 @@
+#include "utils/Logger2.h"
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "buildMode.h"
+#include "objects/HingeJoint.h"
+#include "types.h"
+#include "worldModel/WorldModel.h"
+
+Logger2::Logger2() : WM(WorldModel::getUniqueInstance()) {}
+
+Logger2* Logger2::getUniqueInstance() {
+    static Logger2 instance;
+    return &instance;
+}
+
+void Logger2::setLogPath(const std::string& path) {
+    if constexpr (kCompetitionBuild) {
+        return;
+    }
+    filePath = path;
+}
+
+void Logger2::openLogFile() {
+    if constexpr (kCompetitionBuild) {
+        return;
+    }
+    const std::filesystem::path parent = std::filesystem::path(filePath).parent_path();
+    if (!parent.empty()) {
+        std::error_code ignored;
+        std::filesystem::create_directories(parent, ignored);
+    }
+    if (logFile.is_open()) {
+        logFile.close();
+    }
+    logFile.open(filePath, std::ios::out | std::ios::trunc);
+    if (!logFile.is_open()) {
+        std::cerr << "Could not open logFile: " << filePath << std::endl;
+    }
+}
+
+void Logger2::log() {
+    if constexpr (kCompetitionBuild) {
+        return;
+    }
+    s2.str("");
+    s2 << WM->getTime() << " \t";
+    for (int i = 0; i < DOF_COUNT; ++i) {
+        s2 << WM->getAHingeJoint(i).getAxis() << " \t";
+    }
+    s1 << s2.str() << '\n';
+}
+
+void Logger2::saveNCloseLog() {
+    if constexpr (kCompetitionBuild) {
+        return;
+    }
+    if (!logFile.is_open()) {
+        return;
+    }
+    logFile << s1.str() << '\n';
+    logFile.close();
+}
