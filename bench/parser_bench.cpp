@@ -34,16 +34,19 @@ double scanMessage(char* message) {
     while (Parser::gotoFirstOccurenceOf('(', &cursor) >= 0) {
         ++cursor;
         Parser::parseFirstWord(&cursor, word);
-        if (std::strcmp(word, "now") == 0 || std::strcmp(word, "t") == 0 || std::strcmp(word, "ax") == 0) {
+        if (std::strcmp(word, "now") == 0 || std::strcmp(word, "t") == 0 ||
+            std::strcmp(word, "ax") == 0) {
             sum += Parser::parseFirstDouble(&cursor);
         } else if (std::strcmp(word, "sl") == 0 || std::strcmp(word, "sr") == 0) {
             sum += Parser::parseFirstInt(&cursor);
         } else if (std::strcmp(word, "pol") == 0 || std::strcmp(word, "rt") == 0 ||
-                   std::strcmp(word, "a") == 0 || std::strcmp(word, "c") == 0 || std::strcmp(word, "f") == 0) {
+                   std::strcmp(word, "a") == 0 || std::strcmp(word, "c") == 0 ||
+                   std::strcmp(word, "f") == 0) {
             for (int i = 0; i < 3; ++i) {
                 sum += Parser::parseFirstDouble(&cursor);
             }
-        } else if (std::strcmp(word, "n") == 0 || std::strcmp(word, "pm") == 0 || std::strcmp(word, "team") == 0) {
+        } else if (std::strcmp(word, "n") == 0 || std::strcmp(word, "pm") == 0 ||
+                   std::strcmp(word, "team") == 0) {
             Parser::parseFirstWord(&cursor, word);
         }
     }
@@ -55,7 +58,8 @@ void BM_ScanPerception(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(scanMessage(&message[0]));
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(message.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(message.size()));
 }
 BENCHMARK(BM_ScanPerception);
 
@@ -71,4 +75,4 @@ void BM_ParseFirstDouble(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseFirstDouble);
 
-} // namespace
+}  // namespace

@@ -2,14 +2,15 @@
 // and compares what is delivered with a straightforward reading of the same
 // stream: every message in order, too-long ones refused and skipped, and the
 // end of the stream ending the reading.
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "utils/TRoboCupConnection.h"
@@ -28,28 +29,32 @@ struct Expected {
 };
 
 // The reference reading: what the framing must deliver for `stream`.
-std::vector<Expected> referenceReading(const std::uint8_t* stream, std::size_t size, std::size_t capacity) {
+std::vector<Expected> referenceReading(const std::uint8_t* stream, std::size_t size,
+                                       std::size_t capacity) {
     std::vector<Expected> out;
-    const std::size_t limit = capacity < TRoboCupConnection::kMaxMessageSize ? capacity
-                                                                           : TRoboCupConnection::kMaxMessageSize;
+    const std::size_t limit = capacity < TRoboCupConnection::kMaxMessageSize
+                                  ? capacity
+                                  : TRoboCupConnection::kMaxMessageSize;
     std::size_t at = 0;
     while (size - at >= 4) {
-        const std::uint64_t length = (std::uint64_t{stream[at]} << 24) | (std::uint64_t{stream[at + 1]} << 16) |
-                                     (std::uint64_t{stream[at + 2]} << 8) | std::uint64_t{stream[at + 3]};
+        const std::uint64_t length =
+            (std::uint64_t{stream[at]} << 24) | (std::uint64_t{stream[at + 1]} << 16) |
+            (std::uint64_t{stream[at + 2]} << 8) | std::uint64_t{stream[at + 3]};
         if (length > size - at - 4) {
-            break; // cut off by the end of the stream
+            break;  // cut off by the end of the stream
         }
         if (length > limit) {
             out.push_back({true, ""});
         } else {
-            out.push_back({false, std::string(reinterpret_cast<const char*>(stream + at + 4), length)});
+            out.push_back(
+                {false, std::string(reinterpret_cast<const char*>(stream + at + 4), length)});
         }
         at += 4 + length;
     }
     return out;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) {
@@ -90,7 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(index < expected.size());
         check(delivered != expected[index].refused);
         if (delivered) {
-            check(std::memcmp(dest.data(), expected[index].text.data(), expected[index].text.size()) == 0);
+            check(std::memcmp(dest.data(), expected[index].text.data(),
+                              expected[index].text.size()) == 0);
             check(dest[expected[index].text.size()] == '\0');
         } else {
             check(dest[0] == '\0');

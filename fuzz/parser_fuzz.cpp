@@ -17,7 +17,7 @@ void check(bool condition) {
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // An exact-size heap copy, so reading past the terminator is caught.
@@ -37,20 +37,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (;;) {
             char* const before = cursor;
             switch (op) {
-            case 0: Parser::parseFirstDouble(&cursor); break;
-            case 1: Parser::parseFirstInt(&cursor); break;
-            case 2: Parser::parseFirstLongInt(&cursor); break;
-            case 3: Parser::parseFirstWord(&cursor, word.get(), wordSize); break;
-            case 4: Parser::parseFirstWord(&cursor, defaultWord.get()); break;
-            case 5: Parser::gotoFirstOccurenceOf('(', &cursor); break;
-            case 6: Parser::gotoFirstSpaceOrClosingBracket(&cursor); break;
-            case 7: {
-                std::unique_ptr<char[]> attr(Parser::getAttrOf(&cursor, "pol"));
-                if (attr) {
-                    check(std::strlen(attr.get()) < size + 1);
+                case 0:
+                    Parser::parseFirstDouble(&cursor);
+                    break;
+                case 1:
+                    Parser::parseFirstInt(&cursor);
+                    break;
+                case 2:
+                    Parser::parseFirstLongInt(&cursor);
+                    break;
+                case 3:
+                    Parser::parseFirstWord(&cursor, word.get(), wordSize);
+                    break;
+                case 4:
+                    Parser::parseFirstWord(&cursor, defaultWord.get());
+                    break;
+                case 5:
+                    Parser::gotoFirstOccurenceOf('(', &cursor);
+                    break;
+                case 6:
+                    Parser::gotoFirstSpaceOrClosingBracket(&cursor);
+                    break;
+                case 7: {
+                    std::unique_ptr<char[]> attr(Parser::getAttrOf(&cursor, "pol"));
+                    if (attr) {
+                        check(std::strlen(attr.get()) < size + 1);
+                    }
+                    break;
                 }
-                break;
-            }
             }
             check(cursor >= before && cursor <= end);
             if (op == 3 && wordSize > 0) {
@@ -63,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
             if (cursor == before) {
-                ++cursor; // stopped on a delimiter: step over it and go on
+                ++cursor;  // stopped on a delimiter: step over it and go on
             }
             Parser::gotoFirstNonSpace(&cursor);
         }

@@ -1,22 +1,23 @@
 #include "utils/Communicator.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
-#include <cerrno>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 #include "utils/TDataPorter.h"
 
 namespace {
 constexpr unsigned kPrefixSize = 4;
 constexpr unsigned kMaxPort = 65535;
-}
+}  // namespace
 
 Communicator::Communicator(unsigned size, bool usePerfix)
     : bufSize(usePerfix ? std::max(size, kPrefixSize + 1) : std::max(size, 1u)),
@@ -185,7 +186,8 @@ char* Communicator::readMsg() {
         char sink[512];
         std::uint64_t left = length;
         while (left > 0) {
-            const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof(sink)));
+            const std::size_t chunk =
+                static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof(sink)));
             if (!receiveExactly(sink, chunk)) {
                 return nullptr;
             }

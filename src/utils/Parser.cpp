@@ -40,7 +40,7 @@ T readDigits(const char*& p, T limit) {
     return value;
 }
 
-} // namespace
+}  // namespace
 
 char Parser::gotoFirstNonSpace(const char** strMsg) {
     if (!usable(strMsg)) {
@@ -257,7 +257,8 @@ int Parser::gotoFirstOccurenceOf(char c, char** strMsg) {
 }
 
 char Parser::gotoFirstSpaceOrClosingBracket(char** strMsg) {
-    return onMutable<char>(strMsg, [](const char** c) { return gotoFirstSpaceOrClosingBracket(c); });
+    return onMutable<char>(strMsg,
+                           [](const char** c) { return gotoFirstSpaceOrClosingBracket(c); });
 }
 
 void Parser::parseFirstWord(char** strMsg, char* word, std::size_t wordSize) {

@@ -43,7 +43,7 @@ public:
 private:
     ServerCommunicationManager();
 
-    std::unique_ptr<char[]> buf; // bufSize + 1 bytes: the text and its terminator
+    std::unique_ptr<char[]> buf;  // bufSize + 1 bytes: the text and its terminator
     unsigned bufSize = kBufSize;
     bool connected = false;
     std::unique_ptr<TRoboCupConnection> con;

@@ -1,11 +1,12 @@
 #include "utils/TConnection.h"
 
 #include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/socket.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <netdb.h>
-#include <sys/socket.h>
 
 TConnection::TConnection(ConnectionT type, const char* host, int port)
     : m_SelfAddress(), m_Remote(), m_SocketFD(std::make_unique<TDataPorter>(type, -1)) {

@@ -2,8 +2,9 @@
 // talks between.
 #pragma once
 
-#include <memory>
 #include <netinet/in.h>
+
+#include <memory>
 
 #include "utils/TDataPorter.h"
 

@@ -1,10 +1,11 @@
 #include "utils/TDataPorter.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 
 TDataPorter::TDataPorter(ConnectionT type, int socketFD) : m_SocketFD(-1), m_ConnectionType(type) {
     setSocketFD(socketFD, type);

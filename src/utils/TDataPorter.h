@@ -1,8 +1,9 @@
 // The lowest layer of the socket wrapper: owns one socket descriptor.
 #pragma once
 
-#include <cstddef>
 #include <sys/types.h>
+
+#include <cstddef>
 
 enum ConnectionT { CONN_TCP = 0, CONN_UDP = 1, CONN_ILLEGAL = 2 };
 

@@ -1,7 +1,8 @@
 #include "utils/TRoboCupConnection.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -49,8 +50,8 @@ bool TRoboCupConnection::getMessage(char* dest, std::size_t capacity) {
     const std::uint32_t length = ntohl(prefix);
 
     if (length > std::min(capacity, kMaxMessageSize)) {
-        devErr("TRoboCupConnection::getMessage: refused a message of ", length,
-               " bytes (room for ", std::min(capacity, kMaxMessageSize), ")\n");
+        devErr("TRoboCupConnection::getMessage: refused a message of ", length, " bytes (room for ",
+               std::min(capacity, kMaxMessageSize), ")\n");
         return skip(length);
     }
     if (!fill(4 + static_cast<std::size_t>(length), true)) {
@@ -64,14 +65,14 @@ bool TRoboCupConnection::getMessage(char* dest, std::size_t capacity) {
 
 bool TRoboCupConnection::fill(std::size_t wanted, bool insideMessage) {
     while (m_Held < wanted) {
-        const ssize_t got = TDataPorter::receiveSome(getSocketFD(), m_Area.data() + m_Held,
-                                                     m_Area.size() - m_Held);
+        const ssize_t got =
+            TDataPorter::receiveSome(getSocketFD(), m_Area.data() + m_Held, m_Area.size() - m_Held);
         if (got <= 0) {
             if (got < 0) {
                 std::perror("TRoboCupConnection::getMessage");
             } else if (insideMessage || m_Held > 0) {
-                std::fprintf(stderr,
-                             "TRoboCupConnection::getMessage: connection closed inside a message\n");
+                std::fprintf(
+                    stderr, "TRoboCupConnection::getMessage: connection closed inside a message\n");
             }
             closeConnection();
             return false;

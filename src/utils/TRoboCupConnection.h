@@ -49,7 +49,7 @@ private:
     // Drops the first `count` held bytes, keeping what follows.
     void consume(std::size_t count);
 
-    std::vector<char> m_Area;     // kReceiveAreaSize bytes, allocated once
-    std::size_t m_Held = 0;       // bytes of m_Area in use, from its start
-    std::vector<char> m_SendBlock; // reused, grows to the longest command
+    std::vector<char> m_Area;       // kReceiveAreaSize bytes, allocated once
+    std::size_t m_Held = 0;         // bytes of m_Area in use, from its start
+    std::vector<char> m_SendBlock;  // reused, grows to the longest command
 };
