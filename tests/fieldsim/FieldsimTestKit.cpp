@@ -5,7 +5,7 @@
 #include <cmath>
 #include <netinet/in.h>
 #include <poll.h>
-#include <regex>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -166,10 +166,10 @@ std::vector<std::string> labels(const std::string& message) {
             --depth;
             if (depth == 0) {
                 const std::string e = message.substr(start, i - start + 1);
-                static const std::regex named(R"(^\((HJ|FRP) \(n ([a-z0-9]+)\))");
-                std::smatch m;
-                if (std::regex_search(e, m, named)) {
-                    out.push_back(m[1].str() + " " + m[2].str());
+                const bool named = e.rfind("(HJ (n ", 0) == 0 || e.rfind("(FRP (n ", 0) == 0;
+                if (named) {
+                    const size_t n = e.find("(n ") + 3;
+                    out.push_back(e.substr(1, e.find(' ') - 1) + " " + e.substr(n, e.find(')', n) - n));
                 } else {
                     const size_t end = e.find_first_of(" ()", 1);
                     out.push_back(e.substr(1, end - 1));
@@ -191,26 +191,47 @@ std::string expression(const std::string& message, const std::string& prefix) {
     return "";
 }
 
+namespace {
+
+// Three numbers written one after another from `at`.
+std::vector<double> numbersAt(const std::string& text, size_t at, int count) {
+    std::vector<double> out;
+    const char* p = text.c_str() + at;
+    for (int k = 0; k < count; ++k) {
+        char* end = nullptr;
+        const double v = std::strtod(p, &end);
+        if (end == p) return {};
+        out.push_back(v);
+        p = end;
+    }
+    return out;
+}
+
+}  // namespace
+
 double jointAngle(const std::string& message, const std::string& name) {
-    const std::regex re("\\(HJ \\(n " + name + "\\) \\(ax ([-0-9.]+)\\)\\)");
-    std::smatch m;
-    if (!std::regex_search(message, m, re)) return std::nan("");
-    return std::stod(m[1].str());
+    const std::string key = "(HJ (n " + name + ") (ax ";
+    const size_t at = message.find(key);
+    if (at == std::string::npos) return std::nan("");
+    const std::vector<double> v = numbersAt(message, at + key.size(), 1);
+    return v.empty() ? std::nan("") : v[0];
 }
 
 std::map<std::string, SeenPolar> seenObjects(const std::string& message) {
     std::map<std::string, SeenPolar> out;
     const std::string see = expression(message, "(See");
-    static const std::regex re(R"(\(([A-Z0-9]+|head|rlowerarm|llowerarm|rfoot|lfoot) \(pol ([-0-9.]+) ([-0-9.]+) ([-0-9.]+)\)\))");
-    for (auto it = std::sregex_iterator(see.begin(), see.end(), re); it != std::sregex_iterator(); ++it) {
-        out[(*it)[1].str()] = {std::stod((*it)[2].str()), std::stod((*it)[3].str()), std::stod((*it)[4].str())};
+    for (size_t at = see.find(" (pol "); at != std::string::npos; at = see.find(" (pol ", at + 1)) {
+        const size_t open = see.rfind('(', at);
+        const std::string name = see.substr(open + 1, at - open - 1);
+        const std::vector<double> v = numbersAt(see, at + 6, 3);
+        if (v.size() == 3) out[name] = {v[0], v[1], v[2]};
     }
     return out;
 }
 
 std::vector<double> triple(const std::string& text, const std::string& tag) {
-    const std::regex re("\\(" + tag + " ([-0-9.]+) ([-0-9.]+) ([-0-9.]+)\\)");
-    std::smatch m;
-    if (!std::regex_search(text, m, re)) return {};
-    return {std::stod(m[1].str()), std::stod(m[2].str()), std::stod(m[3].str())};
+    const std::string key = "(" + tag + " ";
+    const size_t at = text.find(key);
+    if (at == std::string::npos) return {};
+    return numbersAt(text, at + key.size(), 3);
 }

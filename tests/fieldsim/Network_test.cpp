@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <cmath>
 #include <random>
 #include <thread>
@@ -277,4 +278,23 @@ TEST(Program, CommandLineValuesReachTheOptions) {
     EXPECT_EQ(o.kickoffAfter, -1.0);
     EXPECT_EQ(o.duration, 3.5);
     EXPECT_EQ(o.port, 3100) << "the default port stays";
+}
+
+TEST(Server, TurnsAwayConnectionsBeyondTheLimit) {
+    ServerThread server;
+    TestClient good(server.port());
+    ASSERT_TRUE(joinOver(good, "VOR", 1));
+    std::vector<std::unique_ptr<TestClient>> crowd;
+    for (size_t i = 1; i < Server::kMaxClients; ++i) crowd.push_back(std::make_unique<TestClient>(server.port()));
+    // Let the server accept them all before the one too many arrives.
+    for (int i = 0; i < 5; ++i) {
+        good.sendFrame("(syn)");
+        ASSERT_TRUE(good.readFrame());
+    }
+    TestClient extra(server.port());
+    EXPECT_TRUE(extra.waitClosed(5000));
+    good.sendFrame("(syn)");
+    EXPECT_TRUE(good.readFrame());
+    server.stop();
+    EXPECT_NE(server.console().find("turned away"), std::string::npos);
 }

@@ -2,9 +2,10 @@
 // handling and the perception's order and number forms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <regex>
+#include <cctype>
 #include <sstream>
 
 #include "CommandDecoder.h"
@@ -315,12 +316,31 @@ TEST(Perception, NumbersHaveThreeDecimals) {
     h.step(1);
     const std::string m = h.step(1) + h.step(1) + h.step(1);
     // Integers only in unum, sl, sr and id; every other number is fixed point with three decimals.
-    std::string rest = std::regex_replace(m, std::regex(R"(\((unum|sl|sr|id) [0-9]+\))"), "");
-    static const std::regex number(R"([ (](-?[0-9][0-9.eE+-]*))");
+    auto threeDecimals = [](const std::string& w) {
+        size_t i = w[0] == '-' ? 1 : 0;
+        const size_t digits = i;
+        while (i < w.size() && std::isdigit(static_cast<unsigned char>(w[i]))) ++i;
+        if (i == digits || i + 4 != w.size() || w[i] != '.') return false;
+        return std::all_of(w.begin() + static_cast<long>(i) + 1, w.end(),
+                           [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+    };
     int count = 0;
-    for (auto it = std::sregex_iterator(rest.begin(), rest.end(), number); it != std::sregex_iterator(); ++it) {
-        EXPECT_TRUE(std::regex_match((*it)[1].str(), std::regex(R"(-?[0-9]+\.[0-9]{3})"))) << (*it)[1].str();
-        ++count;
+    std::string previous, word;
+    for (char c : m + " ") {
+        if (c != ' ' && c != '(' && c != ')') {
+            word += c;
+            continue;
+        }
+        if (!word.empty()) {
+            const bool numeric = std::isdigit(static_cast<unsigned char>(word.back())) &&
+                                 (std::isdigit(static_cast<unsigned char>(word[0])) || word[0] == '-');
+            if (numeric && previous != "unum" && previous != "sl" && previous != "sr" && previous != "id") {
+                EXPECT_TRUE(threeDecimals(word)) << word;
+                ++count;
+            }
+            previous = word;
+            word.clear();
+        }
     }
     EXPECT_GT(count, 100);
 }
@@ -398,4 +418,23 @@ TEST(SayHear, LimitsOfLengthCharactersRangeAndRate) {
     }
     EXPECT_EQ(heardBy2, 5) << "one team-mate message per two cycles";
     EXPECT_EQ(heardBy3, 0) << "beyond 50 m";
+}
+
+TEST(Effectors, AFloodOfBadInputIsCountedButNotAllShown) {
+    SimHarness h;
+    ASSERT_TRUE(h.join(1, "VOR", 1));
+    std::string flood;
+    for (int i = 0; i < 500; ++i) flood += "(he1 x)";
+    h.sim().receive(1, flood);
+    EXPECT_EQ(h.sim().stats().malformed, 500);
+    const std::string log = h.console();
+    EXPECT_EQ(static_cast<int>(std::count(log.begin(), log.end(), '\n')), 3 + Simulation::kMaxProblemLines + 1)
+        << "connect, scene and join lines, the first problems, one closing note";
+
+    std::string many;
+    for (size_t i = 0; i < Robot::kMaxQueuedActions + 10; ++i) many += "(he2 0.1)";
+    h.sim().receive(1, many);
+    EXPECT_EQ(h.robot(1).pending.size(), Robot::kMaxQueuedActions) << "the queue of waiting commands is bounded";
+    h.step(1);
+    EXPECT_TRUE(h.robot(1).pending.empty());
 }

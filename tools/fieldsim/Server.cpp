@@ -86,6 +86,11 @@ void Server::acceptClients() {
         socklen_t len = sizeof peer;
         const int fd = ::accept(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len);
         if (fd < 0) return;  // nothing more waiting (or a transient error)
+        if (clients_.size() >= kMaxClients) {
+            ::close(fd);
+            sim_.log("connection turned away: already " + std::to_string(kMaxClients) + " clients");
+            continue;
+        }
         if (!setNonBlocking(fd)) {
             ::close(fd);
             continue;

@@ -17,6 +17,9 @@
 
 class Server {
 public:
+    // More connections than two full teams and some spare are turned away.
+    static constexpr size_t kMaxClients = 64;
+
     Server(const SimOptions& options, Simulation& simulation, std::ostream& console);
     ~Server();
     Server(const Server&) = delete;

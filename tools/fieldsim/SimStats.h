@@ -7,6 +7,7 @@ struct SimStats {
     long long robotsJoined = 0;
     int maxRobots = 0;
     long long messagesIn = 0;
+    long long perceptionsOut = 0;
     long long malformed = 0;
     long long unknown = 0;
     long long refused = 0;

@@ -56,6 +56,7 @@ void Simulation::clientConnected(int clientId, const std::string& peer) {
 }
 
 void Simulation::clientLeft(int clientId, const std::string& reason) {
+    problemsShown_.erase(clientId);
     if (const Robot* r = world_.robot(clientId)) {
         log(who(*r) + " left: " + reason);
         world_.removeRobot(clientId);
@@ -66,7 +67,17 @@ void Simulation::clientLeft(int clientId, const std::string& reason) {
 
 void Simulation::noteMalformed(int clientId, const std::string& problem) {
     ++stats_.malformed;
-    log("client " + std::to_string(clientId) + ": " + problem);
+    reportProblem(clientId, "client " + std::to_string(clientId) + ": " + problem);
+}
+
+void Simulation::reportProblem(int clientId, const std::string& line) {
+    int& shown = problemsShown_[clientId];
+    if (shown < kMaxProblemLines) {
+        log(line);
+    } else if (shown == kMaxProblemLines) {
+        log("client " + std::to_string(clientId) + ": more bad input; counted, not shown");
+    }
+    ++shown;
 }
 
 void Simulation::refuse(int clientId, const std::string& why) {
@@ -86,15 +97,17 @@ bool Simulation::receive(int clientId, const std::string& message) {
     const ParsedMessage parsed = MessageParser::parse(message);
     if (parsed.malformed) {
         stats_.malformed += parsed.malformed;
-        log("client " + std::to_string(clientId) + ": malformed message (brackets or stray text): " +
-            TextFormat::printable(message, 120));
+        reportProblem(clientId, "client " + std::to_string(clientId) +
+                                    ": malformed message (brackets or stray text): " +
+                                    TextFormat::printable(message, 120));
     }
     for (const SExpr& e : parsed.expressions) {
         const DecodedCommand d = CommandDecoder::decode(e);
         switch (d.kind) {
             case DecodedCommand::Kind::Malformed:
                 ++stats_.malformed;
-                log("client " + std::to_string(clientId) + ": malformed command: " + TextFormat::printable(d.problem));
+                reportProblem(clientId, "client " + std::to_string(clientId) +
+                                            ": malformed command: " + TextFormat::printable(d.problem));
                 break;
             case DecodedCommand::Kind::Unknown:
                 ++stats_.unknown;
@@ -136,7 +149,7 @@ bool Simulation::receive(int clientId, const std::string& message) {
                     if (options_.verbose) log("client " + std::to_string(clientId) + ": command before scene ignored");
                 } else if (robot->pending.size() >= Robot::kMaxQueuedActions) {
                     ++stats_.malformed;
-                    log(who(*robot) + ": too many commands waiting; dropped");
+                    reportProblem(clientId, who(*robot) + ": too many commands waiting; dropped");
                 } else {
                     // A command answering perception n takes effect in the
                     // cycle that produces perception n + latency.
@@ -349,6 +362,7 @@ void Simulation::sendPerceptions() {
         if (options_.verbose) log("client " + std::to_string(id) + " << " + out.text);
         outbox_.push_back(std::move(out));
         ++robot.perceptions;
+        ++stats_.perceptionsOut;
         if (robot.joined) robot.identityPending = false;
     }
 }
@@ -374,6 +388,7 @@ std::string Simulation::summary() const {
          std::to_string(rules_.score(TeamSide::Left)) + ":" + std::to_string(rules_.score(TeamSide::Right)) + " " +
          (teamNames_[1].empty() ? std::string("right") : teamNames_[1]) + ", ";
     s += "play mode " + std::string(playModeName(rules_.playMode())) + ", ";
+    s += std::to_string(stats_.perceptionsOut) + " perceptions sent, ";
     s += std::to_string(stats_.messagesIn) + " messages received, " + std::to_string(stats_.malformed) +
          " malformed, " + std::to_string(stats_.unknown) + " unknown commands, " + std::to_string(stats_.refused) +
          " refused, " + std::to_string(stats_.saysDropped) + " says dropped, ";

@@ -4,6 +4,7 @@
 // sends what it puts in the outbox, so tests can drive it directly.
 #pragma once
 
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@ class Simulation {
 public:
     static constexpr double kCycle = 0.02;  // s of server time per cycle
     static constexpr int kMaxPerTeam = 11;
+    static constexpr int kMaxProblemLines = 20;  // per client
 
     Simulation(const SimOptions& options, std::ostream& console);
 
@@ -70,6 +72,9 @@ private:
     void applyEvent(const ScenarioEvent& event);
     void sendPerceptions();
     std::string who(const Robot& robot) const;
+    // Console line about bad input; a client's flood of bad input is counted
+    // in full but only its first lines are shown.
+    void reportProblem(int clientId, const std::string& line);
 
     SimOptions options_;
     std::ostream& console_;
@@ -87,4 +92,5 @@ private:
     bool stopRequested_ = false;
     std::vector<Outgoing> outbox_;
     std::vector<int> drops_;
+    std::map<int, int> problemsShown_;
 };

@@ -1,0 +1,89 @@
+// The real agent against fieldsim in lockstep, on the agent's fixed port.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <cctype>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "support/ChildProcess.h"
+
+namespace {
+
+bool waitForText(const ChildProcess& p, const std::string& text, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (p.out().find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// The count written before `what` in the summary, e.g. "12 malformed".
+long long number(const std::string& text, const std::string& what) {
+    const size_t at = text.rfind(" " + what);
+    if (at == std::string::npos) return -1;
+    size_t start = at;
+    while (start > 0 && std::isdigit(static_cast<unsigned char>(text[start - 1]))) --start;
+    return start == at ? -1 : std::stoll(text.substr(start, at - start));
+}
+
+}  // namespace
+
+TEST(AgentAgainstFieldsim, StartsBeamsAnswersEveryPerceptionAndStopsWithTheServer) {
+    TempDir dir;
+    // Each program in its own folder: the output files of a child go there.
+    const std::string serverDir = dir.file("server"), agentDir = dir.file("agent");
+    ASSERT_EQ(::mkdir(serverDir.c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(agentDir.c_str(), 0755), 0);
+    const std::string truth = dir.file("truth.jsonl");
+    ChildProcess server;
+    ASSERT_TRUE(server.start(FIELDSIM_BIN, {"--pace", "lockstep", "--max-cycles", "300", "--truth", truth}, serverDir));
+    ASSERT_TRUE(waitForText(server, "listening on 127.0.0.1:3100", 5000)) << server.out() << server.err();
+
+    ChildProcess agent;
+    ASSERT_TRUE(agent.start(AGENT_BIN, {}, agentDir));
+    ASSERT_EQ(server.wait(60000), 0) << server.out() << server.err();
+    // The agent notices that the server has gone and ends by itself.
+    const int agentStatus = agent.wait(10000);
+    EXPECT_NE(agentStatus, -1) << "the agent had to be killed";
+
+    const std::string log = server.out();
+    // Start-up: the scene, then init, accepted as the left team's first robot.
+    const size_t scene = log.find("client 1 loaded scene ");
+    const size_t joined = log.find("client 1 (left 1 VOR) joined");
+    ASSERT_NE(scene, std::string::npos) << log;
+    ASSERT_NE(joined, std::string::npos) << log;
+    EXPECT_LT(scene, joined);
+    EXPECT_NE(log.find("nao.rsg"), std::string::npos);
+    EXPECT_EQ(log.find(" refused: "), std::string::npos) << log;
+    EXPECT_EQ(number(log, "malformed"), 0) << log;
+
+    // One answer per perception: the scene comes before the first perception;
+    // the very last perception may go unanswered when the server stops.
+    const long long perceptions = number(log, "perceptions sent");
+    const long long messages = number(log, "messages received");
+    ASSERT_GT(perceptions, 200) << log;
+    EXPECT_GE(messages - 1, perceptions - 1) << log;
+    EXPECT_LE(messages - 1, perceptions) << log;
+    EXPECT_EQ(log.find("did not answer"), std::string::npos) << "lockstep never had to wait out a timeout";
+
+    // The agent's default beam puts it at (-0.5, 4.0) facing 0.6 degrees.
+    std::ifstream in(truth);
+    std::string line;
+    int lines = 0;
+    bool beamed = false;
+    while (std::getline(in, line)) {
+        ++lines;
+        if (line.find("\"team\":\"VOR\",\"side\":\"left\",\"unum\":1,\"x\":-0.5000,\"y\":4.0000,\"z\":0.3850,"
+                      "\"yaw\":0.600,") != std::string::npos) {
+            beamed = true;
+        }
+    }
+    EXPECT_EQ(lines, 300);
+    EXPECT_TRUE(beamed) << "no cycle shows the robot where its beam puts it";
+}
