@@ -16,9 +16,7 @@ PatternMonitor::PatternMonitor(double thr, double errMethod)
     }
 }
 
-void PatternMonitor::enQ(const BodyState& keyframe) {
-    pattern.push_back(keyframe);
-}
+void PatternMonitor::enQ(const BodyState& keyframe) { pattern.push_back(keyframe); }
 
 BodyState PatternMonitor::deQ() {
     if (pattern.empty()) {
@@ -29,33 +27,19 @@ BodyState PatternMonitor::deQ() {
     return front;
 }
 
-std::list<BodyState> PatternMonitor::getPattern() const {
-    return pattern;
-}
+std::list<BodyState> PatternMonitor::getPattern() const { return pattern; }
 
-void PatternMonitor::setPattern(const std::list<BodyState>& newPattern) {
-    pattern = newPattern;
-}
+void PatternMonitor::setPattern(const std::list<BodyState>& newPattern) { pattern = newPattern; }
 
-double PatternMonitor::getThr() const {
-    return thr;
-}
+double PatternMonitor::getThr() const { return thr; }
 
-void PatternMonitor::setThr(double newThr) {
-    thr = newThr;
-}
+void PatternMonitor::setThr(double newThr) { thr = newThr; }
 
-double PatternMonitor::getDist() const {
-    return dist;
-}
+double PatternMonitor::getDist() const { return dist; }
 
-void PatternMonitor::setErrMethod(double m) {
-    useMSE = (m != 0.0);
-}
+void PatternMonitor::setErrMethod(double m) { useMSE = (m != 0.0); }
 
-bool PatternMonitor::doesUseMSE() const {
-    return useMSE;
-}
+bool PatternMonitor::doesUseMSE() const { return useMSE; }
 
 void PatternMonitor::setWeight(const double* w) {
     if (w == nullptr) {
@@ -72,9 +56,7 @@ void PatternMonitor::setWeight(double w, int i) {
     }
 }
 
-double* PatternMonitor::getWeights() {
-    return weight;
-}
+double* PatternMonitor::getWeights() { return weight; }
 
 double PatternMonitor::getWeight(int i) const {
     return (i >= 0 && i < DOF_COUNT) ? weight[i] : 0.0;

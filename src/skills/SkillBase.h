@@ -1,8 +1,8 @@
 // The interface every motion of the agent implements. The skill manager calls
 // run() once per server cycle on the skill it holds; the skill issues its
 // joint commands through the command builder and raises `finished` when it
-// is done. Skills are always created with new and destroyed through a
-// SkillBase pointer by the skill manager.
+// is done. A skill handed to the skill manager is created with new; the
+// manager destroys it through a SkillBase pointer.
 #pragma once
 
 #include <string>

@@ -1,5 +1,7 @@
 #include "skills/SkillManager.h"
 
+#include <string>
+
 #include "buildMode.h"
 #include "skills/SkillBase.h"
 #include "skills/lowLevelSkills/PatternAligner.h"
@@ -88,17 +90,11 @@ bool SkillManager::runSkills() {
     return true;
 }
 
-SkillBase* SkillManager::getRunningSkill() {
-    return curSkill;
-}
+SkillBase* SkillManager::getRunningSkill() { return curSkill; }
 
-SkillBase* SkillManager::getNextSkill() {
-    return nextSkill;
-}
+SkillBase* SkillManager::getNextSkill() { return nextSkill; }
 
-SkillID SkillManager::getPrevSkillID() {
-    return prevSkillID;
-}
+SkillID SkillManager::getPrevSkillID() { return prevSkillID; }
 
 void SkillManager::promoteNext() {
     curSkill = nextSkill;

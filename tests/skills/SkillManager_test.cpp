@@ -1,12 +1,13 @@
 // The skill manager's hand-over rules, its two console lines, and that it
 // frees every skill exactly once whatever arrives.
+#include "skills/SkillManager.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
 #include "skills/SkillBase.h"
-#include "skills/SkillManager.h"
 #include "skills/lowLevelSkills/PatternAligner.h"
 #include "types.h"
 
@@ -20,10 +21,7 @@ public:
         ++live;
     }
     ~FakeSkill() override { --live; }
-    bool run() override {
-        ++runs;
-        return finished;
-    }
+    bool run() override { return ++runs, finished; }
     SkillID getSkillID() override { return id; }
     void setFinished(bool f) { finished = f; }
 
@@ -33,12 +31,11 @@ public:
 private:
     SkillID id;
 };
-
 int FakeSkill::live = 0;
 
-std::string put(SkillManager* sm, SkillBase* skill) {
+std::string put(SkillBase* skill) {
     testing::internal::CaptureStdout();
-    sm->putSkillInQ(skill);
+    SkillManager::getUniqueInstance()->putSkillInQ(skill);
     return testing::internal::GetCapturedStdout();
 }
 
@@ -50,262 +47,136 @@ std::string lines(const std::string& cur, const std::string& next) {
 
 TEST(SkillBase, NamesFollowTheIdentifiers) {
     EXPECT_EQ(SkillBase::skillsName[SKILL_NOTHING], "SKILL_NOTHING");
-    EXPECT_EQ(SkillBase::skillsName[SKILL_PATTERN_ALIGNER], "SKILL_PATTERN_ALIGNER");
     EXPECT_EQ(SkillBase::skillsName[SKILL_NAO_BESIDE_WALKING], "SKILL_NAO_BESIDE_WALKING");
-    EXPECT_EQ(SkillBase::skillsName[SKILL_TFS_ROTATE], "SKILL_TFS_ROTATE");
-    FakeSkill s(SKILL_NAO_KICK2);
-    EXPECT_EQ(s.getName(), "SKILL_NAO_KICK2");
-    EXPECT_FALSE(s.isFinished());
-    FakeSkill odd(static_cast<SkillID>(SKILL_COUNT));
-    EXPECT_EQ(odd.getName(), "SKILL_UNKNOWN");
-    EXPECT_EQ(FakeSkill::live, 2);
+    EXPECT_EQ(FakeSkill(SKILL_TFS_ROTATE).getName(), "SKILL_TFS_ROTATE");
+    EXPECT_EQ(FakeSkill(static_cast<SkillID>(SKILL_COUNT)).getName(), "SKILL_UNKNOWN");
+}
+
+TEST(SkillManager, RequestWhileASkillRuns) {
+    struct Row {
+        SkillID cur, req;
+        const char* waiting;  // printed name of the waiting skill afterwards
+    };
+    const Row rows[] = {
+        {SKILL_TFS_WALK, SKILL_TFS_WALK, "NULL"},  // same kind: the running one goes on
+        {SKILL_TFS_WALK, SKILL_TFS_TURN, "SKILL_PATTERN_ALIGNER"},
+        {SKILL_NAO_KICK, SKILL_TFS_WALK, "SKILL_PATTERN_ALIGNER"},
+        {SKILL_NAO_STANDUP, SKILL_TFS_WALK, "SKILL_PATTERN_ALIGNER"},
+        {SKILL_TFS_WALK, SKILL_PATTERN_ALIGNER, "SKILL_PATTERN_ALIGNER"},
+        {SKILL_PATTERN_ALIGNER, SKILL_TFS_TURN, "SKILL_TFS_TURN"},
+        {SKILL_PATTERN_ALIGNER, SKILL_PATTERN_ALIGNER, "NULL"},
+        {SKILL_TFS_WALK, SKILL_NAO_KICK, "SKILL_NAO_KICK"},
+        {SKILL_NAO_KICK, SKILL_NAO_KICK, "NULL"},
+        {SKILL_TFS_WALK, SKILL_NAO_STANDUP, "SKILL_NAO_STANDUP"},
+        {SKILL_NAO_STANDUP, SKILL_NAO_STANDUP, "SKILL_NAO_STANDUP"},
+    };
+    SkillManager* sm = SkillManager::getUniqueInstance();
+    for (const Row& r : rows) {
+        auto* cur = new FakeSkill(r.cur);
+        EXPECT_EQ(put(cur), lines(SkillBase::skillsName[r.cur], "NULL"));
+        auto* req = new FakeSkill(r.req);
+        EXPECT_EQ(put(req), lines(SkillBase::skillsName[r.cur], r.waiting))
+            << SkillBase::skillsName[r.cur] << " <- " << SkillBase::skillsName[r.req];
+        // The request is kept exactly when it is the waiting skill.
+        EXPECT_EQ(FakeSkill::live, sm->getNextSkill() == req ? 2 : 1);
+        // Empty the manager for the next row: cancel, finish, retire.
+        EXPECT_EQ(put(nullptr), "");
+        cur->setFinished(true);
+        EXPECT_FALSE(sm->runSkills());
+        EXPECT_EQ(sm->getPrevSkillID(), r.cur);
+        EXPECT_EQ(FakeSkill::live, 0);
+    }
 }
 
 TEST(SkillManager, EmptyManagerRunsANewSkillInTheSameCycle) {
     SkillManager* sm = SkillManager::getUniqueInstance();
-    EXPECT_EQ(sm, SkillManager::getUniqueInstance());
     EXPECT_FALSE(sm->runSkills());
-    EXPECT_EQ(sm->getPrevSkillID(), SKILL_NOTHING);
-
+    EXPECT_EQ(put(nullptr), lines("NULL", "NULL"));
+    EXPECT_FALSE(sm->runSkills());
     auto* a = new FakeSkill(SKILL_TFS_WALK);
-    EXPECT_EQ(put(sm, a), lines("SKILL_TFS_WALK", "NULL"));
+    EXPECT_EQ(put(a), lines("SKILL_TFS_WALK", "NULL"));
     EXPECT_TRUE(sm->runSkills());
     EXPECT_EQ(a->runs, 1);
-    EXPECT_EQ(sm->getRunningSkill(), a);
-    EXPECT_EQ(sm->getNextSkill(), nullptr);
     EXPECT_EQ(sm->getPrevSkillID(), SKILL_NOTHING);
 }
 
-TEST(SkillManager, NullRequests) {
+TEST(SkillManager, WaitingSkillStartsWhenTheRunningOneFinishes) {
     SkillManager* sm = SkillManager::getUniqueInstance();
-    // Into an empty manager: installed as "nothing", both lines printed.
-    EXPECT_EQ(put(sm, nullptr), lines("NULL", "NULL"));
-    EXPECT_FALSE(sm->runSkills());
-
-    auto* a = new FakeSkill(SKILL_TFS_WALK);
-    put(sm, a);
-    put(sm, new FakeSkill(SKILL_NAO_KICK));
-    ASSERT_NE(sm->getNextSkill(), nullptr);
-    EXPECT_EQ(FakeSkill::live, 2);
-    // With a skill running: the waiting one is cancelled, nothing printed.
-    EXPECT_EQ(put(sm, nullptr), "");
-    EXPECT_EQ(sm->getNextSkill(), nullptr);
-    EXPECT_EQ(sm->getRunningSkill(), a);
-    EXPECT_EQ(FakeSkill::live, 1);
-    // ... and the running skill retires once it finishes.
-    a->setFinished(true);
-    EXPECT_FALSE(sm->runSkills());
-    EXPECT_EQ(FakeSkill::live, 0);
-    EXPECT_EQ(sm->getPrevSkillID(), SKILL_TFS_WALK);
-}
-
-TEST(SkillManager, AnotherKindWaitsBehindAStandingAligner) {
-    SkillManager* sm = SkillManager::getUniqueInstance();
-    auto* a = new FakeSkill(SKILL_TFS_WALK);
-    put(sm, a);
+    auto* walk = new FakeSkill(SKILL_TFS_WALK);
+    put(walk);
+    put(new FakeSkill(SKILL_TFS_TURN));
+    put(new FakeSkill(SKILL_TFS_TURN));  // a fresh aligner replaces the waiting one
     sm->runSkills();
-
-    EXPECT_EQ(put(sm, new FakeSkill(SKILL_TFS_TURN)),
-              lines("SKILL_TFS_WALK", "SKILL_PATTERN_ALIGNER"));
-    EXPECT_EQ(FakeSkill::live, 1) << "the turn request is not kept";
-    SkillBase* aligner = sm->getNextSkill();
-    ASSERT_NE(aligner, nullptr);
-    EXPECT_NE(dynamic_cast<PatternAligner*>(aligner), nullptr);
-
-    // Asked again while the walk still runs: a fresh aligner replaces the
-    // waiting one (the old one is freed; the sanitizer run checks that).
-    put(sm, new FakeSkill(SKILL_TFS_TURN));
-    EXPECT_EQ(sm->getNextSkill()->getSkillID(), SKILL_PATTERN_ALIGNER);
-    EXPECT_TRUE(sm->runSkills());
-    EXPECT_EQ(a->runs, 2);
-
-    // The walk finishes: in the same cycle it retires and the aligner runs.
-    a->setFinished(true);
-    EXPECT_TRUE(sm->runSkills());
+    EXPECT_EQ(walk->runs, 1);
+    walk->setFinished(true);
+    EXPECT_TRUE(sm->runSkills());  // retired and the aligner runs in this cycle
     EXPECT_EQ(FakeSkill::live, 0);
     EXPECT_EQ(sm->getPrevSkillID(), SKILL_TFS_WALK);
-    ASSERT_NE(sm->getRunningSkill(), nullptr);
     EXPECT_EQ(sm->getRunningSkill()->getSkillID(), SKILL_PATTERN_ALIGNER);
-
-    // With the aligner running the requested skill is queued as it is.
-    auto* b = new FakeSkill(SKILL_TFS_TURN);
-    EXPECT_EQ(put(sm, b), lines("SKILL_PATTERN_ALIGNER", "SKILL_TFS_TURN"));
-    EXPECT_EQ(sm->getNextSkill(), b);
 }
 
-TEST(SkillManager, AnAlignerRequestIsQueuedAsItIs) {
+TEST(SkillManager, StandUpPreemptsAllButAStandUp) {
     SkillManager* sm = SkillManager::getUniqueInstance();
-    put(sm, new FakeSkill(SKILL_TFS_WALK));
-    auto* pa = new PatternAligner();
-    EXPECT_EQ(put(sm, pa), lines("SKILL_TFS_WALK", "SKILL_PATTERN_ALIGNER"));
-    EXPECT_EQ(sm->getNextSkill(), pa);
-}
-
-TEST(SkillManager, NaoKickAndStandUpSkipTheAligner) {
-    SkillManager* sm = SkillManager::getUniqueInstance();
-    auto* a = new FakeSkill(SKILL_TFS_WALK);
-    put(sm, a);
-    auto* kick = new FakeSkill(SKILL_NAO_KICK);
-    EXPECT_EQ(put(sm, kick), lines("SKILL_TFS_WALK", "SKILL_NAO_KICK"));
-    EXPECT_EQ(sm->getNextSkill(), kick);
-    // A kick waits for the walk to finish.
-    sm->runSkills();
-    EXPECT_EQ(a->runs, 1);
-    EXPECT_EQ(kick->runs, 0);
-
-    // A second kick replaces the waiting one.
-    auto* kick2 = new FakeSkill(SKILL_NAO_KICK);
-    put(sm, kick2);
-    EXPECT_EQ(sm->getNextSkill(), kick2);
-    EXPECT_EQ(FakeSkill::live, 2);
-
-    a->setFinished(true);
-    sm->runSkills();
-    EXPECT_EQ(sm->getRunningSkill(), kick2);
-    EXPECT_EQ(kick2->runs, 1);
-    EXPECT_EQ(sm->getPrevSkillID(), SKILL_TFS_WALK);
-}
-
-TEST(SkillManager, StandUpPreemptsAnyOtherSkillAtOnce) {
-    SkillManager* sm = SkillManager::getUniqueInstance();
-    auto* a = new FakeSkill(SKILL_NAO_KICK);
-    put(sm, a);
-    sm->runSkills();
+    put(new FakeSkill(SKILL_NAO_KICK));
     auto* up = new FakeSkill(SKILL_NAO_STANDUP);
-    EXPECT_EQ(put(sm, up), lines("SKILL_NAO_KICK", "SKILL_NAO_STANDUP"));
+    put(up);
     EXPECT_TRUE(sm->runSkills());
     EXPECT_EQ(FakeSkill::live, 1) << "the kick is destroyed";
-    EXPECT_EQ(sm->getRunningSkill(), up);
     EXPECT_EQ(up->runs, 1) << "the stand-up runs in the same cycle";
     EXPECT_EQ(sm->getPrevSkillID(), SKILL_NAO_KICK);
-    EXPECT_EQ(sm->getNextSkill(), nullptr);
+
+    auto* up2 = new FakeSkill(SKILL_NAO_STANDUP);
+    put(up2);
+    put(up2);  // the waiting skill handed over again stays waiting
+    sm->runSkills();
+    EXPECT_EQ(up->runs, 2);
+    EXPECT_EQ(up2->runs, 0);
+    EXPECT_EQ(sm->getNextSkill(), up2);
 }
 
-TEST(SkillManager, AStandUpIsNotInterruptedByAnother) {
+TEST(SkillManager, FinishedSkillKeepsRunningWhileRequested) {
     SkillManager* sm = SkillManager::getUniqueInstance();
-    auto* first = new FakeSkill(SKILL_NAO_STANDUP);
-    put(sm, first);
-    sm->runSkills();
-    auto* second = new FakeSkill(SKILL_NAO_STANDUP);
-    EXPECT_EQ(put(sm, second), lines("SKILL_NAO_STANDUP", "SKILL_NAO_STANDUP"));
-    EXPECT_EQ(sm->getNextSkill(), second);
-    sm->runSkills();
-    EXPECT_EQ(first->runs, 2);
-    EXPECT_EQ(second->runs, 0);
-    first->setFinished(true);
-    sm->runSkills();
-    EXPECT_EQ(sm->getRunningSkill(), second);
-    EXPECT_EQ(second->runs, 1);
-    EXPECT_EQ(FakeSkill::live, 1);
-}
-
-TEST(SkillManager, SameKindKeepsTheRunningInstanceEvenWhenFinished) {
-    SkillManager* sm = SkillManager::getUniqueInstance();
-    auto* a = new FakeSkill(SKILL_TFS_WALK);
-    put(sm, a);
-    sm->runSkills();
-    a->setFinished(true);
-
-    // A new instance of the same kind: discarded, the running one goes on.
-    EXPECT_EQ(put(sm, new FakeSkill(SKILL_TFS_WALK)), lines("SKILL_TFS_WALK", "NULL"));
-    EXPECT_EQ(FakeSkill::live, 1);
+    auto* a = new FakeSkill(SKILL_TFS_WALK, true);
+    put(a);
+    put(new FakeSkill(SKILL_TFS_WALK));
     EXPECT_TRUE(sm->runSkills());
-    EXPECT_EQ(a->runs, 2);
-
-    // runSkills() leaves the continue mark alone: only the next request clears it.
+    EXPECT_TRUE(sm->runSkills()) << "runSkills() leaves the continue mark alone";
+    EXPECT_EQ(put(a), lines("SKILL_TFS_WALK", "NULL"));  // the same object: a request too
     EXPECT_TRUE(sm->runSkills());
     EXPECT_EQ(a->runs, 3);
-
-    // The same object handed over again counts as a request too.
-    EXPECT_EQ(put(sm, a), lines("SKILL_TFS_WALK", "NULL"));
-    EXPECT_TRUE(sm->runSkills());
-    EXPECT_EQ(a->runs, 4);
     EXPECT_EQ(FakeSkill::live, 1);
-
-    // A cycle whose request is something else: the finished walk retires.
-    put(sm, nullptr);
+    put(nullptr);
     EXPECT_FALSE(sm->runSkills());
-    EXPECT_EQ(FakeSkill::live, 0);
     EXPECT_EQ(sm->getPrevSkillID(), SKILL_TFS_WALK);
-
-    // A cycle that starts empty forgets the retired skill.
     EXPECT_FALSE(sm->runSkills());
-    EXPECT_EQ(sm->getPrevSkillID(), SKILL_NOTHING);
-}
-
-TEST(SkillManager, WaitingSkillHandedOverAgainIsKeptNotFreed) {
-    SkillManager* sm = SkillManager::getUniqueInstance();
-    put(sm, new FakeSkill(SKILL_TFS_WALK));
-    auto* kick = new FakeSkill(SKILL_NAO_KICK);
-    put(sm, kick);
-    EXPECT_EQ(put(sm, kick), lines("SKILL_TFS_WALK", "SKILL_NAO_KICK"));
-    EXPECT_EQ(sm->getNextSkill(), kick);
-    EXPECT_EQ(FakeSkill::live, 2);
-
-    // A waiting aligner handed over again while a walk runs: kept as well.
-    SkillBase* aligner = nullptr;
-    put(sm, new FakeSkill(SKILL_TFS_TURN));
-    aligner = sm->getNextSkill();
-    EXPECT_EQ(FakeSkill::live, 1) << "the waiting kick was replaced";
-    put(sm, aligner);
-    EXPECT_EQ(sm->getNextSkill(), aligner);
-
-    // A waiting stand-up behind a running one, handed over again.
-    auto* up = new FakeSkill(SKILL_NAO_STANDUP);
-    put(sm, up);
-    sm->runSkills();
-    ASSERT_EQ(sm->getRunningSkill(), up);
-    auto* up2 = new FakeSkill(SKILL_NAO_STANDUP);
-    put(sm, up2);
-    put(sm, up2);
-    EXPECT_EQ(sm->getNextSkill(), up2);
-    EXPECT_EQ(FakeSkill::live, 2);
+    EXPECT_EQ(sm->getPrevSkillID(), SKILL_NOTHING) << "a cycle that starts empty forgets it";
 }
 
 TEST(SkillManager, RandomRequestsNeverLeakNorDoubleFree) {
     SkillManager* sm = SkillManager::getUniqueInstance();
-    const SkillID ids[] = {SKILL_NAO_STANDUP, SKILL_NAO_KICK, SKILL_PATTERN_ALIGNER,
-                           SKILL_TFS_WALK, SKILL_TFS_TURN};
-    auto heldFakes = [sm] {
-        return (dynamic_cast<FakeSkill*>(sm->getRunningSkill()) != nullptr ? 1 : 0) +
-               (dynamic_cast<FakeSkill*>(sm->getNextSkill()) != nullptr ? 1 : 0);
-    };
+    const SkillID ids[] = {SKILL_NAO_STANDUP, SKILL_NAO_KICK, SKILL_PATTERN_ALIGNER, SKILL_TFS_WALK,
+                           SKILL_TFS_TURN};
+    auto held = [](SkillBase* s) { return dynamic_cast<FakeSkill*>(s) != nullptr ? 1 : 0; };
     testing::internal::CaptureStdout();
     for (unsigned seed = 1; seed <= 5; ++seed) {
         std::mt19937 rng(seed);
-        std::uniform_int_distribution<int> action(0, 9);
-        std::uniform_int_distribution<int> pick(0, 4);
+        std::uniform_int_distribution<int> action(0, 9), pick(0, 4);
         std::bernoulli_distribution coin(0.3);
         for (int step = 0; step < 20000; ++step) {
-            switch (action(rng)) {
-                case 0:
-                    sm->putSkillInQ(nullptr);
-                    break;
-                case 1:
-                    sm->putSkillInQ(sm->getRunningSkill());
-                    break;
-                case 2:
-                    sm->putSkillInQ(sm->getNextSkill());
-                    break;
-                case 3:
-                    sm->putSkillInQ(new PatternAligner());
-                    break;
-                case 4:
-                case 5:
-                    sm->runSkills();
-                    break;
-                case 6:
-                    if (auto* f = dynamic_cast<FakeSkill*>(sm->getRunningSkill())) {
-                        f->setFinished(coin(rng));
-                    }
-                    break;
-                default:
-                    sm->putSkillInQ(new FakeSkill(ids[pick(rng)], coin(rng)));
-                    break;
+            const int a = action(rng);
+            if (a == 0) sm->putSkillInQ(nullptr);
+            if (a == 1) sm->putSkillInQ(sm->getRunningSkill());
+            if (a == 2) sm->putSkillInQ(sm->getNextSkill());
+            if (a == 3) sm->putSkillInQ(new PatternAligner());
+            if (a == 4 || a == 5) sm->runSkills();
+            if (auto* f = dynamic_cast<FakeSkill*>(sm->getRunningSkill()); f && a == 6) {
+                f->setFinished(coin(rng));
             }
+            if (a >= 7) sm->putSkillInQ(new FakeSkill(ids[pick(rng)], coin(rng)));
             ASSERT_LE(FakeSkill::live, 2) << "seed " << seed << " step " << step;
-            ASSERT_EQ(FakeSkill::live, heldFakes()) << "seed " << seed << " step " << step;
-            ASSERT_TRUE(sm->getRunningSkill() == nullptr ||
+            ASSERT_EQ(FakeSkill::live, held(sm->getRunningSkill()) + held(sm->getNextSkill()))
+                << "seed " << seed << " step " << step;
+            ASSERT_TRUE(sm->getNextSkill() == nullptr ||
                         sm->getRunningSkill() != sm->getNextSkill());
         }
     }

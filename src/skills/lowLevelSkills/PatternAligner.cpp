@@ -81,8 +81,8 @@ float PatternAligner::jointSpeed(double current, double target, bool& aligned) c
     if (!(std::fabs(proportional) <= std::numeric_limits<float>::max())) {
         return 0.0f;
     }
-    const float speed = static_cast<float>(proportional) -
-                        static_cast<float>(Geometry::signX(e)) * powerAdd;
+    const float speed =
+        static_cast<float>(proportional) - static_cast<float>(Geometry::signX(e)) * powerAdd;
     return std::isfinite(speed) ? speed : 0.0f;
 }
 
@@ -117,25 +117,15 @@ bool PatternAligner::run() {
     return finished;
 }
 
-SkillID PatternAligner::getSkillID() {
-    return SKILL_PATTERN_ALIGNER;
-}
+SkillID PatternAligner::getSkillID() { return SKILL_PATTERN_ALIGNER; }
 
-BodyState PatternAligner::getPattern() const {
-    return BS;
-}
+BodyState PatternAligner::getPattern() const { return BS; }
 
-float PatternAligner::getTelorance() const {
-    return telorance;
-}
+float PatternAligner::getTelorance() const { return telorance; }
 
-float PatternAligner::getPower() const {
-    return power;
-}
+float PatternAligner::getPower() const { return power; }
 
-float PatternAligner::getPowerAdd() const {
-    return powerAdd;
-}
+float PatternAligner::getPowerAdd() const { return powerAdd; }
 
 void PatternAligner::copyTargetToJoints() {
     hPan = BS.getDOF(DOF_HEAD_PAN);

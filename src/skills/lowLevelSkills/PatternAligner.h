@@ -50,8 +50,7 @@ protected:
     float power;
     float powerAdd;
     BodyState BS;
-    double rightElbow, leftElbow, rRightLeg, rLeftLeg, rightSholderY, rightSholderX,
-        leftSholderX, rightLegX, leftLegX, rightWirst, leftWirst, rightKnee, leftKnee,
-        rightAnkleX, leftAnkleX, leftSholderY, rightLegY, leftLegY, rightAnkleY, leftAnkleY,
-        hPan, hTilt;
+    double rightElbow, leftElbow, rRightLeg, rLeftLeg, rightSholderY, rightSholderX, leftSholderX,
+        rightLegX, leftLegX, rightWirst, leftWirst, rightKnee, leftKnee, rightAnkleX, leftAnkleX,
+        leftSholderY, rightLegY, leftLegY, rightAnkleY, leftAnkleY, hPan, hTilt;
 };

@@ -1,5 +1,6 @@
 #include "skills/lowLevelSkills/RestartSkill.h"
 
+#include "geometry/Point.h"
 #include "objects/BodyState.h"
 #include "objects/Gyro.h"
 #include "skills/lowLevelSkills/PatternAligner.h"
@@ -31,9 +32,7 @@ RestartSkill::RestartSkill(float telorance, float power, float stablity, float g
     pa->setRestartParameter(telorance, power, kRestartPowerAdd);
 }
 
-RestartSkill::~RestartSkill() {
-    delete pa;
-}
+RestartSkill::~RestartSkill() { delete pa; }
 
 // The stored tolerance and power are the aligner's; keeping the two apart
 // would leave a setter without effect.
@@ -47,9 +46,7 @@ void RestartSkill::setPower(float p) {
     pa->setRestartParameter(telorance, power, kRestartPowerAdd);
 }
 
-void RestartSkill::setStablity(float s) {
-    stablity = s;
-}
+void RestartSkill::setStablity(float s) { stablity = s; }
 
 void RestartSkill::setRestartParameter(float t, float p, float s, float g) {
     telorance = t;
@@ -65,9 +62,7 @@ bool RestartSkill::run() {
     return finished;
 }
 
-SkillID RestartSkill::getSkillID() {
-    return SKILL_RESTART;
-}
+SkillID RestartSkill::getSkillID() { return SKILL_RESTART; }
 
 bool RestartSkill::checkState() {
     // A rate that is not a number never counts as at rest.
