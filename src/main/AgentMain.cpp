@@ -42,13 +42,6 @@ void copyBounded(char* dest, size_t capacity, const char* src) {
     dest[n] = '\0';
 }
 
-// The log keeps each command behind its number and a space and a tab; what
-// was sent is what follows that separator.
-std::string stripLogSeparator(std::string text) {
-    if (text.compare(0, 2, " \t") == 0) return text.substr(2);
-    return text;
-}
-
 void parseInto(char* buffer) {
     char* cursor = buffer;
     WorldModelUpdater updater;
@@ -147,7 +140,7 @@ void sendMsg(const std::string& cmd) {
         SCM->sendMsg(cmd.c_str());
     } else if (o.replayMode) {
         std::string logged;
-        if (CL && CL->getCmd(logged)) SCM->sendMsg(stripLogSeparator(logged).c_str());
+        if (CL && CL->getCmd(logged)) SCM->sendMsg(logged);
         else SCM->sendMsg("");
     } else {
         SCM->sendMsg(cmd.c_str());
@@ -163,7 +156,10 @@ bool init() {
         std::cerr << o.teamName << ": connecting to " << o.hostName << ":" << o.port << "... ";
     }
     ServerCommunicationManager* SCM = ServerCommunicationManager::getUniqueInstance();
-    if (!SCM->connect2(o.port, o.hostName.c_str())) return false;
+    if (!SCM->connect2(static_cast<int>(o.port), o.hostName.c_str())) {
+        delete SCM;
+        return false;
+    }
     devOut("Done.\n");
     std::cout.flush();
 
@@ -240,7 +236,7 @@ void replay() {
             devOut("Exited!\n");
             return;
         }
-        SCM->sendMsg(stripLogSeparator(logged).c_str());
+        SCM->sendMsg(logged);
     }
 }
 

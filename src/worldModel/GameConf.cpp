@@ -13,11 +13,12 @@ namespace {
 const char* const kFlagNames[GameConf::kFlagCount] = {"G1L", "G2L", "G2R", "G1R",
                                                       "F1L", "F2L", "F1R", "F2R"};
 
-// Joint names by DOFID. The hip Y joint has the lower number on each leg,
-// so "rlj3" comes before "rlj2" (and "llj3" before "llj2").
+// Joint names by DOFID, in the order the server reports the hinge joints:
+// the world model fills slot n with the n-th joint reported, and the motion
+// code drives slot 12 ("rlj3") with "rle3", so the labels follow the slots.
 const char* const kDofNames[DOF_COUNT] = {
     "hj1",  "hj2",  "raj1", "raj2", "raj3", "raj4", "laj1", "laj2", "laj3", "laj4", "rlj1",
-    "rlj3", "rlj2", "rlj4", "rlj5", "rlj6", "llj1", "llj3", "llj2", "llj4", "llj5", "llj6"};
+    "rlj2", "rlj3", "rlj4", "rlj5", "rlj6", "llj1", "llj2", "llj3", "llj4", "llj5", "llj6"};
 
 struct PlayModeWords {
     PlayMode pm;

@@ -38,10 +38,10 @@ TEST(GameConf, InitPlacesLandmarksInTheLeftTeamFrame) {
 
 TEST(GameConf, JointNamesFollowTheHipNumbering) {
     GameConf* gc = GameConf::getUniqueInstance();
-    EXPECT_EQ(gc->getDOFid("rlj2"), DOF_LEG_RX);
-    EXPECT_EQ(gc->getDOFid("rlj3"), DOF_LEG_RY);
-    EXPECT_EQ(gc->getDOFid("llj2"), DOF_LEG_LX);
-    EXPECT_EQ(gc->getDOFid("llj3"), DOF_LEG_LY);
+    EXPECT_EQ(gc->getDOFid("rlj3"), DOF_LEG_RX);
+    EXPECT_EQ(gc->getDOFid("rlj2"), DOF_LEG_RY);
+    EXPECT_EQ(gc->getDOFid("llj3"), DOF_LEG_LX);
+    EXPECT_EQ(gc->getDOFid("llj2"), DOF_LEG_LY);
     for (const char* unknown : {"rlj7", "", "hj1 "}) EXPECT_EQ(gc->getDOFid(unknown), DOF_COUNT);
     for (int i = 0; i < DOF_COUNT; ++i) {
         EXPECT_EQ(gc->getDOFid(gc->getDOFName(static_cast<DOFID>(i))), i);
