@@ -74,12 +74,11 @@ const compose::Vec kBall{-1.0, 2.0, 0.042};
 // Three messages of one robot of team VOR, number 2: a vision with a
 // team-mate, an opponent and the robot's own arm; a message without vision;
 // a second vision after a head turn.
-std::string composedTrace(const char* side) {
+std::string composedTrace(const std::string& gs) {
     const std::string players =
         " (P (team VOR) (id 3) (head (pol 4 10 1)))"
         " (P (team Rival) (id 5) (head (pol 6 -10 1)) (rfoot (pol 6 -9 -5)))"
         " (P (team VOR) (id 2) (rlowerarm (pol 0.19 -36 -22)))";
-    const std::string gs = compose::gameState(side);
     std::string trace;
     trace += compose::perception(1.0, gs, 0, 0,
                                  compose::see(kPose, compose::kCorners, 0, 0, &kBall, players)) +
@@ -110,7 +109,8 @@ TEST(Wmtrace, Help) {
     const ToolRun run = wmtrace(dir, {"--help"});
     EXPECT_EQ(run.status, 0);
     for (const char* text : {"Usage: wmtrace", "Msg.txt", "standard input", "metres", "degrees",
-                             "clockwise", "play_mode", "teammates", "--teamname"}) {
+                             "clockwise", "play_mode", "teammates", "--teamname", "--side",
+                             "--unum"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << text;
     }
 }
@@ -119,7 +119,7 @@ TEST(Wmtrace, ComposedTraceOnBothSides) {
     for (bool right : {false, true}) {
         SCOPED_TRACE(right ? "right" : "left");
         TempDir dir;
-        writeFile(dir.file("Msg.txt"), composedTrace(right ? "right" : "left"));
+        writeFile(dir.file("Msg.txt"), composedTrace(compose::gameState(right ? "right" : "left")));
         const ToolRun run = wmtrace(dir, {"Msg.txt"});
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "");
@@ -136,9 +136,39 @@ TEST(Wmtrace, ComposedTraceOnBothSides) {
     }
 }
 
+TEST(Wmtrace, SideAndNumberFromTheCommandLine) {
+    // The agent's own traces start after its start-up, so their game
+    // states name neither side nor number.
+    TempDir dir;
+    writeFile(dir.file("Msg.txt"), composedTrace("(GS (t 0.00) (pm PlayOn))"));
+    ToolRun run = wmtrace(dir, {"--side", "right", "--unum", "2", "Msg.txt"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    auto r = rows(run.out);
+    ASSERT_EQ(r.size(), 3u);
+    for (const auto& row : r) {
+        expectComposedPose(row, true);
+        EXPECT_EQ(row[12], "1");
+    }
+    // Unknown side: the values of a team on the left; our arm, under an
+    // unknown number, looks like a team-mate.
+    run = wmtrace(dir, {"Msg.txt"});
+    r = rows(run.out);
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[0][2], "SIDE_UNKNOWN");
+    EXPECT_NEAR(num(r[0][3]), kPose.x, 2e-3);
+    EXPECT_EQ(r[0][12], "2");
+    // A game state that names them wins over the command line.
+    writeFile(dir.file("Msg.txt"), composedTrace(compose::gameState("left")));
+    run = wmtrace(dir, {"--side", "right", "--unum", "7", "Msg.txt"});
+    r = rows(run.out);
+    ASSERT_EQ(r.size(), 3u);
+    expectComposedPose(r[0], false);
+    EXPECT_EQ(r[0][12], "1");
+}
+
 TEST(Wmtrace, TeamNameDecidesWhoIsATeamMate) {
     TempDir dir;
-    writeFile(dir.file("Msg.txt"), composedTrace("left"));
+    writeFile(dir.file("Msg.txt"), composedTrace(compose::gameState("left")));
     const ToolRun run = wmtrace(dir, {"--teamname", "Rival", "Msg.txt"});
     EXPECT_EQ(run.status, 0);
     const auto r = rows(run.out);
@@ -149,7 +179,7 @@ TEST(Wmtrace, TeamNameDecidesWhoIsATeamMate) {
 
 TEST(Wmtrace, StandardInputGivesTheSameLines) {
     TempDir dir;
-    writeFile(dir.file("Msg.txt"), composedTrace("left"));
+    writeFile(dir.file("Msg.txt"), composedTrace(compose::gameState("left")));
     const ToolRun fromFile = wmtrace(dir, {"Msg.txt"});
     const ToolRun fromStdin = runIn(dir, "/bin/sh", {"-c", "exec \"$0\" < Msg.txt", wmtraceBin()});
     const ToolRun fromDash = runIn(dir, "/bin/sh", {"-c", "exec \"$0\" - < Msg.txt", wmtraceBin()});
@@ -208,17 +238,24 @@ TEST(Wmtrace, BadArguments) {
     EXPECT_EQ(run.status, 2);
     run = wmtrace(dir, {"a.txt", "b.txt"});
     EXPECT_EQ(run.status, 2);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--side", "middle"}, {"--side"}, {"--unum", "x"},
+          {"--unum", "-1"}, {"--unum", "100"}, {"--unum"}}) {
+        run = wmtrace(dir, args);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_NE(run.err.find(args[0]), std::string::npos) << run.err;
+    }
 }
 
 TEST(Wmtrace, LeavesTheGamesFilesAlone) {
     // A team runs the tool where its game left Msg.txt and WMLog.txt.
     TempDir dir;
-    writeFile(dir.file("Msg.txt"), composedTrace("left"));
+    writeFile(dir.file("Msg.txt"), composedTrace(compose::gameState("left")));
     writeFile(dir.file("WMLog.txt"), "records of the game\n");
     const ToolRun run = wmtrace(dir, {"Msg.txt"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(readWholeFile(dir.file("WMLog.txt")), "records of the game\n");
-    EXPECT_EQ(readWholeFile(dir.file("Msg.txt")), composedTrace("left"));
+    EXPECT_EQ(readWholeFile(dir.file("Msg.txt")), composedTrace(compose::gameState("left")));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -32,7 +33,7 @@ const char* const kHeader =
     "time,play_mode,side,x,y,z,roll,pitch,yaw,ball_x,ball_y,ball_z,teammates,opponents";
 
 void printHelp(std::ostream& out) {
-    out << "Usage: wmtrace [--teamname NAME] [FILE]\n"
+    out << "Usage: wmtrace [--side left|right] [--unum N] [--teamname NAME] [FILE]\n"
            "\n"
            "Runs a message trace, as the agent writes it to \"Msg.txt\" (every message\n"
            "followed by an empty line), through the agent's perception update and\n"
@@ -40,6 +41,11 @@ void printHelp(std::ostream& out) {
            "Reads FILE, or standard input when FILE is missing or \"-\".\n"
            "\n"
            "Options:\n"
+           "  --side left|right  the side our team played on. The agent reads the game\n"
+           "                   state that names side and number during its start-up,\n"
+           "                   before it starts the trace, so give them here; a game\n"
+           "                   state in the trace that names them wins\n"
+           "  --unum N         our uniform number, as given to the agent (default 0)\n"
            "  --teamname NAME  our team's name, to tell team-mates from opponents\n"
            "                   (default " << kDefaultTeamName << ", as the agent's)\n"
            "  --help           this text\n"
@@ -47,8 +53,9 @@ void printHelp(std::ostream& out) {
            "Columns (first line is the header):\n"
            "  time             server time, seconds\n"
            "  play_mode        play mode, e.g. PM_PLAY_ON, PM_BEFORE_KICK_OFF\n"
-           "  side             our side: SIDE_LEFT, SIDE_RIGHT, or SIDE_UNKNOWN before\n"
-           "                   the first game state that names it\n"
+           "  side             our side: SIDE_LEFT, SIDE_RIGHT, or SIDE_UNKNOWN when\n"
+           "                   neither --side nor the trace names it (then the\n"
+           "                   values are those of a team on the left)\n"
            "  x,y,z            own position, metres; our own goal is always at negative\n"
            "                   x (a team on the right is mirrored); z is the camera height\n"
            "  roll,pitch,yaw   own orientation, degrees; yaw grows clockwise (turning\n"
@@ -158,6 +165,8 @@ int run(std::istream& in, std::ostream& out) {
 int main(int argc, char** argv) {
     std::string path;
     std::string teamName = kDefaultTeamName;
+    Side side = SIDE_UNKNOWN;
+    int unum = 0;
     bool pathGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -171,6 +180,25 @@ int main(int argc, char** argv) {
                 return 2;
             }
             teamName = argv[++i];
+        } else if (arg == "--side") {
+            const std::string value = i + 1 < argc ? argv[++i] : "";
+            if (value == "left") {
+                side = SIDE_LEFT;
+            } else if (value == "right") {
+                side = SIDE_RIGHT;
+            } else {
+                std::cerr << "wmtrace: --side needs left or right\n";
+                return 2;
+            }
+        } else if (arg == "--unum") {
+            const std::string value = i + 1 < argc ? argv[++i] : "";
+            char* end = nullptr;
+            const long n = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || n < 0 || n > 99) {
+                std::cerr << "wmtrace: --unum needs a number from 0 to 99\n";
+                return 2;
+            }
+            unum = static_cast<int>(n);
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             std::cerr << "wmtrace: unknown option " << arg << "\n";
             printHelp(std::cerr);
@@ -191,7 +219,10 @@ int main(int argc, char** argv) {
     NullBuffer nothing;
     std::cout.rdbuf(&nothing);
 
-    WorldModel::getUniqueInstance()->setTeamName(teamName);
+    WorldModel* wm = WorldModel::getUniqueInstance();
+    wm->setTeamName(teamName);
+    wm->setOurSide(side);
+    wm->setMyNum(unum);
 
     int status = 0;
     if (!pathGiven || path == "-") {
