@@ -16,6 +16,12 @@
 #include "worldModel/GameConf.h"
 #include "worldModel/WorldModel.h"
 
+// The updater's own bounds must not exceed the tables it writes into.
+static_assert(WorldModelUpdater::kHingeJointSlots <= WorldModel::kHingeJointCount,
+              "hinge joints beyond the world model's table");
+static_assert(WorldModelUpdater::kTeamNameSize == WorldModel::kTeamNameSize,
+              "team names are compared whole");
+
 namespace {
 
 // Landmark names by slot, as the server sends them.
@@ -236,6 +242,9 @@ void WorldModelUpdater::parseGS() {
         *message = next + 1;
     }
     if (playModeFollows) parsePlayMode();
+    // Parts behind the play mode (some servers add more) belong to the game
+    // state too; a "(ti ...)" there must not be read as the server time.
+    if (*message < end) *message = end;
 }
 
 void WorldModelUpdater::parseGameStateTime() {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -52,21 +51,6 @@ TEST(TraceReader, LongMessages) {
     EXPECT_EQ(messages[0].size(), TraceReader::kMaxMessageSize);
     EXPECT_EQ(messages[1], "(c)");
     EXPECT_EQ(cut, (std::vector<bool>{true, false}));
-}
-
-TEST(TraceReader, RealCapture) {
-    std::ifstream in(std::string(CAPTURE_DIR) + "/real-12x8-standing.txt");
-    ASSERT_TRUE(in.good());
-    TraceReader reader(in);
-    std::string text;
-    int count = 0;
-    while (reader.next(text)) {
-        ++count;
-        EXPECT_EQ(text.substr(0, 11), "(time (now ");
-        EXPECT_EQ(text.back(), ')');
-    }
-    EXPECT_EQ(count, 60);
-    EXPECT_FALSE(reader.next(text));
 }
 
 }  // namespace

@@ -149,6 +149,12 @@ TEST_F(Perception, GameStateReadsOnlyItsOwnParts) {
     EXPECT_FLOAT_EQ(wm->getGSTime(), 5.0f);
     EXPECT_EQ(wm->getNumOfOpp(), 1);
     EXPECT_FLOAT_EQ(wm->getAHingeJoint(0).getAxis(), 7.0f);
+
+    // Parts some servers add behind the play mode are the game state's own.
+    apply("(time (now 8.00))(GS (t 6.00) (pm PlayOn) (k left) (ti (x 1) (y 2)))(HJ (n hj1) (ax 3))");
+    EXPECT_FLOAT_EQ(wm->getTime(), 8.0f);
+    EXPECT_FLOAT_EQ(wm->getGSTime(), 6.0f);
+    EXPECT_FLOAT_EQ(wm->getAHingeJoint(0).getAxis(), 3.0f);
 }
 
 TEST_F(Perception, GyroAndFootForces) {
@@ -489,23 +495,6 @@ TEST_F(Perception, SingularFlagMatrixStaysFinite) {
     EXPECT_DOUBLE_EQ(r[0][0], 0.5);
     EXPECT_DOUBLE_EQ(r[1][2], 1.0);
     EXPECT_DOUBLE_EQ(r[2][1], -1.0);
-}
-
-TEST_F(Perception, KinematicsFollowTheLocalisation) {
-    const compose::Pose a{-3.0, 1.0, 0.5, 0.0};
-    const compose::Pose b{-2.9, 1.0, 0.5, 0.0};
-    const compose::Vec ball{0.0, 0.0, 0.042};
-    apply(compose::perception(2.00, compose::gameState("left"), 0, 0,
-                              compose::see(a, compose::kCorners, 0, 0, &ball)));
-    apply(compose::perception(2.02, compose::gameState("left"), 0, 0,
-                              compose::see(b, compose::kCorners, 0, 0, &ball)));
-    EXPECT_NEAR(wm->getDeltaOfAgent().getX(), 0.1, 1e-3);
-    EXPECT_NEAR(wm->getVelOfAgent().getX(), 0.1 / (2.02 - 2.00), 0.1);
-    // The agent appends itself to the team-mates with its own number.
-    const std::vector<Player> tmt = wm->getTmt();
-    ASSERT_FALSE(tmt.empty());
-    EXPECT_EQ(tmt.back().getNum(), 2);
-    EXPECT_NEAR(tmt.back().getGlbPos().getX(), -2.9, 1e-3);
 }
 
 }  // namespace
