@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "ai/ann/Layer.h"
 #include "ai/ann/Neron.h"
 
 namespace {
@@ -63,18 +62,6 @@ TEST(Neron, MismatchedListsSumOnlyTheCommonPairs) {
     EXPECT_DOUBLE_EQ(c.calcOutput(Neron::kIdentity), -2.0);
 }
 
-TEST(Neron, IndexedSettersIgnoreIndicesOutsideTheLists) {
-    Neron n = makeNeron({1.0, 2.0}, {0.0, 0.0}, 0.0);
-    n.setWeight(1, 4.0);
-    n.setWeight(2, 9.0);
-    n.setWeight(-1, 9.0);
-    n.setPercept(0, 1.0);
-    n.setPercept(5, 9.0);
-    EXPECT_EQ(n.getWeights(), (std::vector<double>{1.0, 4.0}));
-    EXPECT_EQ(n.getPercepts(), (std::vector<double>{1.0, 0.0}));
-    EXPECT_EQ(n.getSize(), 2);
-}
-
 TEST(Neron, ShowAttrListsPairsOrReportsTheMismatch) {
     Neron n = makeNeron({0.5, 2.0}, {1.0, 3.0}, 0.25);
     testing::internal::CaptureStdout();
@@ -90,19 +77,3 @@ TEST(Neron, ShowAttrListsPairsOrReportsTheMismatch) {
     EXPECT_NE(out.find("2 1"), std::string::npos);
 }
 
-TEST(Layer, EvaluatesNeuronsInOrderAndReplacesOldOutputs) {
-    Layer l;
-    l.insertNeron(makeNeron({1.0}, {2.0}, 0.0));
-    l.insertNeron(makeNeron({-1.0}, {2.0}, 1.0));
-    l.calcNeronsOutput(Neron::kIdentity);
-    EXPECT_EQ(l.getNeronsOutput(), (std::vector<double>{2.0, -1.0}));
-    l.calcNeronsOutput(Neron::kIdentity);
-    EXPECT_EQ(l.getNeronsOutput().size(), 2u);
-
-    l.createNerons(2);
-    EXPECT_EQ(l.getSize(), 4);
-    EXPECT_EQ(l.getNeron(3).getSize(), 0);
-    EXPECT_EQ(l.getNeron(4).getSize(), 0);
-    EXPECT_EQ(l.neronAt(-1), nullptr);
-    EXPECT_EQ(l.neronAt(4), nullptr);
-}
