@@ -68,7 +68,7 @@ std::string CommandLine::helpText() {
         "                         then KickOff_Left; negative: wait for a scenario [5]\n"
         "  --vision-every N       cycles between vision reports [3]\n"
         "  --full-view            report everything, not only the 120-degree cone\n"
-        "  --noise                add the real server's vision noise [off]\n"
+        "  --noise                the real server's vision and beam noise [off]\n"
         "  --seed N               seed of the noise [1]\n"
         "  --say-limit N          longest say text accepted [64]\n"
         "  --latency N            cycles between a command and its effect [1]\n"

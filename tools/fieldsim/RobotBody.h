@@ -6,6 +6,7 @@
 #pragma once
 
 #include "BodyKinematics.h"
+#include "NaoModel.h"
 #include "Pose.h"
 #include "Vec3.h"
 
