@@ -118,7 +118,7 @@ TEST(SceneAndInit, PerceptionsStartInTheCycleAfterTheScene) {
     SimHarness h;
     h.sim().clientConnected(1, "t");
     EXPECT_EQ(h.step(1), "") << "no perception before the scene";
-    h.sim().receive(1, "(scene /usr/local/share/rcssserver3d/rsg/agent/nao/nao.rsg)");
+    h.sim().receive(1, "(scene /usr/local/share/simulator/rsg/agent/nao/nao.rsg)");
     const std::string first = h.step(1);
     ASSERT_FALSE(first.empty());
     EXPECT_EQ(expression(first, "(GS"), "(GS (sl 0) (sr 0) (t 0.000) (pm BeforeKickOff))")
