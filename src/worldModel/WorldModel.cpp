@@ -317,9 +317,18 @@ bool WorldModel::oppVecIsEmpty() const { return opp.empty(); }
 void WorldModel::resetOppAndTmtVec() {
     tmt.clear();
     opp.clear();
+    selfIndexInTmt = -1;
 }
 
-void WorldModel::setMyInTmt() { tmt.push_back(Player(myNum, SIDE_OUR, myCartPos)); }
+void WorldModel::setMyInTmt() {
+    Player self(myNum, SIDE_OUR, myCartPos);
+    if (selfIndexInTmt >= 0 && selfIndexInTmt < static_cast<int>(tmt.size())) {
+        tmt[static_cast<std::size_t>(selfIndexInTmt)] = self;
+        return;
+    }
+    selfIndexInTmt = static_cast<int>(tmt.size());
+    tmt.push_back(self);
+}
 void WorldModel::addIllegalTmtPlayer() { tmt.push_back(Player(0, SIDE_OUR, kIllegalPlayerPos)); }
 void WorldModel::addIllegalOppPlayer() { opp.push_back(Player(0, SIDE_OPP, kIllegalPlayerPos)); }
 

@@ -273,6 +273,10 @@ private:
     Side ourSide;
     std::string teamName;
     std::vector<Player> tmt;
+    // Where setMyInTmt put the agent itself since the lists were last
+    // emptied; messages without vision refresh that entry instead of adding
+    // another copy, so the list cannot grow without bound.
+    int selfIndexInTmt = -1;
     std::vector<Player> opp;
     Point lastPosOfBall;
     Point lastGlobalPosOfBall;

@@ -140,6 +140,28 @@ TEST(WorldModelPlayers, ListsKeepOrderAndPlaceholders) {
     EXPECT_EQ(wm->getNumOfAllPlayer(), 0);
 }
 
+// Messages without vision keep the lists; the agent must appear once, at its
+// latest position, however many such messages arrive.
+TEST(WorldModelPlayers, AgentItselfIsListedOnceBetweenVisions) {
+    WorldModel* wm = WorldModel::getUniqueInstance();
+    wm->addTmt(Player(7, SIDE_OUR, Point(1, 2, 0)));
+    wm->setMyNum(2);
+    for (int i = 0; i < 50; ++i) {
+        wm->setMyCartPos(Point(i, 0, 0.5));
+        wm->setMyInTmt();
+    }
+    ASSERT_EQ(wm->getNumOfTmt(), 2);
+    EXPECT_EQ(wm->getTmt()[1].getGlbPos(), Point(49, 0, 0.5));
+    // A new vision empties the lists; the agent is added afresh behind what it sees.
+    wm->resetOppAndTmtVec();
+    wm->addTmt(Player(5, SIDE_OUR, Point(3, 3, 0)));
+    wm->addTmt(Player(6, SIDE_OUR, Point(4, 4, 0)));
+    wm->setMyInTmt();
+    wm->setMyInTmt();
+    ASSERT_EQ(wm->getNumOfTmt(), 3);
+    EXPECT_EQ(wm->getIndexTmt(2), 2);
+}
+
 TEST(WorldModelPlayers, UnknownNumbersAreReportedAndFallBack) {
     WorldModel* wm = WorldModel::getUniqueInstance();
     testing::internal::CaptureStdout();
