@@ -1,0 +1,146 @@
+#include "skills/lowLevelSkills/NaoStandUp.h"
+
+#include <cstddef>
+
+#include "buildMode.h"
+#include "dmu/DMUtil.h"
+#include "geometry/Point.h"
+#include "objects/Gyro.h"
+#include "utils/CommandCreator.h"
+#include "worldModel/WorldModel.h"
+
+namespace {
+
+struct JointRow {
+    DOFID joints[2];
+    int count;
+    double keyframes[3];
+};
+
+// Lying on the front: arms forward, then push up onto the knees and rise.
+const JointRow kFront[] = {
+    {{DOF_SHOULDER_RX, DOF_SHOULDER_LX}, 2, {90, 86.41, 81.34}},
+    {{DOF_LEG_RT, DOF_LEG_LT}, 2, {0, -5.51, -9.21}},
+    {{DOF_LEG_RX, DOF_LEG_LX}, 2, {-0.22, 110.03, 78.61}},
+    {{DOF_KNEE_R, DOF_KNEE_L}, 2, {0, 0.95, -34.57}},
+    {{DOF_ANKLE_RX, DOF_ANKLE_LX}, 2, {6.86, 6.97, 6.97}},
+};
+
+// Lying on the back: arms behind, legs pulled in, then sit up over the feet.
+const JointRow kBack[] = {
+    {{DOF_SHOULDER_RX, DOF_SHOULDER_LX}, 2, {-31.42, -29.13, -29.61}},
+    {{DOF_SHOULDER_RY, DOF_SHOULDER_RY}, 1, {0, -96.21, -93.93}},
+    {{DOF_SHOULDER_LY, DOF_SHOULDER_LY}, 1, {0, 96.21, 93.93}},
+    {{DOF_LEG_RT, DOF_LEG_LT}, 2, {0, -43.83, -89.95}},
+    {{DOF_LEG_RY, DOF_LEG_RY}, 1, {24.64, 24.82, 23.6}},
+    {{DOF_LEG_LY, DOF_LEG_LY}, 1, {-24.64, -24.82, -23.6}},
+    {{DOF_LEG_RX, DOF_LEG_LX}, 2, {100, 100, 102.08}},
+    {{DOF_KNEE_R, DOF_KNEE_L}, 2, {0, 0, -70.23}},
+    {{DOF_ANKLE_RX, DOF_ANKLE_LX}, 2, {-45.94, -46.06, -44.73}},
+};
+
+template <std::size_t N>
+void fillKeyframe(double (&out)[DOF_COUNT], const JointRow (&rows)[N], int keyframe) {
+    for (double& v : out) v = 0;
+    for (const JointRow& row : rows) {
+        for (int j = 0; j < row.count; ++j) out[row.joints[j]] = row.keyframes[keyframe];
+    }
+}
+
+}  // namespace
+
+NaoStandUp::NaoStandUp()
+    : initFlag(false),
+      beginTime(0),
+      start(true),
+      face_down(false),
+      face(false),
+      isDetectFace(false) {
+    finished = false;
+    beginTime = WM->getTime();
+}
+
+NaoStandUp::~NaoStandUp() = default;
+
+void NaoStandUp::setFaceSide(bool faceDown) { face_down = faceDown; }
+
+void NaoStandUp::loadKeyframes() {
+    BS.reset(new BodyState());
+    PM.reset(new PatternMonitor(kThr, 0.0));
+    for (int i = 0; i < DOF_COUNT; ++i) PM->setWeight(1.0, i);
+    devOut(face_down ? "pattern Face down is created\n" : "pattern Face up is created\n");
+    for (int k = 0; k < 3; ++k) {
+        double keyframe[DOF_COUNT];
+        if (face_down) {
+            fillKeyframe(keyframe, kFront, k);
+        } else {
+            fillKeyframe(keyframe, kBack, k);
+        }
+        BS->setBodyState(keyframe);
+        pa[k].setPattern(*BS);
+        PM->enQ(*BS);
+    }
+    isDetectFace = true;
+}
+
+bool NaoStandUp::run() {
+    if (!initFlag) {
+        BodyState straight;
+        straight.setAllZero();
+        initAlighn.setPattern(straight);
+        initFlag = initAlighn.run();
+        const double gyro = WM->getGyro().getRate().getMagnitude();
+        devOut("Gyro is :", gyro, "\n");
+        // A rate that is not a number never counts as at rest.
+        if (!(gyro <= kRestGyro)) initFlag = false;
+        finished = false;
+        return false;
+    }
+
+    if (!isDetectFace) {
+        face_down = dmutil->isWatchingGround();
+        devOut(face_down ? "face down\n" : "face Up\n");
+        loadKeyframes();
+    }
+
+    if (face_down) {
+        if (PM->monitor() == 3) {
+            pa[0].run();
+            devOut("======= PA step 1 =======\n");
+        } else if (PM->monitor() == 2) {
+            PM->setThr(kFrontSecondThr);
+            pa[1].run();
+            devOut("Error = ", PM->getDist(), "\n", "======= PA step 2 =======\n");
+        } else if (PM->monitor() == 1) {
+            PM->setThr(kThr);
+            pa[2].run();
+            devOut("======== PA step 3 =======\n");
+        } else if (!finished) {
+            PatternAligner standing;
+            standing.run();
+            finished = standing.isFinished();
+            devOut("========= Restart =======\n");
+        }
+    } else {
+        if (PM->monitor() == 3) {
+            pa[0].run();
+            devOut("========= PA step 1 =======\n");
+        } else if (PM->monitor() == 2) {
+            pa[1].run();
+            devOut("========= PA step 2 =======\n");
+        } else if (PM->monitor() == 1) {
+            pa[2].run();
+            devOut("=========== PA step 3 ========\n");
+        } else if (!finished) {
+            PatternAligner standing;
+            standing.run();
+            finished = standing.isFinished();
+            devOut("========= Restart =======\n");
+        }
+    }
+
+    if (finished) CC->stopAllJoints();
+    return finished;
+}
+
+SkillID NaoStandUp::getSkillID() { return SKILL_NAO_STANDUP; }

@@ -1,0 +1,59 @@
+// Brings a fallen robot back onto its feet. First every joint is
+// straightened and the body is left to come to rest (gyro rate at most 0.3);
+// then the fall detector's view of the feet tells whether the robot lies on
+// its front or its back, and the joints are driven through the three
+// keyframes of that side, a pattern monitor deciding when each is reached;
+// last the body returns to the standing posture and every joint is stopped.
+//
+// Falls are detected outside: the decision layer queues a new stand-up in
+// every cycle in which DMUtil::isFallen() reports a fall.
+#pragma once
+
+#include <memory>
+
+#include "control/PatternMonitor.h"
+#include "objects/BodyState.h"
+#include "skills/SkillBase.h"
+#include "skills/lowLevelSkills/PatternAligner.h"
+#include "types.h"
+
+class NaoStandUp : public SkillBase {
+public:
+    // Above this gyro rate magnitude the body is still moving.
+    static constexpr double kRestGyro = 0.3;
+    // While the second keyframe on the front is driven, it counts as reached
+    // a little earlier.
+    static constexpr double kFrontSecondThr = 1.02;
+    static constexpr double kThr = 1.0;
+
+    NaoStandUp();
+    ~NaoStandUp() override;
+    NaoStandUp(const NaoStandUp&) = delete;
+    NaoStandUp& operator=(const NaoStandUp&) = delete;
+
+    // Overwritten when the side is detected.
+    void setFaceSide(bool faceDown);
+
+    bool run() override;
+    SkillID getSkillID() override;
+
+    bool isSettled() const { return initFlag; }
+    bool isSideDetected() const { return isDetectFace; }
+    bool isFaceDown() const { return face_down; }
+    // Null until the side is detected.
+    const PatternMonitor* getMonitor() const { return PM.get(); }
+
+protected:
+    void loadKeyframes();
+
+    std::unique_ptr<PatternMonitor> PM;
+    PatternAligner pa[3];
+    PatternAligner initAlighn;
+    bool initFlag;
+    std::unique_ptr<BodyState> BS;
+    double beginTime;
+    bool start;
+    bool face_down;
+    bool face;
+    bool isDetectFace;
+};
