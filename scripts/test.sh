@@ -25,7 +25,7 @@ echo "== fuzz harnesses (${fuzz_seconds}s each) =="
 CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPITCHBOT_FUZZ=ON \
   -DPITCHBOT_TESTS=OFF -DPITCHBOT_BENCH=OFF >/dev/null
 cmake --build build/fuzz -j"$jobs"
-for harness in build/fuzz/fuzz/*_fuzz; do
+for harness in build/fuzz/*_fuzz; do
   [ -x "$harness" ] || continue
   name=$(basename "$harness")
   corpus=build/fuzz/corpus/$name
