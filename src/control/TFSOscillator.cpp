@@ -82,7 +82,8 @@ void TFSOscillator::setRotAmp(double a) { aRot = a; }
 void TFSOscillator::setaFWRot(double rotateA) { aFWRot = rotateA; }
 
 void TFSOscillator::changeTFSfPeriods(double hPeriod) {
-    if (hasPeriod()) {
+    if (!std::isfinite(hPeriod)) return;
+    if (std::isfinite(halfPeriod) && halfPeriod != 0.0) {
         t2Kknee = t1Knee + (t2Kknee - t1Knee) * hPeriod / halfPeriod;
     }
     halfPeriod = hPeriod;

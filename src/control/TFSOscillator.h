@@ -35,7 +35,8 @@ public:
     void setaFWRot(double rotateA);
     // Gives the step a new duration; the knee hold window keeps its share of
     // the cycle. Without a current step duration the window cannot be
-    // rescaled and keeps its length.
+    // rescaled and keeps its length. A duration that is not a finite number
+    // is ignored.
     void changeTFSfPeriods(double hPeriod);
 
     void calcOSC();

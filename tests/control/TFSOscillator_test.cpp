@@ -179,11 +179,22 @@ TEST(TFSOscillator, GaitWithoutAPeriodStaysAtItsStartingPosture) {
         EXPECT_DOUBLE_EQ(osc.masterRotGEN(), -6.0);
         EXPECT_DOUBLE_EQ(osc.normalizeTime(5.0), 0.0);
         EXPECT_TRUE(std::isfinite(osc.getRHipRotate()));
-        // Rescaling from no period keeps the window; the gait then walks.
+        // Rescaling from there gives a gait that walks again.
         osc.changeTFSfPeriods(kStep);
-        EXPECT_DOUBLE_EQ(osc.masterKneeOSC(kKneeHoldEnd), kKneeOffset);
         EXPECT_TRUE(allFinite(osc));
     }
+}
+
+TEST(TFSOscillator, RescalingFromAZeroStepKeepsTheKneeWindow) {
+    TFSOscillator osc(0);
+    osc.setOscParameters(-20.0, 0.0, 0.18, -30.0, 10.0, 5.0, 15.0, 0.0);
+    osc.changeTFSfPeriods(0.2);
+    EXPECT_DOUBLE_EQ(osc.masterKneeOSC(0.18), -30.0);
+    EXPECT_LT(osc.masterKneeOSC(0.19), -30.0);
+    // A duration that is no number is refused.
+    osc.changeTFSfPeriods(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_DOUBLE_EQ(osc.masterKneeOSC(0.18), -30.0);
+    EXPECT_LT(osc.masterKneeOSC(0.19), -30.0);
 }
 
 TEST(TFSOscillator, KneeWindowFillingTheCycleHoldsTheKnee) {

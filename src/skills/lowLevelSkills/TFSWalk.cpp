@@ -1,0 +1,242 @@
+#include "skills/lowLevelSkills/TFSWalk.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "buildMode.h"
+#include "objects/Gyro.h"
+#include "worldModel/WorldModel.h"
+
+namespace {
+
+// aK, knee hold window end (fraction of the cycle), cK, aArm, aHY, aH, bH,
+// cH, half period, timeR.
+const double kDefaultGait[10] = {-20.9241, 0.466287, -29.7735, 20.7945, -7.0,
+                                 -18.05,   11.6474,  15.2049,  0.2,     1.38886};
+
+// Beyond this turning angle the walk slows down to turn tightly.
+constexpr double kSharpTurn = 15.0;
+// Within this turning angle the walk goes straight.
+constexpr double kStraight = 1.0;
+
+// Seconds from standstill to full speed and from full speed to standstill.
+// The competition walk ramps forward more gently: it falls less.
+constexpr double kAccelTime = 1.7;
+constexpr double kBrakeTime = 0.5;
+constexpr double kForwardAccelTime = kCompetitionBuild ? 2.0 : kAccelTime;
+constexpr double kForwardBrakeTime = kCompetitionBuild ? 0.8 : kBrakeTime;
+
+constexpr const char* kUpdatersLine = "========================UPDATERS++++==> ";
+
+}  // namespace
+
+TFSWalk::TFSWalk()
+    : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
+      newRI(0), newRD(0), lastspeed(0) {
+    init();
+}
+
+TFSWalk::TFSWalk(double s)
+    : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
+      newRI(0), newRD(0), lastspeed(0) {
+    init();
+    speed = s;
+}
+
+void TFSWalk::init() {
+    degree = 0;
+    dest = 0;
+    speed = 1.0;
+    newRI = 0;
+    lastspeed = 0;
+    stopflag = false;
+    isstoppingflag = false;
+    setOSCParamsByHipY(kDefaultGait);
+    beginStep2Time = WM->getTime();
+}
+
+SkillID TFSWalk::getSkillID() { return SKILL_TFS_WALK; }
+
+bool TFSWalk::run() {
+    setCloseLoopWalkParameter();
+    updaters();
+    const Point rate = WM->getGyro().getRate();
+    const double spin = std::sqrt(rate.getX() * rate.getX() + rate.getY() * rate.getY() +
+                                  rate.getZ() * rate.getZ());
+    if (spin > kGyroLimit) {
+        speed = 0.1;
+        aRot = 0;
+    }
+    fallower();
+    finished = checkState();
+    return finished;
+}
+
+bool TFSWalk::runGA() {
+    updateR();
+    fallower();
+    finished = checkState();
+    return finished;
+}
+
+bool TFSWalk::runnew() { return run(); }
+
+bool TFSWalk::turnBand(double& left) const {
+    // The slower the walk, the wider the hips may yaw without tripping.
+    struct Band {
+        double above;
+        double amplitude;
+    };
+    static const Band kBands[] = {{0.95, 2.5}, {0.85, 4.5}, {0.65, 4.0}, {0.45, 3.5},
+                                  {0.35, 4.0}, {0.25, 6.0}, {0.1, 6.5}, {0.0, 7.5}};
+    // Reached speed measured in the requested direction.
+    const double reached = (speed >= 0) ? lastspeed : -lastspeed;
+    for (const Band& band : kBands) {
+        // The slowest band includes standstill itself.
+        const bool inBand = (band.above == 0.0) ? (reached >= 0.0) : (reached > band.above);
+        if (inBand) {
+            left = band.amplitude;
+            return true;
+        }
+    }
+    return false;
+}
+
+void TFSWalk::turn(bool right) {
+    double left = 0;
+    if (turnBand(left)) aRot = right ? -left : left;
+}
+
+// A sharp turn slows the walk to a fifth of full speed (or keeps a tenth);
+// a mild turn keeps the speed; either yaws the hips by the band amplitude.
+void TFSWalk::setCloseLoopWalkParameter() {
+    const bool forward = speed >= 0;
+    const bool sharp = (degree > kSharpTurn || degree < -kSharpTurn);
+    if (sharp) {
+        if (forward) {
+            speed = (speed == 0.1) ? 0.1 : 0.2;
+        } else {
+            speed = (speed == -0.1) ? -0.1 : -0.2;
+        }
+    }
+    if (degree > kSharpTurn) {
+        if (forward) devOut("walk And turn High");
+        turn(true);
+    } else if (degree < -kSharpTurn) {
+        devOut("walk And turn left");
+        turn(false);
+    } else if (degree > kStraight) {
+        devOut("walk And turn right");
+        turn(true);
+    } else if (degree < -kStraight) {
+        devOut("walk And turn left");
+        turn(false);
+    } else {
+        devOut("walk Striaght", "\n");
+        aRot = 0;
+    }
+}
+
+void TFSWalk::updaters() {
+    devOut(kUpdatersLine, speed, " , ", lastspeed, " , ", newRI, " , ", kCycleStep, "\n");
+    if (speed >= 0 && lastspeed >= 0) {
+        PtoPWalk();
+    } else if (speed <= 0 && lastspeed <= 0) {
+        MtoMWalk();
+    } else {
+        tozero();
+    }
+}
+
+void TFSWalk::applySpeed(double r, double sign) {
+    RMaArm = RSaArm = sign * r;
+    RMaHip = RMbHip = RSaHip = RSbHip = sign * r;
+    RMaknee = RSaknee = r;
+    // Sideways sway gives way to stepping as the walk speeds up.
+    RMaHipY = RSaHipY = 1.0 - r;
+    lastspeed = sign * r;
+}
+
+void TFSWalk::PtoPWalk() {
+    if (speed > lastspeed) {
+        newRI = std::min(lastspeed + kCycleStep / kForwardAccelTime, speed);
+        applySpeed(newRI, 1.0);
+        devOut(kUpdatersLine, speed, " , ", lastspeed, " , ", newRI, " , ", kCycleStep, "\n");
+    } else if (lastspeed > speed) {
+        newRD = std::max(lastspeed - kCycleStep / kForwardBrakeTime, speed);
+        applySpeed(newRD, 1.0);
+    }
+    devOut(kUpdatersLine, speed, " , ", lastspeed, " , ", newRD, " , ", kCycleStep, "\n");
+}
+
+void TFSWalk::MtoMWalk() {
+    const double target = std::fabs(speed);
+    const double reached = std::fabs(lastspeed);
+    if (target > reached) {
+        applySpeed(std::min(reached + kCycleStep / kAccelTime, target), -1.0);
+    } else if (reached > target) {
+        applySpeed(std::max(reached - kCycleStep / kBrakeTime, target), -1.0);
+    }
+}
+
+// A change of direction first brakes to standstill; the next cycle ramps up
+// the other way.
+void TFSWalk::tozero() {
+    const double r = std::max(std::fabs(lastspeed) - kCycleStep / kBrakeTime, 0.0);
+    applySpeed(r, lastspeed < 0 ? -1.0 : 1.0);
+}
+
+bool TFSWalk::checkState() {
+    if (lastspeed == 0 && RMaHipY == 0 && RSaHipY == 0 && RMaRot == 0 && RSaRot == 0) {
+        finished = true;
+        return true;
+    }
+    return false;
+}
+
+bool TFSWalk::stop() {
+    aRot = 0;
+    RMaRot = RSaRot = 0;
+    if (!stopflag) {
+        stoptime = WM->getTime();
+        isstoppingflag = true;
+    }
+    speed = 0;
+    if (lastspeed == 0) {
+        RMaHipY = RSaHipY = 0;
+        isstoppingflag = false;
+    }
+    checkState();
+    return finished;
+}
+
+void TFSWalk::setDegree(double d) { degree = d; }
+double TFSWalk::getDegree() const { return degree; }
+void TFSWalk::setspeed(double s) { speed = s; }
+float TFSWalk::getspeed() const { return static_cast<float>(speed); }
+void TFSWalk::setDistance(double d) { dest = d; }
+void TFSWalk::setTimeR(double t) { timeR = t; }
+void TFSWalk::setARot(double a) { aRot = a; }
+void TFSWalk::setArmParmeter(double a) { aArm = a; }
+bool TFSWalk::isstop() const { return stopflag; }
+bool TFSWalk::isstopping() const { return isstoppingflag; }
+void TFSWalk::updateR() {}
+double TFSWalk::getLastSpeed() const { return lastspeed; }
+double TFSWalk::getARot() const { return aRot; }
+
+void TFSWalk::changeTFSfPeriods(double hPeriod) {
+    // A duration that is no number would spoil the gait for good.
+    if (!std::isfinite(hPeriod)) return;
+    // Without a current step duration the knee window cannot be rescaled
+    // and keeps its length.
+    if (std::isfinite(p) && p != 0.0) {
+        t2 = t1 + (t2 - t1) * hPeriod / p;
+    }
+    p = hPeriod;
+}
+
+void TFSWalk::setCurveParameters(float a, float b, float c) {
+    RM = a;
+    RS = b;
+    changeTFSfPeriods(c);
+}
