@@ -1,0 +1,37 @@
+// Command line of skillrun: which skill to run, for how long, and how to
+// reach and enter the server.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+struct SkillRunOptions {
+    static constexpr int kTeamNameMax = 63;  // what the agent's name field holds
+    static constexpr double kMaxSeconds = 86400.0;
+
+    std::string skill;
+    double seconds = 5.0;
+    int unum = 0;
+    std::string teamName = "VOR";
+    std::string host = "127.0.0.1";
+    double speed = 1.0;
+    double turn = 0.0;
+    double heading = 0.0;
+    // Where the agent itself beams to.
+    double beamX = -0.5;
+    double beamY = 4.0;
+    double beamR = 0.6;
+    std::string csvPath = "skillrun.csv";
+};
+
+enum class SkillRunParse { Run, Help, Error };
+
+// The skills skillrun knows, by command-line name.
+bool isKnownSkill(const std::string& name);
+
+// Fills `options` from the command line. On Error, `error` says what was
+// wrong in one line.
+SkillRunParse parseSkillRunOptions(int argc, char** argv, SkillRunOptions& options,
+                                   std::string& error);
+
+void printSkillRunHelp(std::ostream& out);
