@@ -1,0 +1,18 @@
+// The web monitor's one page: HTML, a canvas and the script that draws the
+// field, the robots, the ball, the play mode, the clock and the score from the
+// streamed states. Everything is inline; the page loads nothing else.
+#pragma once
+
+#include <string>
+
+// The field the page draws, in metres.
+struct MonitorField {
+    double length = 12.0;
+    double width = 8.0;
+    double goalWidth = 1.4;
+};
+
+class MonitorPage {
+public:
+    static std::string html(const MonitorField& field);
+};
