@@ -1,6 +1,86 @@
 #include "dmu/DMU.h"
 
+#include <unistd.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <iostream>
+#include <utility>
+
+#include "buildMode.h"
+#include "dmu/DMUtil.h"
+#include "dmu/NaoGoalie.h"
+#include "geometry/Geometry.h"
+#include "main/AgentMain.h"
+#include "objects/Ball.h"
+#include "objects/BodyState.h"
+#include "skills/HighLevelSkills.h"
+#include "skills/MidLevelSkills.h"
+#include "skills/SkillBase.h"
+#include "skills/SkillManager.h"
+#include "skills/lowLevelSkills/NaoBesideWalking.h"
+#include "skills/lowLevelSkills/NaoStandUp.h"
+#include "skills/lowLevelSkills/PatternAligner.h"
+#include "types.h"
 #include "utils/CommandCreator.h"
+#include "utils/Logger.h"
+#include "utils/Parser.h"
+#include "utils/ServerCommunicationManager.h"
+#include "worldModel/GameConf.h"
+#include "worldModel/WorldModel.h"
+
+namespace {
+
+// The server the learning framework restarts between episodes.
+const char* const kLocalHost = "127.0.0.1";
+const int kLocalPort = 3100;
+
+bool isFinitePoint(const Point& p) {
+    return std::isfinite(p.getX()) && std::isfinite(p.getY()) && std::isfinite(p.getZ());
+}
+
+// Drives every joint toward the straight posture (all joints 0) once.
+void straightenJoints() {
+    BodyState zero;
+    zero.setAllZero();
+    PatternAligner pa;
+    pa.setPattern(zero);
+    pa.run();
+}
+
+// Whether direction `a` lies inside the smaller angle between `from` and
+// `to` (degrees, any range).
+bool isBetween(double a, double from, double to) {
+    const double span = Geometry::normalizeAngle(to - from);
+    const double off = Geometry::normalizeAngle(a - from);
+    if (!std::isfinite(span) || !std::isfinite(off)) return false;
+    return span >= 0 ? (off >= 0 && off <= span) : (off <= 0 && off >= span);
+}
+
+// The bracket closing the expression whose "(" is at `open`, or the end of
+// the text when it is never closed.
+const char* closingBracket(const char* open) {
+    int depth = 0;
+    const char* p = open;
+    for (; *p != '\0'; ++p) {
+        if (*p == '(') {
+            ++depth;
+        } else if (*p == ')' && --depth == 0) {
+            return p;
+        }
+    }
+    return p;
+}
+
+// The next number after the cursor, when it lies before `end` and is a
+// plausible reading.
+bool readNumber(const char** cursor, const char* end, double& value) {
+    value = Parser::parseFirstDouble(cursor);
+    return *cursor <= end && std::isfinite(value) && value != Parser::kNaNValue;
+}
+
+}  // namespace
 
 DMU* DMU::instance = nullptr;
 
@@ -14,7 +94,418 @@ void DMU::destroyInstance() {
     instance = nullptr;
 }
 
+DMU::DMU()
+    : CC(CommandCreator::getUniqueInstance()),
+      WM(WorldModel::getUniqueInstance()),
+      GC(GameConf::getUniqueInstance()),
+      LB(nullptr),
+      SM(SkillManager::getUniqueInstance()),
+      dmutil(DMUtil::getUniqueInstance()),
+      MLS(MidLevelSkills::getUniqueInstance()),
+      HLS(HighLevelSkills::getUniqueInstance()),
+      goalie(new NaoGoalie()),
+      serverCon(ServerCommunicationManager::getUniqueInstance()),
+      besideWalk(nullptr),
+      align(new PatternAligner()),
+      loggerP(new Logger()),
+      loggerV(new Logger()),
+      loggerPosBAll(new Logger()),
+      loggerZ(new Logger()),
+      step(0),
+      beamPoint(0, 0, 0.3),
+      goaliePoint(-5.73, 0, 1.0),
+      agentPoint1(-3.6, 0, 1.0),
+      agentPoint2(-1.5, 0, 1.0),
+      ready(false),
+      fallen(false),
+      lyingReadings(0),
+      state1(true),
+      isDropped(false),
+      droppedTime(0),
+      dropTime(0) {
+    const std::pair<Logger*, const char*> logs[] = {
+        {loggerP, kPosLog}, {loggerV, kVelLog}, {loggerPosBAll, kBallPosLog}, {loggerZ, kZLog}};
+    for (const auto& log : logs) {
+        log.first->setLogPath(log.second);
+        log.first->openLogFile();
+    }
+    WM->setHomePos(goaliePoint, WorldModel::getGoalieId());
+    WM->setHomePos(agentPoint1, 2);
+    WM->setHomePos(agentPoint2, 3);
+    devOut("VOR agent initialized successfuly...\n");
+}
+
+DMU::~DMU() {
+    delete goalie;
+    delete besideWalk;
+    delete align;
+    // Each logger writes what it collected as it goes.
+    delete loggerP;
+    delete loggerV;
+    delete loggerPosBAll;
+    delete loggerZ;
+}
+
+// ---- The cycle ---------------------------------------------------------------
+
 std::string DMU::behave() {
     ++step;
-    return std::string(CommandCreator::getUniqueInstance()->getPreparedCommand());
+    fallen = detectFall();
+    const int myNum = WM->getMyNum();
+
+    if constexpr (kCompetitionBuild) {
+        dispatchPlayMode();
+    } else if (WM->isGoalUs() || WM->isGoalThem()) {
+        behaveGoalie();
+    } else if (WM->isBeforeKickOff()) {
+        behaveBeforeKickOff();
+    } else if (myNum == WorldModel::getGoalieId()) {
+        if (WM->getGSTime() > 0) {
+            behaveGoalie();
+        } else {
+            CC->stopAllJoints();
+        }
+    } else if (fallen) {
+        ready = false;
+        devOut("Agent is felt\n");
+        standUp();
+    } else if (!MLS->readyForRunningSkills() && !ready) {
+        devOut("======== Preparing For Running Skills ========\n");
+    } else {
+        ready = true;
+        dispatchPlayMode();
+    }
+    return std::string(CC->getPreparedCommand());
 }
+
+void DMU::dispatchPlayMode() {
+    if (WM->isBeforeKickOff()) {
+        behaveBeforeKickOff();
+    } else if (WM->isPlayOn()) {
+        behavePlayOn();
+    } else if (WM->isKickOffUs()) {
+        behaveKickOffUs();
+    } else if (WM->isKickOffThem()) {
+        behaveKickOffThem();
+    } else if (WM->isGoalKickUS()) {
+        behaveGoalKickUs();
+    } else if (WM->isGoalKickThem()) {
+        behaveGoalKickThem();
+    } else if (WM->isKickInUs()) {
+        behaveKickInUs();
+    } else if (WM->isKickInThem()) {
+        behaveKickInThem();
+    } else if (WM->isCornerUs()) {
+        behaveCornerUs();
+    } else if (WM->isCornerThem()) {
+        behaveCornerThem();
+    } else if (WM->isGameOver()) {
+        behaveGameOver();
+    } else {
+        behaveETC();
+    }
+}
+
+void DMU::standUp() {
+    SM->putSkillInQ(new NaoStandUp());
+    if (!SM->runSkills()) {
+        devErr("Oops! No Skill To Run!\n");
+        PatternAligner pa;
+        pa.run();
+    }
+}
+
+// ---- Falls -------------------------------------------------------------------
+
+bool DMU::detectFall() {
+    // The foot-force detector keeps a half-second window that advances with
+    // every call, so it is asked exactly once per cycle, here, whoever needs
+    // the answer later in the cycle.
+    const bool feet = dmutil->isFallen();
+    // It misses a robot lying on its back with its heels on the ground, and
+    // sees a robot on its front only when the toes happen to touch; what the
+    // accelerometer says is added, never taken away.
+    const bool lying = accelerometerShowsLying();
+    return feet || lying;
+}
+
+bool DMU::accelerometerShowsLying() {
+    Point a;
+    if (!readAccelerometer(a)) {
+        lyingReadings = 0;
+        return false;
+    }
+    const double across = std::hypot(a.getX(), a.getY());
+    const bool lying = across >= kLyingAcross && a.getZ() <= kLyingAlong;
+    lyingReadings = lying ? lyingReadings + 1 : 0;
+    if (lyingReadings > kLyingMessages) lyingReadings = kLyingMessages;
+    return lyingReadings >= kLyingMessages;
+}
+
+bool DMU::readAccelerometer(Point& a) const {
+    // The perception update keeps no accelerometer, so it is read here from
+    // the perception of this cycle, which the runtime holds until the next
+    // read. A text from another cycle (its time differs from the world
+    // model's) tells nothing about now.
+    const char* text = getMsg();
+    if (text == nullptr) return false;
+    const char* now = std::strstr(text, "(now");
+    if (now == nullptr) return false;
+    const char* cursor = now;
+    double t = 0;
+    if (!readNumber(&cursor, closingBracket(now), t) || std::fabs(t - WM->getTime()) > 0.005) {
+        return false;
+    }
+    const char* acc = std::strstr(text, "(ACC");
+    if (acc == nullptr) return false;
+    const char* end = closingBracket(acc);
+    const char* values = std::strstr(acc, "(a ");
+    if (values == nullptr || values >= end) return false;
+    cursor = values + 2;
+    double x = 0, y = 0, z = 0;
+    if (!readNumber(&cursor, end, x) || !readNumber(&cursor, end, y) ||
+        !readNumber(&cursor, end, z)) {
+        return false;
+    }
+    a = Point(x, y, z);
+    return true;
+}
+
+// ---- Play-mode handlers --------------------------------------------------------
+
+void DMU::behaveBeforeKickOff() {
+    WM->setHomePos(Point(WM->getOurSide() == SIDE_LEFT ? -0.16 : -1.5, 0, 1.0), 3);
+    const Point me = WM->getMyCartPos();
+    const Point home = WM->getHomePos(WM->getMyNum());
+    // A position that is not a number is nowhere near home.
+    const bool away = !isFinitePoint(me) ||
+                      std::fabs(me.getX() - home.getX()) > kHomeTolerance ||
+                      std::fabs(me.getY() - home.getY()) > kHomeTolerance ||
+                      std::fabs(me.getZ() - home.getZ()) > kHomeTolerance;
+    if (away) {
+        if (align->run()) CC->beam(home);
+    } else if (fallen) {
+        standUp();
+    }
+}
+
+void DMU::behavePlayOn() {
+    const int myNum = WM->getMyNum();
+    if constexpr (kCompetitionBuild) {
+        if (myNum == 1) {
+            behaveGoalie();
+        } else if (myNum == 2 || myNum == 3) {
+            testBehave();
+        } else {
+            behaveNum2();
+        }
+    } else {
+        if (myNum == 10) {
+            behaveGoalie();
+        } else if (myNum == 1) {
+            testBehave();
+        } else {
+            CC->stopAllJoints();
+        }
+    }
+}
+
+void DMU::behaveKickOffUs() { behavePlayOn(); }
+void DMU::behaveKickOffThem() { CC->stopAllJoints(); }
+void DMU::behaveGoalKickUs() { behavePlayOn(); }
+void DMU::behaveGoalKickThem() { CC->stopAllJoints(); }
+void DMU::behaveKickInUs() { behavePlayOn(); }
+void DMU::behaveKickInThem() { CC->stopAllJoints(); }
+void DMU::behaveCornerUs() { behavePlayOn(); }
+void DMU::behaveCornerThem() { behavePlayOn(); }
+void DMU::behaveGameOver() {}
+void DMU::behaveETC() { CC->stopAllJoints(); }
+
+// ---- Field players ---------------------------------------------------------------
+
+void DMU::testBehave() { runFieldPlayer(false); }
+
+void DMU::behaveNum2() {
+    if constexpr (kCompetitionBuild) {
+        runFieldPlayer(true);
+    } else {
+        CC->stopAllJoints();
+    }
+}
+
+void DMU::runFieldPlayer(bool blocker) {
+    const double gameTime = WM->getGSTime();
+    if (!(gameTime > 0 && gameTime < kAttackUntil)) {
+        straightenJoints();
+        return;
+    }
+    if (!SM->runSkills()) {
+        devErr("Oops! No Skill To Run!\n");
+        SM->putSkillInQ(new PatternAligner());
+    } else if (fallen) {
+        SM->putSkillInQ(new NaoStandUp());
+    } else {
+        SM->putSkillInQ(blocker ? MLS->blockOpp() : MLS->attackBallOwner());
+    }
+    if constexpr (!kCompetitionBuild) {
+        const int n = WM->nearestopp();
+        if (n != -1) devOut("ROOOOOOOOOOOOOOOOOOO ", WM->getBodyDirectionFromOpp(n)[0], "\n");
+    }
+}
+
+// ---- The goalie -------------------------------------------------------------------
+
+void DMU::behaveGoalie() {
+    const double now = WM->getTime();
+    devOut("Baba la aghal ino chap kon!\n", "=========================", now - droppedTime, "\n");
+
+    if (now - droppedTime > kLieFor && isDropped) {
+        state1 = false;
+        isDropped = false;
+        SM->putSkillInQ(new NaoStandUp());
+    }
+
+    if (state1) {
+        guardGoal(now);
+        return;
+    }
+
+    if (!SM->runSkills()) {
+        devErr("Oops! No Skill To Run!\n");
+        SM->putSkillInQ(new PatternAligner());
+    } else if (fallen) {
+        devOut("Goalie is fallen!!!\n");
+        SM->putSkillInQ(new NaoStandUp());
+    } else {
+        devOut("Goalie go to goale!!!\n");
+        SM->putSkillInQ(MLS->goToGoal(state1, kGoalAngleTol));
+    }
+    dropTime = now;
+}
+
+bool DMU::standUpInProgress() {
+    SkillBase* running = SM->getRunningSkill();
+    return running != nullptr && running->getSkillID() == SKILL_NAO_STANDUP &&
+           !running->isFinished();
+}
+
+void DMU::guardGoal(double now) {
+    // Where the ball is now and where it was at the sighting before, both
+    // relative to the body: x forward, y to the left.
+    const std::array<double, 2> seen = WM->getBodyDirectionFromBall();
+    const Point K = Geometry::convertPolToCart(Point(seen[0], 0, seen[1]));
+    const Point Q = Geometry::convertPolToCart(WM->getLastPosOfBall());
+    const double dt = WM->getBall().getLastTimeSeenBall() - WM->getLastTime();
+    devOut("Ball Pos=", Q, "\n", "last Ball Pos=", K, "\n", "dt= ", dt, "\n");
+
+    // No new sighting, no new velocity; and a broken sighting must not spoil
+    // the estimate for the rest of the game.
+    if (dt != 0) {
+        const Point estimate = (K - Q) / dt;
+        if (isFinitePoint(estimate)) goalieBallVel = estimate;
+        devOut("ball Speed=", goalieBallVel.getMagnitude(), "\n");
+    }
+    const double speed = goalieBallVel.getMagnitude();
+    // A ball at rest has no direction: it stays where it is.
+    const Point u = speed > 0 ? goalieBallVel / speed : Point(0, 0, 0);
+    const double x = kRollGain * speed - kRollOffset;
+    const Point R = Q + u * x;
+    devOut("x amount= ", x, "\n", "outreal=", R, "\n");
+
+    // A rest point that is not a number is no reason to dive.
+    const bool far = !std::isfinite(R.getX()) || !std::isfinite(R.getY()) ||
+                     R.getX() > kNearAhead;
+    if (far) {
+        if (fallen) {
+            devOut("Goalie is fallen!!!\n");
+            SM->putSkillInQ(new NaoStandUp());
+            // A goalie knocked over without diving would otherwise lie there
+            // for good: nothing else leaves the guard. After a dive the goalie
+            // stays down until its timer runs out, as before.
+            if (!isDropped) SM->runSkills();
+        } else if (!isDropped && standUpInProgress()) {
+            SM->runSkills();
+        } else {
+            devOut("nnnnnnnnot falling\n");
+            dropTime = now;
+            straightenJoints();
+        }
+        return;
+    }
+
+    devOut("==================STATE1==================\n");
+    if (R.getY() > kStraightBand) {
+        dive(true, now);
+    } else if (R.getY() < -kStraightBand) {
+        devOut("===============STATE1_1==============\n");
+        dive(false, now);
+    }
+}
+
+void DMU::dive(bool toLeft, double now) {
+    if (now >= dropTime + kDiveFor) {
+        devOut(toLeft ? "stop falling left\n" : "stop falling Right\n");
+        CC->stopAllJoints();
+        return;
+    }
+    isDropped = true;
+    droppedTime = now;
+    if (toLeft) {
+        devOut("fallen To Left\n");
+        CC->moveRAnkleAx2(kDiveSpeed);
+        CC->moveLAnkleAx2(kDiveSpeed);
+        CC->moveLLegAx1_2(-kDiveSpeed);
+    } else {
+        devOut("fallen To right\n");
+        CC->moveRAnkleAx2(-kDiveSpeed);
+        CC->moveLAnkleAx2(-kDiveSpeed);
+        CC->moveRLegAx1_2(kDiveSpeed);
+    }
+}
+
+// ---- Server link -------------------------------------------------------------------
+
+void DMU::setServerCon(ServerCommunicationManager* con) { serverCon = con; }
+
+void DMU::reconnectAgent() {
+    sleep(1);
+    if (serverCon == nullptr) {
+        std::cerr << "DMU::reconnectAgent(): no server connection to renew" << std::endl;
+        return;
+    }
+    if (!serverCon->connect2(kLocalPort, kLocalHost)) return;
+    serverCon->sendMsg(GC->getRSGPath());
+}
+
+// ---- Queries and tests ---------------------------------------------------------------
+
+bool DMU::shouldBlockBall() {
+    const std::array<double, 2> ball = WM->getBodyDirectionFromBall();
+    const double post1 = WM->getBodyDirectionFromFlagByIndex(WM->getIndexOfOurGoalFlag1())[1];
+    const double post2 = WM->getBodyDirectionFromFlagByIndex(WM->getIndexOfOurGoalFlag2())[1];
+    return WM->getGlobalPosOfBall().getX() < WM->getMyCartPos().getX() &&
+           isBetween(ball[1], post1, post2);
+}
+
+bool DMU::isReady2Kick() {
+    // Landmark slots of the corner flags "F1R" and "F2R".
+    const int f1r = 6;
+    const int f2r = 7;
+    return isBetween(WM->getBodyDirectionFromBall()[1], WM->getBodyDirectionFromFlagByIndex(f1r)[1],
+                     WM->getBodyDirectionFromFlagByIndex(f2r)[1]);
+}
+
+bool DMU::isBWBetter(double) {
+    const std::array<double, 2> ball = WM->getBodyDirectionFromBall();
+    const double bearing = std::fabs(ball[1]);
+    return (bearing > 70 && bearing < 90) || (ball[0] < 8.0 && bearing < 80);
+}
+
+void DMU::skillTest() {
+    if (besideWalk == nullptr) besideWalk = new NaoBesideWalking(false);
+    besideWalk->setSpeed(3);
+    besideWalk->setRotate(0);
+    besideWalk->run();
+}
+
+void DMU::testDOF() {}
