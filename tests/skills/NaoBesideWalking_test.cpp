@@ -3,32 +3,18 @@
 // shared between instances, and the arm and hip levels of setRotate.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
-#include <utility>
-#include <vector>
 
-#include "objects/HingeJoint.h"
 #include "skills/lowLevelSkills/NaoBesideWalking.h"
-#include "types.h"
-#include "utils/CommandCreator.h"
-#include "worldModel/WorldModel.h"
+#include "skills/MotionTestKit.h"
+
+using namespace motiontest;
 
 namespace {
 
-WorldModel* wm() { return WorldModel::getUniqueInstance(); }
-CommandCreator* cc() { return CommandCreator::getUniqueInstance(); }
-
-void senseJoint(int i, double angle) {
-    HingeJoint hj;
-    const bool shoulderX = (i == DOF_SHOULDER_RX || i == DOF_SHOULDER_LX);
-    hj.setAxis(static_cast<float>(shoulderX ? angle - 90.0 : angle));
-    wm()->setAHingeJoint(hj, i);
-}
-
-void senseAllJointsAt(double angle) {
-    for (int i = 0; i < DOF_COUNT; ++i) senseJoint(i, angle);
-}
+// One pass of the leg controller appends ten speeds, in the order lle3
+// lle2 rle3 rle2 lle4 rle4 lle5 lle6 rle5 rle6.
+constexpr std::size_t kLegPass = 10;
 
 // Hip roll and ankle roll of both legs, as the spread posture sets them.
 void senseRolls(double leftHip, double rightHip, double leftAnkle, double rightAnkle) {
@@ -38,110 +24,55 @@ void senseRolls(double leftHip, double rightHip, double leftAnkle, double rightA
     senseJoint(DOF_ANKLE_RY, rightAnkle);
 }
 
-std::vector<std::pair<std::string, double>> parse(const std::string& text) {
-    std::vector<std::pair<std::string, double>> out;
-    std::size_t pos = 0;
-    while ((pos = text.find('(', pos)) != std::string::npos) {
-        const std::size_t space = text.find(' ', pos);
-        const std::size_t close = text.find(')', pos);
-        if (space == std::string::npos || close == std::string::npos) break;
-        out.emplace_back(text.substr(pos + 1, space - pos - 1),
-                         std::strtod(text.c_str() + space + 1, nullptr));
-        pos = close;
-    }
-    return out;
-}
-
-std::string runOnce(NaoBesideWalking& step, bool* result = nullptr) {
-    cc()->reset();
-    const bool r = step.run();
-    if (result != nullptr) *result = r;
-    return cc()->getPreparedCommand();
-}
-
-// One leg controller pass appends ten speeds.
-constexpr std::size_t kLegPass = 10;
-
 }  // namespace
 
 TEST(NaoBesideWalking, SpreadTargetsBySideAndWidth) {
-    struct Case {
-        bool direction;
-        int speed;
-        const char* hipEffector;
-        double hipSpeed;
-        const char* ankleEffector;
-        double ankleSpeed;
-    };
-    // From all joints at 0 each command is a tenth of the roll target.
-    const Case cases[] = {{false, 1, "lle2", 1.5, "rle6", 1.0},
-                          {false, 3, "lle2", 3.5, "rle6", 1.0},
-                          {false, 2, "lle2", 2.5, "rle6", 1.0},
-                          {false, 7, "lle2", 2.5, "rle6", 1.0},
-                          {true, 1, "rle2", -1.5, "lle6", -1.0},
-                          {true, 3, "rle2", -3.5, "lle6", -1.0},
-                          {true, 0, "rle2", -2.5, "lle6", -1.0}};
+    // {direction, width selector, left hip roll, right hip roll, left ankle
+    // roll, right ankle roll}; from all joints at 0 each speed is a tenth of
+    // its target.
+    const double cases[][6] = {{0, 1, 15, 0, 0, 10},   {0, 3, 35, 0, 0, 10},
+                               {0, 2, 25, 0, 0, 10},   {0, 7, 25, 0, 0, 10},
+                               {1, 1, 0, -15, -10, 0}, {1, 3, 0, -35, -10, 0},
+                               {1, 0, 0, -25, -10, 0}};
     senseAllJointsAt(0);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.direction << " " << c.speed);
-        NaoBesideWalking step(c.direction);
-        step.setSpeed(c.speed);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c[0] << " " << c[1]);
+        NaoBesideWalking step(c[0] != 0);
+        step.setSpeed(static_cast<int>(c[1]));
         bool result = true;
-        const auto sent = parse(runOnce(step, &result));
+        expectSent(runOnce(step, &result),
+                   {{"lle3", 0}, {"lle2", c[2] / 10}, {"rle3", 0}, {"rle2", c[3] / 10},
+                    {"lle4", 0}, {"rle4", 0}, {"lle5", 0}, {"lle6", c[4] / 10},
+                    {"rle5", 0}, {"rle6", c[5] / 10}});
         EXPECT_FALSE(result);
-        ASSERT_EQ(sent.size(), kLegPass);
-        for (const auto& [name, value] : sent) {
-            if (name == c.hipEffector) {
-                EXPECT_NEAR(value, c.hipSpeed, 1e-6);
-            } else if (name == c.ankleEffector) {
-                EXPECT_NEAR(value, c.ankleSpeed, 1e-6);
-            } else {
-                EXPECT_EQ(value, 0.0) << name;
-            }
-        }
     }
 }
 
-TEST(NaoBesideWalking, SpreadLegsSpreadAndCloseInOneCycle) {
+TEST(NaoBesideWalking, SpreadLegsCloseInTheSameCycleAndTheCounterIsShared) {
     senseAllJointsAt(0);
     senseRolls(25, 0, 0, 10);
-    NaoBesideWalking step(false);
-    bool result = true;
-    const auto sent = parse(runOnce(step, &result));
-    EXPECT_FALSE(result);  // the rolls are still 25 and 10 degrees out
-    ASSERT_EQ(sent.size(), 2 * kLegPass);
-    for (std::size_t i = 0; i < kLegPass; ++i) EXPECT_EQ(sent[i].second, 0.0) << sent[i].first;
-    EXPECT_EQ(sent[kLegPass + 1].first, "lle2");
-    EXPECT_NEAR(sent[kLegPass + 1].second, -2.5, 1e-6);
-    EXPECT_EQ(sent[kLegPass + 9].first, "rle6");
-    EXPECT_NEAR(sent[kLegPass + 9].second, -1.0, 1e-6);
-
-    // Still closing: the spread is not asked for again.
-    EXPECT_EQ(parse(runOnce(step)).size(), kLegPass);
-    // Closed: the step is complete and the next one starts with a spread.
-    senseRolls(0, 0, 0, 0);
-    EXPECT_EQ(parse(runOnce(step, &result)).size(), kLegPass);
-    EXPECT_TRUE(result);
-    EXPECT_TRUE(step.isFinished());
-    const auto next = parse(runOnce(step, &result));
-    EXPECT_FALSE(result);
-    EXPECT_NEAR(next[1].second, 2.5, 1e-6);
-}
-
-TEST(NaoBesideWalking, NewInstanceContinuesTheSharedStep) {
-    senseAllJointsAt(0);
-    senseRolls(35, 0, 0, 10);
     {
-        NaoBesideWalking first(false);
-        first.setSpeed(3);
-        runOnce(first);  // spread reached: now closing
+        NaoBesideWalking step(false);
+        bool result = true;
+        const Sent sent = parseCommand(runOnce(step, &result));
+        EXPECT_FALSE(result);  // the rolls are still 25 and 10 degrees out
+        ASSERT_EQ(sent.size(), 2 * kLegPass);
+        for (std::size_t i = 0; i < kLegPass; ++i) EXPECT_EQ(sent[i].second, 0.0);
+        EXPECT_NEAR(sent[kLegPass + 1].second, -2.5, 1e-6);  // lle2 back to 0
+        EXPECT_NEAR(sent[kLegPass + 9].second, -1.0, 1e-6);  // rle6 back to 0
+        EXPECT_EQ(parseCommand(runOnce(step)).size(), kLegPass);  // still closing
     }
+    // A new instance, even for the other side, carries on closing.
     senseRolls(0, 0, 0, 0);
-    NaoBesideWalking second(true);
+    NaoBesideWalking other(true);
     bool result = false;
-    // A fresh step would spread the right hip; this one closes and is done.
-    EXPECT_EQ(parse(runOnce(second, &result)).size(), kLegPass);
+    EXPECT_EQ(parseCommand(runOnce(other, &result)).size(), kLegPass);
     EXPECT_TRUE(result);
+    EXPECT_TRUE(other.isFinished());
+    // The next step starts with a spread of the right hip.
+    const Sent next = parseCommand(runOnce(other, &result));
+    EXPECT_FALSE(result);
+    EXPECT_NEAR(next.at(3).second, -2.5, 1e-6);
 }
 
 TEST(NaoBesideWalking, RotateLevelRaisesArmsAndBendsHips) {
@@ -149,38 +80,22 @@ TEST(NaoBesideWalking, RotateLevelRaisesArmsAndBendsHips) {
     cc()->reset();
     NaoBesideWalking step(false);
     EXPECT_STREQ(cc()->getPreparedCommand(), "");  // setRotate(0) commands nothing
-    EXPECT_EQ(step.getSkillID(), SKILL_NAO_BESIDE_WALKING);
-
-    cc()->reset();
     step.setRotate(0.3);
-    const auto arms = parse(cc()->getPreparedCommand());
+    const Sent arms = parseCommand(cc()->getPreparedCommand());
     ASSERT_FALSE(arms.empty());
     EXPECT_EQ(arms[0].first, "lae1");
     EXPECT_NEAR(arms[0].second, 9.0, 1e-6);
-    // 0.3 does not bend the hips.
-    auto legs = parse(runOnce(step));
-    EXPECT_EQ(legs[0].first, "lle3");
-    EXPECT_EQ(legs[0].second, 0.0);
-
-    step.setRotate(0.8);
-    step.setDefaultPos(5, 5, 0, 0, 0, 0);  // overridden by the level
-    legs = parse(runOnce(step));
-    EXPECT_NEAR(legs[0].second, 0.08, 1e-6);
-    EXPECT_EQ(legs[2].first, "rle3");
-    EXPECT_NEAR(legs[2].second, 0.08, 1e-6);
-}
-
-TEST(NaoBesideWalking, DefaultPitchTargetsAreHeld) {
-    senseAllJointsAt(0);
-    NaoBesideWalking step(false);
     step.setDefaultPos(10, 20, -30, -40, 15, 25);
-    const auto sent = parse(runOnce(step));
-    ASSERT_EQ(sent.size(), kLegPass);
-    // lleg, rleg, lknee, rknee, lfoot, rfoot in the controller's order.
-    EXPECT_NEAR(sent[0].second, 1.0, 1e-6);   // lle3
-    EXPECT_NEAR(sent[2].second, 2.0, 1e-6);   // rle3
-    EXPECT_NEAR(sent[4].second, -3.0, 1e-6);  // lle4
-    EXPECT_NEAR(sent[5].second, -4.0, 1e-6);  // rle4
-    EXPECT_NEAR(sent[6].second, 1.5, 1e-6);   // lle5
-    EXPECT_NEAR(sent[8].second, 2.5, 1e-6);   // rle5
+    Sent legs = parseCommand(runOnce(step));
+    // 0.3 is no hip level: the pitch targets stay.
+    EXPECT_NEAR(legs.at(0).second, 1.0, 1e-6);   // lle3
+    EXPECT_NEAR(legs.at(2).second, 2.0, 1e-6);   // rle3
+    EXPECT_NEAR(legs.at(4).second, -3.0, 1e-6);  // lle4
+    EXPECT_NEAR(legs.at(8).second, 2.5, 1e-6);   // rle5
+    step.setRotate(0.8);
+    legs = parseCommand(runOnce(step));
+    EXPECT_NEAR(legs.at(0).second, 0.08, 1e-6);
+    EXPECT_NEAR(legs.at(2).second, 0.08, 1e-6);
+    EXPECT_EQ(legs.at(4).second, 0.0);
+    EXPECT_EQ(step.getSkillID(), SKILL_NAO_BESIDE_WALKING);
 }

@@ -54,11 +54,8 @@ TEST(TFSWalkMatch, WalkingPrintsNothing) {
     walk.setDegree(20.0);
     testing::internal::CaptureStdout();
     for (int i = 0; i < 30; ++i) cycle(walk);
-    walk.setDegree(-5.0);
-    cycle(walk);
     walk.setDegree(0.0);
     cycle(walk);
-    walk.runGA();
     walk.stop();
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, "");

@@ -73,26 +73,21 @@ void BSWalk::fallower() {
     osc.setOscParameters(params);
     osc.calcOsc();
 
-    struct Drive {
-        DOFID joint;
-        double target;
-        void (CommandCreator::*command)(float);
-        Logger* trace;
+    // The speed for one joint; its target, sensed angle and phase go to the
+    // joint's trace.
+    auto follow = [this, t](DOFID joint, double target, Logger& trace) {
+        const float speed = static_cast<float>(predictEffector(WM->getDOF(joint), target));
+        trace.log(Point(target, WM->getDOF(joint), t));
+        return speed;
     };
-    const Drive drives[] = {
-        {DOF_LEG_RX, osc.getRHipX(), &CommandCreator::moveRLegAx1, rlx_log.get()},
-        {DOF_LEG_LX, osc.getLHipX(), &CommandCreator::moveLLegAx1, llx_Log.get()},
-        {DOF_LEG_RY, osc.getRHipY(), &CommandCreator::moveRLegAx2, rly_Log.get()},
-        {DOF_LEG_LY, osc.getLHipY(), &CommandCreator::moveLLegAx2, lly_Log.get()},
-        {DOF_KNEE_R, osc.getRKnee(), &CommandCreator::moveRKnee, rk_Log.get()},
-        {DOF_KNEE_L, osc.getLKnee(), &CommandCreator::moveLKnee, lk_Log.get()},
-        {DOF_ANKLE_RX, osc.getRAnkleX(), &CommandCreator::moveRAnkleAx1, rax_Log.get()},
-        {DOF_ANKLE_LX, osc.getLAnkleX(), &CommandCreator::moveLAnkleAx1, lax_Log.get()},
-        {DOF_ANKLE_RY, osc.getRAnkleY(), &CommandCreator::moveRAnkleAx2, ray_Log.get()},
-        {DOF_ANKLE_LY, osc.getLAnkleY(), &CommandCreator::moveLAnkleAx2, lay_Log.get()},
-    };
-    for (const Drive& d : drives) {
-        (CC->*d.command)(static_cast<float>(predictEffector(WM->getDOF(d.joint), d.target)));
-        d.trace->log(Point(d.target, WM->getDOF(d.joint), t));
-    }
+    CC->moveRLegAx1(follow(DOF_LEG_RX, osc.getRHipX(), *rlx_log));
+    CC->moveLLegAx1(follow(DOF_LEG_LX, osc.getLHipX(), *llx_Log));
+    CC->moveRLegAx2(follow(DOF_LEG_RY, osc.getRHipY(), *rly_Log));
+    CC->moveLLegAx2(follow(DOF_LEG_LY, osc.getLHipY(), *lly_Log));
+    CC->moveRKnee(follow(DOF_KNEE_R, osc.getRKnee(), *rk_Log));
+    CC->moveLKnee(follow(DOF_KNEE_L, osc.getLKnee(), *lk_Log));
+    CC->moveRAnkleAx1(follow(DOF_ANKLE_RX, osc.getRAnkleX(), *rax_Log));
+    CC->moveLAnkleAx1(follow(DOF_ANKLE_LX, osc.getLAnkleX(), *lax_Log));
+    CC->moveRAnkleAx2(follow(DOF_ANKLE_RY, osc.getRAnkleY(), *ray_Log));
+    CC->moveLAnkleAx2(follow(DOF_ANKLE_LY, osc.getLAnkleY(), *lay_Log));
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "buildMode.h"
+#include "geometry/Point.h"
 #include "objects/Gyro.h"
 #include "worldModel/WorldModel.h"
 
@@ -20,7 +21,7 @@ constexpr double kSharpTurn = 15.0;
 constexpr double kStraight = 1.0;
 
 // Seconds from standstill to full speed and from full speed to standstill.
-// The competition walk ramps forward more gently: it falls less.
+// The competition walk ramps forward more gently.
 constexpr double kAccelTime = 1.7;
 constexpr double kBrakeTime = 0.5;
 constexpr double kForwardAccelTime = kCompetitionBuild ? 2.0 : kAccelTime;
