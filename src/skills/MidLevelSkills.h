@@ -1,0 +1,107 @@
+// Turns a tactical wish (get behind the ball, go back to our goal, dribble
+// on, kick, go to a point) into the skill the skill manager is to run this
+// cycle. Each operation is called once per cycle, reads the world model and
+// returns either the skill that is already running (a walk or a turn, after
+// steering it) or a new skill object for the caller to queue; the caller
+// hands whatever it gets to SkillManager::putSkillInQ(), which owns it.
+//
+// Directions. Bearings read from sightings (the ball, goal posts, points
+// behind the ball) grow counter-clockwise, to the robot's left. The robot's
+// yaw (WorldModel::getDir().getZ()) grows clockwise, 0 facing the opponent
+// goal. A walk's degree turns it clockwise when positive, so steering toward
+// a sighted bearing b means degree -b. TurnSkill turns clockwise for a
+// positive target heading and counter-clockwise for a negative one, and
+// compares that heading with the yaw.
+//
+// Behaviour state that must outlive a cycle (fitting stages, the kick
+// approach, ball ownership) lives in process-wide variables of the operation
+// that uses it, one copy each, shared with HighLevelSkills.
+#pragma once
+
+#include "geometry/Point.h"
+#include "objects/BodyState.h"
+#include "skills/lowLevelSkills/PatternAligner.h"
+
+class CommandCreator;
+class DMUtil;
+class GameConf;
+class ParserT;
+class SkillBase;
+class SkillManager;
+class TFSWalk;
+class TurnSkill;
+class WorldModel;
+
+class MidLevelSkills {
+public:
+    static MidLevelSkills* getUniqueInstance();
+
+    MidLevelSkills(const MidLevelSkills&) = delete;
+    MidLevelSkills& operator=(const MidLevelSkills&) = delete;
+    virtual ~MidLevelSkills();
+
+    // The field player's play-on behaviour: get behind the ball, then
+    // dribble toward the opponent goal while the ball stays ahead.
+    SkillBase* attackBallOwner();
+    // Walks to the point 0.7 m behind the ball (seen from the opponent
+    // goal) and turns to face the ball; `reached` is set in the cycle the
+    // robot stands there facing the ball within angleTol degrees.
+    SkillBase* goBehindBall(bool& reached, double angleTol);
+    // Dribbles: walks on through the ball, steering half the ball's bearing.
+    SkillBase* goTowardGoal();
+    // The goalie's walk back to the middle of our goal, ending facing the
+    // opponent goal within angleTol degrees (`reached`).
+    SkillBase* goToGoal(bool& reached, double angleTol);
+    // Walks up to the ball, stops, kicks; once the kick has finished the
+    // next call approaches the ball again.
+    SkillBase* kickTowardGoal();
+    SkillBase* clearBall();
+    // Walks (or, for a target more than 90 degrees off, turns) toward a
+    // global point.
+    SkillBase* goToward(Point target);
+    // Goes to a global point and turns there to face yaw finalDir; null
+    // once the robot stands there aligned within angleTol.
+    SkillBase* goToPoint(Point target, double finalDir, double angleTol);
+    // Gets to the kicking point 0.3 m behind the ball on the line from the
+    // target through the ball; null once ready to shoot.
+    SkillBase* getReadyToKick(Point target, double angleTol);
+    SkillBase* kickToTarget(Point target, double angleTol);
+    // The competition team's blocker: walks at the ball with the head
+    // tracking it, and backs off slowly once close to the opponent goal.
+    // Present in both builds; only the competition behaviour calls it.
+    SkillBase* blockOpp();
+
+    // One step of driving the joints toward the preparation posture; true
+    // once every joint is within the aligner's tolerance.
+    bool readyForRunningSkills();
+
+    bool canShootBall();
+    bool isBWBetter();
+
+protected:
+    MidLevelSkills();
+
+    CommandCreator* CC;
+    WorldModel* WM;
+    GameConf* GC;
+    DMUtil* dmutil;
+    SkillManager* SM;
+    // The kick tables are not loaded: nothing here plans kicks from them,
+    // and loading would read four files at start.
+    ParserT* PT;
+    PatternAligner PA;
+    // The preparation posture: straight joints, arms down beside the body.
+    BodyState BS;
+    double avoidTime;
+    bool keyChangeFlag;
+
+private:
+    // The running walk when there is one, else a new walk (not yet queued).
+    TFSWalk* runningOrNewWalk();
+    // A new turn toward `heading`. A running walk is asked to stop, since
+    // the skill manager lets the turn start only once the walk has finished.
+    TurnSkill* newTurn(double heading);
+    // Holds the head while dribbling or kicking: pan to 0, tilt to -30
+    // degrees.
+    void holdHead();
+};
