@@ -1,12 +1,13 @@
 // Decision cycles of the competition build: its home positions, its role
-// plan (goalie 1, attackers 2 and 3, blockers beyond), a play-mode dispatch
-// without the goal, goalie, fall and preparation steps of the development
-// build, and silence on both console streams.
+// plan (goalie 1, attackers 2 and 3, blockers beyond), a dispatch without
+// the development build's goal, goalie, fall and preparation steps, the same
+// goalie, and not a line on either console stream.
 #include "dmu/DMU.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <string>
 
 #include "objects/Ball.h"
@@ -16,19 +17,16 @@
 #include "skills/SkillManager.h"
 #include "skills/lowLevelSkills/TFSWalk.h"
 #include "support/ChildProcess.h"
-#include "types.h"
 #include "utils/CommandCreator.h"
 #include "worldModel/GameConf.h"
 #include "worldModel/WorldModel.h"
 
 namespace {
 
-const char* const kStopAll =
+const std::string kStopAll =
     "(he1 0.0)(he2 0.0)(rae1 0.0)(rae2 0.0)(rae3 0.0)(rae4 0.0)(lae1 0.0)(lae2 0.0)"
     "(lae3 0.0)(lae4 0.0)(rle1 0.0)(rle2 0.0)(rle3 0.0)(rle4 0.0)(rle5 0.0)(rle6 0.0)"
     "(lle1 0.0)(lle2 0.0)(lle3 0.0)(lle4 0.0)(lle5 0.0)(lle6 0.0)";
-const double kStanding[DOF_COUNT] = {0, 0,  0,   -10, 90, 0, 0, 10, -90, 0,  0,
-                                     0, 11, -29, 18,  0,  0, 0, 11, -29, 18, 0};
 
 class MatchCycle : public testing::Test {
 protected:
@@ -39,72 +37,58 @@ protected:
         wm = WorldModel::getUniqueInstance();
         wm->setOurSide(SIDE_LEFT);
         wm->setMyNum(2);
-        dmu = DMU::getUniqueInstance();
-        printed = testing::internal::GetCapturedStdout();
-        cc = CommandCreator::getUniqueInstance();
-        sm = SkillManager::getUniqueInstance();
+        wm->setPlayMode(PM_PLAY_ON);
         wm->setGSTime(5.0f);
         wm->setMyCartPos(Point(0, 0, 0.5));
+        // Standing: the default aligner is done at once.
+        const double standing[DOF_COUNT] = {0, 0, -90, -10, 90, 0, -90, 10, -90, 0, 0,
+                                            0, 11, -29, 18, 0, 0, 0, 11, -29, 18, 0};
         for (int i = 0; i < DOF_COUNT; ++i) {
             HingeJoint hj;
-            const bool shoulderX = (i == DOF_SHOULDER_RX || i == DOF_SHOULDER_LX);
-            hj.setAxis(static_cast<float>(shoulderX ? kStanding[i] - 90.0 : kStanding[i]));
+            hj.setAxis(static_cast<float>(standing[i]));
             wm->setAHingeJoint(hj, i);
         }
+        dmu = DMU::getUniqueInstance();
+        printed = testing::internal::GetCapturedStdout();
     }
     void TearDown() override { EXPECT_EQ(printed, ""); }
 
-    std::string cycle() {
-        now += 0.02;
+    std::string cycle(double t) {
+        now = t;
         wm->resetForUpdate();
-        wm->setTime(static_cast<float>(now));
-        if (onFeet) {
-            wm->setFRPCenterL(Point(0, -0.014, -0.01));
-            wm->setFRPCenterR(Point(0, -0.014, -0.01));
-        }
-        cc->reset();
+        wm->setTime(static_cast<float>(t));
+        const Point sole = onFeet ? Point(0, -0.014, -0.01) : Point(0, 0, 0);
+        wm->setFRPCenterL(sole);
+        wm->setFRPCenterR(sole);
+        CommandCreator::getUniqueInstance()->reset();
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         const std::string text = dmu->behave();
-        printed += testing::internal::GetCapturedStdout();
-        printed += testing::internal::GetCapturedStderr();
+        printed += testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
         return text;
     }
-    void ballAt(double dist, double teta) {
+    std::string cycle() { return cycle(now + 0.02); }
+    // The ball seen now at body-relative (x, y); it lies still there.
+    void see(double x, double y) {
         Ball b = wm->getBall();
-        b.setPolarPos(Point(dist, 0, teta));
+        b.setPolarPos(Point(std::hypot(x, y), 0, std::atan2(y, x) * 180.0 / 3.141592653589793));
         b.setLastTimeSeenBall(now);
         wm->setBall(b);
     }
-    // The opponent goal seen `dist` metres ahead.
-    void oppGoalAt(double dist) {
-        const int posts[] = {wm->getIndexOfOppGoalFlag1(), wm->getIndexOfOppGoalFlag2()};
-        const double bearings[] = {10, -10};
-        for (int i = 0; i < 2; ++i) {
-            Flag f = wm->getAFlagByIndex(posts[i]);
-            f.setPolarPos(Point(dist, 0, bearings[i]));
-            wm->setAFlag(f, posts[i]);
-        }
-    }
-    SkillID running() {
-        SkillBase* s = sm->getRunningSkill();
-        return s == nullptr ? SKILL_NOTHING : s->getSkillID();
-    }
-    SkillID waiting() {
-        SkillBase* s = sm->getNextSkill();
-        return s == nullptr ? SKILL_NOTHING : s->getSkillID();
-    }
-    // The walk queued behind the running skill.
-    double queuedWalkSpeed() {
-        if (waiting() != SKILL_TFS_WALK) return 999;
-        return static_cast<TFSWalk*>(sm->getNextSkill())->getspeed();
+    SkillID skill(SkillBase* s) { return s == nullptr ? SKILL_NOTHING : s->getSkillID(); }
+    SkillID running() { return skill(SkillManager::getUniqueInstance()->getRunningSkill()); }
+    SkillID waiting() { return skill(SkillManager::getUniqueInstance()->getNextSkill()); }
+    // The speed of the walk waiting behind the running skill, else of the
+    // running walk.
+    double walkSpeed() {
+        SkillManager* sm = SkillManager::getUniqueInstance();
+        SkillBase* s = waiting() == SKILL_TFS_WALK ? sm->getNextSkill() : sm->getRunningSkill();
+        return skill(s) == SKILL_TFS_WALK ? static_cast<TFSWalk*>(s)->getspeed() : 999;
     }
 
     TempDir dir;
     WorldModel* wm = nullptr;
     DMU* dmu = nullptr;
-    CommandCreator* cc = nullptr;
-    SkillManager* sm = nullptr;
     double now = 10.0;
     bool onFeet = true;
     std::string printed;
@@ -116,7 +100,7 @@ TEST_F(MatchCycle, BeforeKickOffBeamsToTheCompetitionHomes) {
     EXPECT_EQ(cycle(), "(beam -5.730000 0.000000 1.000000)");
     wm->setMyNum(2);
     EXPECT_EQ(cycle(), "(beam -3.500000 -1.500000 0.000000)");
-    // Number 3 keeps its fixed place on either side; blockers share it.
+    // Number 3 has a fixed place on either side, and the blockers share it.
     for (Side side : {SIDE_LEFT, SIDE_RIGHT}) {
         wm->setOurSide(side);
         for (int unum : {3, 4, 9}) {
@@ -126,73 +110,67 @@ TEST_F(MatchCycle, BeforeKickOffBeamsToTheCompetitionHomes) {
     }
 }
 
-TEST_F(MatchCycle, PlayModeDispatchWithoutTheDevelopmentSteps) {
-    // The goalie with the ball far away stands straight: that shows the
-    // play-on behaviour without touching the skill manager.
+TEST_F(MatchCycle, DispatchWithoutGoalGoalieOrPreparationStepsAndTheSameGoalie) {
+    // The goalie with the ball far away stands straight (all joints move,
+    // the manager is not touched): that shows the play-on behaviour.
     wm->setMyNum(1);
-    ballAt(5.0, 0);
-    struct Case {
-        PlayMode pm;
-        bool plays;
-    };
-    const Case cases[] = {
-        {PM_PLAY_ON, true},          {PM_KICKOFF_LEFT, true},       {PM_KICKOFF_RIGHT, false},
-        {PM_GOAL_KICK_LEFT, true},   {PM_GOAL_KICK_RIGHT, false},   {PM_KICKIN_LEFT, true},
-        {PM_KICKIN_RIGHT, false},    {PM_CORNER_KICK_LEFT, true},   {PM_CORNER_KICK_RIGHT, true},
-        {PM_FREE_KICK_LEFT, false},  {PM_GOAL_LEFT, false},         {PM_GOAL_RIGHT, false},
-        {PM_UNKNOWN, false},
-    };
-    for (const Case& c : cases) {
-        wm->setPlayMode(c.pm);
-        const std::string text = cycle();
-        if (c.plays) {
-            EXPECT_NE(text.find("(rle3 "), std::string::npos) << c.pm;
-        } else {
-            EXPECT_EQ(text, kStopAll) << c.pm;
-        }
+    see(5.0, 0.0);
+    for (PlayMode pm : {PM_PLAY_ON, PM_KICKOFF_LEFT, PM_GOAL_KICK_LEFT, PM_KICKIN_LEFT,
+                        PM_CORNER_KICK_LEFT, PM_CORNER_KICK_RIGHT}) {
+        wm->setPlayMode(pm);
+        EXPECT_NE(cycle().find("(rle3 -"), std::string::npos) << pm;
+    }
+    for (PlayMode pm : {PM_KICKOFF_RIGHT, PM_GOAL_KICK_RIGHT, PM_KICKIN_RIGHT, PM_FREE_KICK_LEFT,
+                        PM_GOAL_LEFT, PM_GOAL_RIGHT, PM_UNKNOWN}) {
+        wm->setPlayMode(pm);
+        EXPECT_EQ(cycle(), kStopAll) << pm;
     }
     wm->setPlayMode(PM_GAME_OVER);
     EXPECT_EQ(cycle(), "");
-    EXPECT_EQ(running(), SKILL_NOTHING);
-    // Before the clock runs the goalie guards all the same.
+    // It guards before the clock runs, too, and dives and lies as in the
+    // development build.
     wm->setPlayMode(PM_PLAY_ON);
     wm->setGSTime(0.0f);
-    EXPECT_NE(cycle().find("(rle3 "), std::string::npos);
+    EXPECT_NE(cycle().find("(rle3 -"), std::string::npos);
+    see(0.5, 0.5);
+    EXPECT_EQ(cycle(11.0), "(rle6 6.130000)(lle6 6.130000)(lle2 -6.130000)");
+    see(5.0, 0.0);
+    cycle(29.96);
+    EXPECT_EQ(running(), SKILL_NOTHING);
+    cycle(30.04);
+    EXPECT_EQ(running(), SKILL_NAO_STANDUP);
 }
 
-TEST_F(MatchCycle, AttackersGoForTheBallAtOnce) {
-    ballAt(3.0, 20);
-    oppGoalAt(5.0);
-    wm->setPlayMode(PM_PLAY_ON);
+TEST_F(MatchCycle, AttackerGoesForTheBallAndBlockerBacksOffNearTheOpponentGoal) {
+    see(2.5, 1.0);
+    // The opponent goal 5 m ahead.
+    for (int post : {wm->getIndexOfOppGoalFlag1(), wm->getIndexOfOppGoalFlag2()}) {
+        Flag f = wm->getAFlagByIndex(post);
+        f.setPolarPos(Point(5.0, 0, post == wm->getIndexOfOppGoalFlag1() ? 10 : -10));
+        wm->setAFlag(f, post);
+    }
+    // Attacker: no preparation posture first; the empty manager gets the
+    // standing aligner, then the walk behind the ball waits behind it.
     wm->setMyNum(3);
-    // No preparation posture first: the manager is asked at once and, being
-    // empty, gets the standing aligner.
     EXPECT_EQ(cycle(), "");
     EXPECT_EQ(running(), SKILL_PATTERN_ALIGNER);
     cycle();
     EXPECT_EQ(waiting(), SKILL_TFS_WALK);
-    EXPECT_GT(queuedWalkSpeed(), 0.0);
-}
-
-TEST_F(MatchCycle, BlockersBackOffNearTheOpponentGoal) {
-    ballAt(3.0, 20);
-    oppGoalAt(5.0);
-    wm->setPlayMode(PM_KICKIN_LEFT);
+    EXPECT_FLOAT_EQ(walkSpeed(), 0.9f);
+    // Blocker, in one of our restarts: the blocking walk backs off this close
+    // to the opponent goal.
     wm->setMyNum(4);
-    EXPECT_EQ(cycle(), "");
-    EXPECT_EQ(running(), SKILL_PATTERN_ALIGNER);
+    wm->setPlayMode(PM_KICKIN_LEFT);
     cycle();
-    EXPECT_FLOAT_EQ(queuedWalkSpeed(), -0.1f);
+    EXPECT_FLOAT_EQ(walkSpeed(), -0.1f);
 }
 
-TEST_F(MatchCycle, AnAttackerThatFallsStandsUpWithoutAPreparationStep) {
-    ballAt(3.0, 20);
-    wm->setPlayMode(PM_PLAY_ON);
+TEST_F(MatchCycle, AttackerThatFallsStandsUp) {
+    see(3.0, 0.0);
     onFeet = false;
     for (int i = 1; i < 20; ++i) cycle();
-    EXPECT_NE(running(), SKILL_NAO_STANDUP);
+    EXPECT_NE(waiting(), SKILL_NAO_STANDUP);
     cycle();
-    EXPECT_TRUE(dmu->isFallenThisCycle());
     EXPECT_EQ(waiting(), SKILL_NAO_STANDUP);
     cycle();
     EXPECT_EQ(running(), SKILL_NAO_STANDUP);
