@@ -5,6 +5,7 @@
 #include <cmath>
 #include <netinet/in.h>
 #include <poll.h>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -234,4 +235,56 @@ std::vector<double> triple(const std::string& text, const std::string& tag) {
     const size_t at = text.find(key);
     if (at == std::string::npos) return {};
     return numbersAt(text, at + key.size(), 3);
+}
+
+namespace {
+
+const char* const kEffectors[22] = {"he1",  "he2",  "rae1", "rae2", "rae3", "rae4", "lae1", "lae2",
+                                    "lae3", "lae4", "rle1", "rle2", "rle3", "rle4", "rle5", "rle6",
+                                    "lle1", "lle2", "lle3", "lle4", "lle5", "lle6"};
+const char* const kPerceptors[22] = {"hj1",  "hj2",  "raj1", "raj2", "raj3", "raj4", "laj1", "laj2",
+                                     "laj3", "laj4", "rlj1", "rlj2", "rlj3", "rlj4", "rlj5", "rlj6",
+                                     "llj1", "llj2", "llj3", "llj4", "llj5", "llj6"};
+
+}  // namespace
+
+Posture noTargets() {
+    Posture p;
+    p.fill(std::nan(""));
+    return p;
+}
+
+Posture standingPosture() {
+    Posture p{};
+    for (int first : {10, 16}) {
+        p[first + 2] = 11.0;
+        p[first + 3] = -29.0;
+        p[first + 4] = 18.0;
+    }
+    return p;
+}
+
+std::string commandsToward(const Posture& target, const Posture& currentDeg) {
+    std::string out;
+    char buf[64];
+    for (int j = 0; j < 22; ++j) {
+        if (std::isnan(target[j])) continue;
+        const double v = (target[j] - currentDeg[j]) * M_PI / 180.0 / 0.02;
+        std::snprintf(buf, sizeof buf, "(%s %.6f)", kEffectors[j], v);
+        out += buf;
+    }
+    return out;
+}
+
+Posture anglesIn(const std::string& perception) {
+    Posture p;
+    for (int j = 0; j < 22; ++j) p[j] = jointAngle(perception, kPerceptors[j]);
+    return p;
+}
+
+bool hasNonFinite(const std::string& text) {
+    for (const char* bad : {"nan", "NaN", "inf", "Inf"}) {
+        if (text.find(bad) != std::string::npos) return true;
+    }
+    return false;
 }

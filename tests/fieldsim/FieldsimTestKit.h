@@ -3,6 +3,7 @@
 // readers for perception texts (independent of fieldsim's own parser).
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -93,3 +94,17 @@ struct SeenPolar {
 std::map<std::string, SeenPolar> seenObjects(const std::string& message);
 // Three numbers following "(tag " inside the expression, e.g. tag "rt" or "a".
 std::vector<double> triple(const std::string& expressionText, const std::string& tag);
+
+// Joint targets in degrees, by perception index (hj1 = 0 ... llj6 = 21); NaN
+// leaves a joint uncommanded.
+using Posture = std::array<double, 22>;
+Posture noTargets();
+// A standing posture: hips 11, knees -29, ankles 18, everything else 0.
+Posture standingPosture();
+// The velocity commands that bring joints from `currentDeg` to `target` in
+// one 20 ms cycle (as far as the joints' speed allows), as message text.
+std::string commandsToward(const Posture& target, const Posture& currentDeg);
+// The 22 joint angles a perception reports, in degrees.
+Posture anglesIn(const std::string& perception);
+// True when a truth-log line holds a number that is not finite.
+bool hasNonFinite(const std::string& text);

@@ -136,17 +136,18 @@ TEST_F(Goals, BallIntoTheLeftGoalScoresForTheRightTeam) {
     EXPECT_EQ(h.sim().rules().playMode(), PlayMode::KickOffLeft);
 }
 
+// Wide or over the bar, pushed by nobody's foot: a goal kick for the defenders.
 TEST_F(Goals, WideOfThePostsIsNoGoal) {
     script("0.1 place-ball 5.5 0.75\n0.1 push-ball 2.0 0.0\n");
     h.steps(200);
-    EXPECT_EQ(h.sim().rules().playMode(), PlayMode::PlayOn);
+    EXPECT_EQ(h.sim().rules().playMode(), PlayMode::GoalKickRight);
     EXPECT_EQ(h.sim().rules().score(TeamSide::Left), 0);
 }
 
 TEST_F(Goals, OverTheBarIsNoGoal) {
     script("0.1 place-ball 5.8 0.0 1.2\n0.1 push-ball 3.0 0.0\n");
     h.steps(200);
-    EXPECT_EQ(h.sim().rules().playMode(), PlayMode::PlayOn);
+    EXPECT_EQ(h.sim().rules().playMode(), PlayMode::GoalKickRight);
     EXPECT_EQ(h.sim().rules().score(TeamSide::Left), 0);
 }
 

@@ -14,8 +14,27 @@ void Ball::place(const Vec3& position) {
     velocity_ = {};
 }
 
+namespace {
+
+Vec3 capped(const Vec3& v) {
+    const double speed = v.length();
+    return speed > Ball::kMaxSpeed ? v * (Ball::kMaxSpeed / speed) : v;
+}
+
+}  // namespace
+
 void Ball::push(const Vec3& velocity) {
-    if (velocity.isFinite()) velocity_ += velocity;
+    if (velocity.isFinite()) setVelocity(velocity_ + capped(velocity));
+}
+
+void Ball::setVelocity(const Vec3& velocity) {
+    if (velocity.isFinite()) velocity_ = capped(velocity);
+}
+
+void Ball::moveTo(const Vec3& position) {
+    if (!position.isFinite()) return;
+    position_ = position;
+    if (position_.z < kRadius) position_.z = kRadius;
 }
 
 void Ball::step(double dt) {

@@ -8,6 +8,7 @@
 
 #include "NaoModel.h"
 #include "Pose.h"
+#include "Vec3.h"
 
 using JointAngles = std::array<double, NaoModel::kJointCount>;  // rad
 
@@ -24,4 +25,7 @@ public:
     static LimbPoses compute(const JointAngles& angles);
     // The placement after the joints first..first+count-1 of one chain.
     static Pose chain(const JointAngles& angles, int first, int count);
+    // The whole robot's centre of mass in the torso frame, from the masses
+    // and zero-pose centres of all its bodies.
+    static Vec3 centreOfMass(const JointAngles& angles);
 };

@@ -1,5 +1,6 @@
 #include "GameRules.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "TextFormat.h"
@@ -42,7 +43,10 @@ void GameRules::changeMode(PlayMode mode, double now) {
                         TextFormat::fixed(now, 2) + " (game time " + TextFormat::fixed(gameTime_, 2) + ")");
 }
 
-void GameRules::centreBall(Ball& ball) { ball.place({0.0, 0.0, Ball::kRadius}); }
+void GameRules::centreBall(Ball& ball) {
+    ball.place({0.0, 0.0, Ball::kRadius});
+    lastToucherKnown_ = false;
+}
 
 bool GameRules::checkGoal(const Vec3& before, const Vec3& after, double now) {
     // The whole ball must be behind the line; the point where its centre
@@ -69,6 +73,65 @@ bool GameRules::checkGoal(const Vec3& before, const Vec3& after, double now) {
     return false;
 }
 
+bool GameRules::setPiece() const {
+    switch (mode_) {
+        case PlayMode::KickOffLeft:
+        case PlayMode::KickOffRight:
+        case PlayMode::KickInLeft:
+        case PlayMode::KickInRight:
+        case PlayMode::CornerKickLeft:
+        case PlayMode::CornerKickRight:
+        case PlayMode::GoalKickLeft:
+        case PlayMode::GoalKickRight:
+        case PlayMode::FreeKickLeft:
+        case PlayMode::FreeKickRight:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool GameRules::checkOut(const Vec3& before, Ball& ball, double now) {
+    const Vec3 after = ball.position();
+    const double halfL = field_.halfLength(), halfW = field_.halfWidth();
+    // Out once the whole ball is over the line; placed where its centre crossed.
+    const auto crossing = [&](double b, double a, double line, double otherB, double otherA) {
+        const double sb = std::fabs(b), sa = std::fabs(a);
+        if (sb >= line || sa <= sb) return otherA;
+        return otherB + (otherA - otherB) * (line - sb) / (sa - sb);
+    };
+    if (std::fabs(after.y) > halfW + Ball::kRadius) {
+        const double side = after.y > 0.0 ? 1.0 : -1.0;
+        const double x = std::clamp(crossing(before.y, after.y, halfW + Ball::kRadius, before.x, after.x), -halfL, halfL);
+        // The team that did not touch it last throws in; with nobody known,
+        // the team whose half it left.
+        const TeamSide taker = lastToucherKnown_ ? opposite(lastToucher_) : (x < 0.0 ? TeamSide::Left : TeamSide::Right);
+        ball.place({x, side * halfW, Ball::kRadius});
+        messages_.push_back("ball out over the side line at x " + TextFormat::fixed(x, 2));
+        changeMode(taker == TeamSide::Left ? PlayMode::KickInLeft : PlayMode::KickInRight, now);
+        lastToucherKnown_ = false;
+        return true;
+    }
+    if (std::fabs(after.x) > halfL + Ball::kRadius) {
+        const double end = after.x > 0.0 ? 1.0 : -1.0;
+        const TeamSide defender = end > 0.0 ? TeamSide::Right : TeamSide::Left;
+        const double y = crossing(before.x, after.x, halfL + Ball::kRadius, before.y, after.y);
+        if (lastToucherKnown_ && lastToucher_ == defender) {
+            const TeamSide attacker = opposite(defender);
+            ball.place({end * halfL, (y >= 0.0 ? 1.0 : -1.0) * halfW, Ball::kRadius});
+            messages_.push_back("ball out over the goal line by the defenders");
+            changeMode(attacker == TeamSide::Left ? PlayMode::CornerKickLeft : PlayMode::CornerKickRight, now);
+        } else {
+            ball.place({end * (halfL - kGoalKickDistance), 0.0, Ball::kRadius});
+            messages_.push_back("ball out over the goal line");
+            changeMode(defender == TeamSide::Left ? PlayMode::GoalKickLeft : PlayMode::GoalKickRight, now);
+        }
+        lastToucherKnown_ = false;
+        return true;
+    }
+    return false;
+}
+
 void GameRules::step(double now, double dt, const Vec3& ballBefore, Ball& ball) {
     if (clockRuns()) {
         gameTime_ += dt;
@@ -82,12 +145,6 @@ void GameRules::step(double now, double dt, const Vec3& ballBefore, Ball& ball) 
                 changeMode(nextKickOff_ == TeamSide::Left ? PlayMode::KickOffLeft : PlayMode::KickOffRight, now);
             }
             break;
-        case PlayMode::KickOffLeft:
-        case PlayMode::KickOffRight:
-            if (touched_ || inMode >= kKickOffTimeout) {
-                changeMode(PlayMode::PlayOn, now);
-            }
-            break;
         case PlayMode::GoalLeft:
         case PlayMode::GoalRight:
             if (inMode >= kGoalPause) {
@@ -96,13 +153,20 @@ void GameRules::step(double now, double dt, const Vec3& ballBefore, Ball& ball) 
             }
             break;
         default:
+            // Kick-off, kick-in, corner, goal kick, free kick: play goes on
+            // once the ball is touched, or after the timeout.
+            if (setPiece() && (touched_ || inMode >= kKickOffTimeout)) {
+                changeMode(PlayMode::PlayOn, now);
+            }
             break;
     }
     touched_ = false;
 
     if (mode_ != PlayMode::BeforeKickOff && mode_ != PlayMode::GameOver &&
         mode_ != PlayMode::GoalLeft && mode_ != PlayMode::GoalRight) {
-        checkGoal(ballBefore, ball.position(), now);
+        if (!checkGoal(ballBefore, ball.position(), now)) {
+            checkOut(ballBefore, ball, now);
+        }
     }
 
     const double halfEnd = config_.halfTime * half_;

@@ -1,5 +1,6 @@
-// The referee: play mode, game clock, halves, score and goals. The ball's
-// motion comes from the world; the rules only watch it.
+// The referee: play mode, game clock, halves, score, goals and the ball
+// going out (kick-in, goal kick, corner kick, with the ball put in place).
+// The ball's motion comes from the world; the rules watch it and place it.
 #pragma once
 
 #include <string>
@@ -19,7 +20,8 @@ struct GameRulesConfig {
 class GameRules {
 public:
     static constexpr double kGoalPause = 3.0;      // s in Goal_Left/Goal_Right
-    static constexpr double kKickOffTimeout = 15.0;  // s until PlayOn without a touch
+    static constexpr double kKickOffTimeout = 15.0;  // s until PlayOn without a touch (any set piece)
+    static constexpr double kGoalKickDistance = 1.0;  // m in front of the goal line
 
     GameRules(const GameRulesConfig& config, const FieldGeometry& field);
 
@@ -33,8 +35,13 @@ public:
     void robotJoined(double now);
     // A play mode imposed from outside (scenario).
     void setPlayMode(PlayMode mode, double now);
-    // Something moved the ball on purpose (a push, later a kick).
+    // Something moved the ball on purpose: a scripted push (nobody's) or a robot.
     void ballTouched() { touched_ = true; }
+    void ballTouchedBy(TeamSide side) {
+        touched_ = true;
+        lastToucherKnown_ = true;
+        lastToucher_ = side;
+    }
 
     // One cycle of refereeing after the ball moved from `ballBefore`.
     void step(double now, double dt, const Vec3& ballBefore, Ball& ball);
@@ -46,6 +53,8 @@ private:
     void changeMode(PlayMode mode, double now);
     bool clockRuns() const;
     bool checkGoal(const Vec3& before, const Vec3& after, double now);
+    bool checkOut(const Vec3& before, Ball& ball, double now);
+    bool setPiece() const;
     void centreBall(Ball& ball);
 
     GameRulesConfig config_;
@@ -61,6 +70,8 @@ private:
     TeamSide nextKickOff_ = TeamSide::Left;
     TeamSide firstHalfKickOff_ = TeamSide::Left;
     bool touched_ = false;
+    bool lastToucherKnown_ = false;
+    TeamSide lastToucher_ = TeamSide::Left;
     bool gameStarted_ = false;
     std::vector<std::string> messages_;
 };

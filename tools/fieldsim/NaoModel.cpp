@@ -31,7 +31,41 @@ const JointSpec kJoints[NaoModel::kJointCount] = {
     {"llj6", "lle6", {0, 1, 0}, {-0.055, -0.005, -0.340}, -45, 25, kAnkleSpeed},
 };
 
+// Masses and zero-pose centres of the bodies; the left side mirrors the right.
+const BodyPart kParts[NaoModel::kBodyPartCount] = {
+    {"torso", 1.2171, {0, 0, 0}, -1},
+    {"neck", 0.05, {0, 0, 0.090}, NaoModel::HJ1},
+    {"head", 0.35, {0, 0, 0.155}, NaoModel::HJ2},
+    {"rshoulder", 0.07, {0.098, 0, 0.075}, NaoModel::RAJ1},
+    {"rupperarm", 0.15, {0.108, 0.02, 0.075}, NaoModel::RAJ2},
+    {"relbow", 0.035, {0.098, 0.09, 0.084}, NaoModel::RAJ3},
+    {"rlowerarm", 0.2, {0.098, 0.14, 0.084}, NaoModel::RAJ4},
+    {"lshoulder", 0.07, {-0.098, 0, 0.075}, NaoModel::LAJ1},
+    {"lupperarm", 0.15, {-0.108, 0.02, 0.075}, NaoModel::LAJ2},
+    {"lelbow", 0.035, {-0.098, 0.09, 0.084}, NaoModel::LAJ3},
+    {"llowerarm", 0.2, {-0.098, 0.14, 0.084}, NaoModel::LAJ4},
+    {"rhip1", 0.09, {0.055, -0.01, -0.115}, NaoModel::RLJ1},
+    {"rhip2", 0.125, {0.055, -0.01, -0.115}, NaoModel::RLJ2},
+    {"rthigh", 0.275, {0.055, 0, -0.155}, NaoModel::RLJ3},
+    {"rshank", 0.225, {0.055, 0.005, -0.280}, NaoModel::RLJ4},
+    {"rankle", 0.125, {0.055, -0.005, -0.335}, NaoModel::RLJ5},
+    {"rfoot", 0.2, {0.055, 0.025, -0.375}, NaoModel::RLJ6},
+    {"lhip1", 0.09, {-0.055, -0.01, -0.115}, NaoModel::LLJ1},
+    {"lhip2", 0.125, {-0.055, -0.01, -0.115}, NaoModel::LLJ2},
+    {"lthigh", 0.275, {-0.055, 0, -0.155}, NaoModel::LLJ3},
+    {"lshank", 0.225, {-0.055, 0.005, -0.280}, NaoModel::LLJ4},
+    {"lankle", 0.125, {-0.055, -0.005, -0.335}, NaoModel::LLJ5},
+    {"lfoot", 0.2, {-0.055, 0.025, -0.375}, NaoModel::LLJ6},
+};
+
 }  // namespace
+
+const BodyPart& NaoModel::bodyPart(int index) {
+    if (index < 0 || index >= kBodyPartCount) {
+        return kParts[0];
+    }
+    return kParts[index];
+}
 
 const JointSpec& NaoModel::joint(int index) {
     if (index < 0 || index >= kJointCount) {

@@ -17,6 +17,16 @@ struct JointSpec {
     double maxSpeed;  // rad/s
 };
 
+// One rigid body of the robot: its mass, its centre at the zero pose
+// (torso-relative) and the last joint of the chain that carries it (-1: the
+// torso itself).
+struct BodyPart {
+    const char* name;
+    double mass;  // kg
+    Vec3 centre;
+    int joint;
+};
+
 class NaoModel {
 public:
     static constexpr int kJointCount = 22;
@@ -36,6 +46,9 @@ public:
     // Index of the joint reported under a perceptor name such as "rlj3"; -1 when unknown.
     static int jointByPerceptor(const std::string& name);
 
+    static constexpr int kBodyPartCount = 23;
+    static const BodyPart& bodyPart(int index);
+
     static constexpr double kTotalMass = 4.6071;  // kg
     static constexpr double kGravity = 9.81;      // m/s^2
     // Centres of the bodies other robots see, at the zero pose, torso-relative.
@@ -49,4 +62,7 @@ public:
     static constexpr double kFootHalfHeight = 0.01;  // along z
     // Half the torso box's depth: the torso centre's height when lying flat.
     static constexpr double kTorsoHalfDepth = 0.05;
+    // Torso centre to the head's top and to the soles, at the zero pose.
+    static constexpr double kHeadTopAbove = 0.220;
+    static constexpr double kSoleBelow = 0.385;
 };

@@ -287,6 +287,7 @@ void Simulation::applyEvent(const ScenarioEvent& e) {
             break;
         case ScenarioEvent::Kind::KnockOver:
             robot->body.knockOver(e.front);
+            robot->body.takeNewFall();
             log(where + who(*robot) + " knocked over onto its " + (e.front ? "front" : "back"));
             break;
         case ScenarioEvent::Kind::PlaceRobot:
@@ -326,6 +327,15 @@ void Simulation::step() {
 
     const Vec3 ballBefore = world_.ball().position();
     world_.step(kCycle);
+    if (world_.touch().touched) rules_.ballTouchedBy(world_.touch().side);
+    for (auto& [id, robot] : world_.robots()) {
+        const FallCause fall = robot.body.takeNewFall();
+        // Scripted falls are reported with their scenario line already.
+        if (fall != FallCause::None && fall != FallCause::Knocked && robot.joined) {
+            log(who(robot) + " fell onto its " + (robot.body.state() == BodyState::LyingFront ? "front" : "back") +
+                " (" + fallCauseName(fall) + ")");
+        }
+    }
     rules_.step(now_, kCycle, ballBefore, world_.ball());
     for (const std::string& line : rules_.takeMessages()) log(line);
 

@@ -40,6 +40,8 @@ void World::step(double dt) {
         r.body.stepJoints(dt);
         r.body.update(dt);
     }
+    Contacts::separateRobots(robots_, field_);
+    touch_ = Contacts::pushBall(ball_, robots_);
     ball_.step(dt);
     ball_.confine(field_.halfLength() + FieldGeometry::kBorder, field_.halfWidth() + FieldGeometry::kBorder);
 }

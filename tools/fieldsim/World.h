@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Ball.h"
+#include "Contacts.h"
 #include "FieldGeometry.h"
 #include "Robot.h"
 
@@ -26,11 +27,15 @@ public:
     const std::map<int, Robot>& robots() const { return robots_; }
     std::vector<const Robot*> joinedRobots() const;
 
-    // Moves every robot's joints and recomputes its body, then rolls the ball.
+    // Moves every robot's joints and body, lets bodies push each other and
+    // the ball, then rolls the ball.
     void step(double dt);
+    // Who touched the ball in the last step, if anyone did.
+    const BallTouch& touch() const { return touch_; }
 
 private:
     FieldGeometry field_;
     Ball ball_;
     std::map<int, Robot> robots_;
+    BallTouch touch_;
 };
