@@ -154,7 +154,9 @@ private:
     CommandCreator* CC;
     WorldModel* WM;
     GameConf* GC;
-    LearningBase* LB;
+    // The learning framework runs its episodes on its own; the decision layer
+    // never sets this.
+    [[maybe_unused]] LearningBase* LB;
     SkillManager* SM;
     DMUtil* dmutil;
     MidLevelSkills* MLS;
