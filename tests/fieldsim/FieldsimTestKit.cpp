@@ -1,6 +1,7 @@
 #include "FieldsimTestKit.h"
 
 #include <arpa/inet.h>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <netinet/in.h>
@@ -287,4 +288,58 @@ bool hasNonFinite(const std::string& text) {
         if (text.find(bad) != std::string::npos) return true;
     }
     return false;
+}
+
+double Gait::stanceKnee() const {
+    // Equal leg lengths at centre +- amplitude: 0.12 sin C + 0.005 cos C + 0.1 sin(C + K0) = 0
+    const double d = M_PI / 180.0;
+    return std::asin(-(0.12 * std::sin(centre * d) + 0.005 * std::cos(centre * d)) / 0.1) / d - centre;
+}
+
+Posture Gait::at(double t) const {
+    const double w = 2.0 * M_PI / kPeriod;
+    const double s = std::sin(w * t + M_PI / 2.0), c = std::cos(w * t + M_PI / 2.0);
+    Posture p{};
+    const double k0 = stanceKnee();
+    const double hipR = centre + amplitude * s, hipL = centre - amplitude * s;
+    const double kneeR = k0 - lift * std::max(0.0, c), kneeL = k0 - lift * std::max(0.0, -c);
+    // Joint indices: rlj1 10 ... rlj6 15, llj1 16 ... llj6 21, raj1 2, laj1 6.
+    p[10] = -yawRight * (1.0 - s) / 2.0;
+    p[16] = -yawLeft * (1.0 + s) / 2.0;
+    // The yaw-pitch axis lies 45 degrees from the vertical: turning by v also
+    // swings the leg forward by about 0.71 v, which the hip pitch takes back.
+    p[12] = hipR + std::sqrt(0.5) * p[10];
+    p[13] = kneeR;
+    p[14] = -(hipR + kneeR);
+    p[18] = hipL + std::sqrt(0.5) * p[16];
+    p[19] = kneeL;
+    p[20] = -(hipL + kneeL);
+    // Over the right stance the right leg leans right (hip and ankle rolled
+    // against each other) and the lifted left one spreads left; over the left
+    // stance both straighten again.
+    const double spread = roll * (1.0 - s) / 2.0;
+    p[11] = -spread;
+    p[15] = spread;
+    p[17] = spread;
+    p[21] = -spread;
+    p[2] = p[6] = -90.0;  // arms down
+    return p;
+}
+
+RobotBody& standInGait(SimHarness& h, const Gait& gait, double x, double y, double headingDeg) {
+    h.join(1, "VOR", 1);
+    RobotBody& body = h.robot(1).body;
+    const Posture start = gait.at(0.0);
+    for (int j = 0; j < 22; ++j) body.setAngle(j, start[j] * M_PI / 180.0);
+    body.place(x, y, headingDeg);
+    return body;
+}
+
+void walk(SimHarness& h, const Gait& gait, double seconds, const std::function<void(const std::string&)>& eachPerception) {
+    std::string m = h.step(1);
+    for (int i = 1; i * 0.02 <= seconds + 1e-9; ++i) {
+        h.sim().receive(1, commandsToward(gait.at(i * 0.02), anglesIn(m)));
+        m = h.step(1);
+        if (eachPerception) eachPerception(m);
+    }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -108,3 +109,33 @@ std::string commandsToward(const Posture& target, const Posture& currentDeg);
 Posture anglesIn(const std::string& perception);
 // True when a truth-log line holds a number that is not finite.
 bool hasNonFinite(const std::string& text);
+
+// A scripted stepping gait of period 0.4 s (angles in degrees): the hips
+// swing by +-amplitude about `centre` in opposition, the leg swinging forward
+// lifts its knee by up to `lift`, the ankles keep the soles parallel to the
+// torso. The stance knee is chosen so that both legs are equally long at the
+// ends of the swing, so that each step ends on both feet. Optional turning
+// (hip yaw-pitch during one foot's stance) and side stepping (legs spread by
+// a hip roll during the right stance, closed during the left one).
+struct Gait {
+    double amplitude = 10.0;
+    double centre = 10.0;
+    double lift = 20.0;
+    double yawRight = 0.0;  // right hip yaw-pitch reached during the right stance
+    double yawLeft = 0.0;   // left one, during the left stance
+    double roll = 0.0;
+    static constexpr double kPeriod = 0.4;
+
+    double stanceKnee() const;
+    // Time 0 is a moment of double support with the right foot in front;
+    // the right foot stands from 0 to half the period.
+    Posture at(double t) const;
+};
+
+// Client 1 joins the left team and stands at (x, y) facing `headingDeg`,
+// in the gait's first posture.
+RobotBody& standInGait(SimHarness& h, const Gait& gait, double x = -3.0, double y = 0.0, double headingDeg = 0.0);
+// Runs the gait for client 1 through the message interface: every cycle the
+// joint commands that answer the perception, as an agent would send them.
+void walk(SimHarness& h, const Gait& gait, double seconds,
+          const std::function<void(const std::string&)>& eachPerception = {});

@@ -39,86 +39,10 @@ double legDown(double hDeg, double kDeg_) {
     return 0.12 * std::cos(hDeg * kDeg) - 0.005 * std::sin(hDeg * kDeg) + 0.1 * std::cos((hDeg + kDeg_) * kDeg);
 }
 
-// ------------------------------------------------------------------ gaits
-
-// A stepping gait of period T = 0.4 s: hips swing by +-A about C in
-// opposition, the leg swinging forward lifts its knee by up to B, the ankles
-// keep the soles parallel to the torso. C and K0 (the stance knee) are chosen
-// so that both legs are equally long at the ends of the swing, so that each
-// step ends on both feet.
-struct Gait {
-    double amplitude = 10.0;  // hip pitch swing A, degrees
-    double centre = 10.0;     // C
-    double lift = 20.0;       // B
-    double yawRight = 0.0;    // right hip yaw-pitch reached during the right stance
-    double yawLeft = 0.0;     // left one, during the left stance
-    double roll = 0.0;        // legs spread sideways by this hip roll over the right stance
-    static constexpr double kPeriod = 0.4;
-
-    double stanceKnee() const {
-        // 0.12 sin C + 0.005 cos C + 0.1 sin(C + K0) = 0
-        return std::asin(-(0.12 * std::sin(centre * kDeg) + 0.005 * std::cos(centre * kDeg)) / 0.1) / kDeg - centre;
-    }
-
-    // Time 0 is a moment of double support, the right foot in front.
-    Posture at(double t) const {
-        const double w = 2.0 * M_PI / kPeriod;
-        const double s = std::sin(w * t + M_PI / 2.0), c = std::cos(w * t + M_PI / 2.0);
-        Posture p{};
-        const double k0 = stanceKnee();
-        const double hipR = centre + amplitude * s, hipL = centre - amplitude * s;
-        const double kneeR = k0 - lift * std::max(0.0, c), kneeL = k0 - lift * std::max(0.0, -c);
-        // The right leg stands from 0 to T/2 (s from 1 to -1) and swings
-        // forward in the other half; the left one the other way round.
-        p[NaoModel::RLJ1] = -yawRight * (1.0 - s) / 2.0;
-        p[NaoModel::LLJ1] = -yawLeft * (1.0 + s) / 2.0;
-        // The yaw-pitch axis lies 45 degrees from the vertical: turning by v
-        // also swings the leg forward by about 0.71 v, which the hip pitch
-        // takes back (the sole keeps the attitude of the plain gait).
-        p[NaoModel::RLJ3] = hipR + std::sqrt(0.5) * p[NaoModel::RLJ1];
-        p[NaoModel::RLJ4] = kneeR;
-        p[NaoModel::RLJ5] = -(hipR + kneeR);
-        p[NaoModel::LLJ3] = hipL + std::sqrt(0.5) * p[NaoModel::LLJ1];
-        p[NaoModel::LLJ4] = kneeL;
-        p[NaoModel::LLJ5] = -(hipL + kneeL);
-        // Sideways: over the right stance the right leg leans right (hip and
-        // ankle rolled against each other) and the lifted left one spreads
-        // left; over the left stance both straighten again.
-        const double spread = roll * (1.0 - s) / 2.0;
-        p[NaoModel::RLJ2] = -spread;
-        p[NaoModel::RLJ6] = spread;
-        p[NaoModel::LLJ2] = spread;
-        p[NaoModel::LLJ6] = -spread;
-        p[NaoModel::RAJ1] = p[NaoModel::LAJ1] = -90.0;  // arms down
-        return p;
-    }
-    // Hip travel of one step: the stance foot passes from C+A to C-A.
-    double stepLength() const {
-        const double k0 = stanceKnee();
-        return legForward(centre + amplitude, k0) - legForward(centre - amplitude, k0);
-    }
-};
-
-// A robot of the left team at (x, y) facing +x, in the gait's first posture.
-RobotBody& standInGait(SimHarness& h, const Gait& gait, double x = -3.0, double y = 0.0) {
-    EXPECT_TRUE(h.join(1, "VOR", 1));
-    RobotBody& body = h.robot(1).body;
-    const Posture start = gait.at(0.0);
-    for (int j = 0; j < 22; ++j) body.setAngle(j, start[j] * kDeg);
-    body.place(x, y, 0.0);
-    return body;
-}
-
-// Runs the gait through the message interface: every cycle the joint
-// commands that answer the perception, as an agent would send them.
-void walk(SimHarness& h, const Gait& gait, double seconds,
-          const std::function<void(const std::string&)>& eachPerception = {}) {
-    std::string m = h.step(1);
-    for (int i = 1; i * 0.02 <= seconds + 1e-9; ++i) {
-        h.sim().receive(1, commandsToward(gait.at(i * 0.02), anglesIn(m)));
-        m = h.step(1);
-        if (eachPerception) eachPerception(m);
-    }
+// Hip travel of one step of the gait: the stance foot passes from C+A to C-A.
+double stepLength(const Gait& gait) {
+    const double k0 = gait.stanceKnee();
+    return legForward(gait.centre + gait.amplitude, k0) - legForward(gait.centre - gait.amplitude, k0);
 }
 
 }  // namespace
@@ -211,7 +135,7 @@ TEST(Locomotion, AGaitWalksTheRobotForwardByTheFeetsSweep) {
     });
     ASSERT_EQ(body.state(), BodyState::Upright);
     // Ten gait cycles, two steps each.
-    const double expected = 20 * gait.stepLength();
+    const double expected = 20 * stepLength(gait);
     EXPECT_NEAR(body.torso().pos.x - start.x, expected, 0.15 * expected);
     EXPECT_NEAR(body.torso().pos.y, start.y, 0.05);
     EXPECT_NEAR(body.heading(), 0.0, 2.0);
@@ -249,7 +173,7 @@ TEST(Locomotion, TheSameGaitOverTheNetworkWalksTheSameWay) {
     const RobotBody body = server.sim().world().robots().begin()->second.body;
     server.stop();
     EXPECT_EQ(body.state(), BodyState::Upright);
-    EXPECT_NEAR(body.torso().pos.x - x0, 20 * gait.stepLength(), 0.15 * 20 * gait.stepLength());
+    EXPECT_NEAR(body.torso().pos.x - x0, 20 * stepLength(gait), 0.15 * 20 * stepLength(gait));
 }
 
 TEST(Locomotion, HipYawWhileStandingTurnsTheRobot) {

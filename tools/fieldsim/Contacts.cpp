@@ -137,7 +137,8 @@ bool Contacts::pushOutOfFoot(Ball& ball, const RobotBody& body, int foot) {
 bool Contacts::pushOutOfFootprint(Ball& ball, const RobotBody& body) {
     const bool upright = body.state() == BodyState::Upright;
     if (ball.position().z - Ball::kRadius > (upright ? kUprightReach : kLyingReach)) return false;
-    const Footprint fp = body.footprint();
+    Footprint fp = body.footprint();
+    if (upright) fp.radius = RobotBody::kUprightBallRadius;
     const Vec3 near = nearestOnSegment(fp.a, fp.b, ball.position());
     Vec3 n = flat(ball.position()) - near;
     double dist = flatLength(n);

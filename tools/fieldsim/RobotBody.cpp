@@ -257,6 +257,7 @@ void RobotBody::fall(const Vec3& toward, bool onFront, FallCause cause) {
     const double h = headingDeg_ * kDeg;
     const Vec3 facing{std::cos(h), std::sin(h), 0.0};
     const Vec3 dir = horizontalUnit(toward, onFront ? facing : -facing);
+    const bool wasUpright = state_ == BodyState::Upright;
     state_ = onFront ? BodyState::LyingFront : BodyState::LyingBack;
     hipsFlexedWhileLying_ = false;
     offBalanceFor_ = -1.0;
@@ -269,7 +270,12 @@ void RobotBody::fall(const Vec3& toward, bool onFront, FallCause cause) {
     // down that way; on the back the head points there and it faces away.
     const Vec3 faces = onFront ? dir : -dir;
     fallHeadingTo_ = std::atan2(faces.y, faces.x) / kDeg;
-    fallTo_ = {position_.x + dir.x * kFallReach, position_.y + dir.y * kFallReach, NaoModel::kTorsoHalfDepth};
+    // The torso comes to lie beyond the feet, or a little beyond where it
+    // leans to already.
+    const Vec3 feet = wasUpright ? anchor_ : Vec3{position_.x, position_.y, 0.0};
+    const double along = (position_.x - feet.x) * dir.x + (position_.y - feet.y) * dir.y;
+    const double reach = std::max(kFallReach, along + 0.05);
+    fallTo_ = {feet.x + dir.x * reach, feet.y + dir.y * reach, NaoModel::kTorsoHalfDepth};
     newFall_ = cause;
 }
 

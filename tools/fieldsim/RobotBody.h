@@ -49,8 +49,11 @@ public:
     static constexpr double kMaxTurnPerUpdateDeg = 45.0;  // a larger jump of the pose is not a motion
     static constexpr double kStanceTie = 1e-5;           // m the other sole must come lower to take over
     static constexpr double kFootDown = 0.001;           // m: a sole this low stands on the ground
-    static constexpr double kFallReach = 0.2;            // m the torso travels while falling
-    static constexpr double kUprightRadius = 0.1;        // m, footprint of a standing robot
+    static constexpr double kFallReach = 0.25;  // m from the feet to the lying torso, at least
+    static constexpr double kUprightRadius = 0.1;        // m, footprint of a standing robot among robots
+    // The ball meets a standing robot's feet (as boxes) and, above them,
+    // its legs: a narrower circle than the one other robots keep away from.
+    static constexpr double kUprightBallRadius = 0.05;
     static constexpr double kLyingRadius = 0.08;         // m, half the width of a lying robot
     // A cycle's leg motion is followed in steps of at most this many degrees
     // per joint, so that support passes to the other foot about when it
