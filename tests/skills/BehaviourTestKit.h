@@ -1,12 +1,10 @@
-// Shared by the behaviour tests: scripted world states (own pose, ball and
-// landmark sightings, team-mates), one behaviour call with its console
-// output caught, and what that call asked the skill manager for.
+// Shared by the behaviour tests: scripted world states, one behaviour call
+// with its console output caught, and what it asked the skill manager for.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -27,8 +25,6 @@ namespace behaviourtest {
 
 constexpr double kDeg = 57.29577951471995;
 constexpr float kNow = 20.0f;
-// Landmark slots of a team on the left.
-constexpr int kOurPost1 = 1, kOurPost2 = 0, kOppPost1 = 2, kOppPost2 = 3;
 
 inline WorldModel* wm() { return WorldModel::getUniqueInstance(); }
 inline SkillManager* sm() { return SkillManager::getUniqueInstance(); }
@@ -42,19 +38,14 @@ inline void senseJoint(int id, double angle) {
     wm()->setAHingeJoint(j, id);
 }
 
-// The default aligner's standing posture: a transition aligner finishes at
-// once in it, so skill changes take their fewest cycles.
-const double kStanding[DOF_COUNT] = {0, 0,  0,   -10, 90, 0, 0, 10, -90, 0,  0,
-                                     0, 11, -29, 18,  0,  0, 0, 11, -29, 18, 0};
-// The preparation posture: straight joints, arms down.
-const double kPrepared[DOF_COUNT] = {0, 0, 0, -10, 90, 0, 0, 10, -90, 0, 0,
-                                     0, 0, 0, 0,   0,  0, 0, 0,  0,   0, 0};
-
-inline void sense(const double* angles) {
-    for (int i = 0; i < DOF_COUNT; ++i) senseJoint(i, angles[i]);
+// The standing posture, in which a transition aligner is done at once.
+inline void senseStanding(double kneeBend = -29) {
+    const double standing[DOF_COUNT] = {0, 0,  0,        -10, 90, 0, 0, 10, -90,      0,  0,
+                                        0, 11, kneeBend, 18,  0,  0, 0, 11, kneeBend, 18, 0};
+    for (int i = 0; i < DOF_COUNT; ++i) senseJoint(i, standing[i]);
 }
 
-// The ball seen now at body-relative distance ro and bearing teta (degrees,
+// The ball seen at body-relative distance ro, bearing teta (degrees,
 // counter-clockwise), head centred.
 inline void seeBall(double ro, double teta, double seenAt = kNow) {
     Ball b;
@@ -63,9 +54,6 @@ inline void seeBall(double ro, double teta, double seenAt = kNow) {
     wm()->setBall(b);
 }
 
-// The ball seen now at body-relative (x, y).
-inline void seeBallAt(double x, double y) { seeBall(std::hypot(x, y), std::atan2(y, x) * kDeg); }
-
 inline void seeFlagAt(int index, double x, double y) {
     Flag f = wm()->getAFlagByIndex(index);
     f.setPolarPos(Point(std::hypot(x, y), 0, std::atan2(y, x) * kDeg));
@@ -73,29 +61,27 @@ inline void seeFlagAt(int index, double x, double y) {
     wm()->setAFlag(f, index);
 }
 
-// A goal whose middle lies at body-relative (x, y), posts 0.7 m either side.
+// A goal whose middle lies at body-relative (x, y); slots of a team on the left.
 inline void oppGoalAt(double x, double y) {
-    seeFlagAt(kOppPost1, x, y + 0.7);
-    seeFlagAt(kOppPost2, x, y - 0.7);
+    seeFlagAt(2, x, y + 0.7);
+    seeFlagAt(3, x, y - 0.7);
 }
 inline void ourGoalAt(double x, double y) {
-    seeFlagAt(kOurPost1, x, y + 0.7);
-    seeFlagAt(kOurPost2, x, y - 0.7);
+    seeFlagAt(1, x, y + 0.7);
+    seeFlagAt(0, x, y - 0.7);
 }
 
-// Global pose; yaw grows clockwise, 0 facing the opponent goal.
+// Global pose; the yaw grows clockwise, 0 facing the opponent goal.
 inline void standAt(double x, double y, double yaw) {
     wm()->setMyCartPos(Point(x, y, 0.35));
     wm()->setDir(Point(180, 0, yaw));
 }
 
-// A team on the left at time kNow, standing at the origin facing the
-// opponent goal ten metres ahead, our goal behind, the ball two metres ahead.
+// A team on the left at the origin facing the opponent goal 10 m ahead.
 inline void freshWorld() {
     wm()->setOurSide(SIDE_LEFT);
     wm()->setTime(kNow);
-    wm()->setGSTime(kNow);
-    sense(kStanding);
+    senseStanding();
     standAt(0, 0, 0);
     oppGoalAt(10, 0);
     ourGoalAt(-6, 0);
@@ -103,32 +89,30 @@ inline void freshWorld() {
     wm()->setGlobalPosOfBall(Point(2, 0, 0.04));
 }
 
-inline bool hasNonFinite(const std::string& text) {
-    return text.find("nan") != std::string::npos || text.find("inf") != std::string::npos;
-}
-
 inline int countOf(const std::string& text, const std::string& word) {
     int n = 0;
-    for (std::size_t p = text.find(word); p != std::string::npos; p = text.find(word, p + 1)) ++n;
+    for (auto p = text.find(word); p != std::string::npos; p = text.find(word, p + 1)) ++n;
     return n;
 }
 
-// What one behaviour call asked for, read before the skill is handed to
-// the manager (which may delete it at once).
+inline bool has(const std::string& text, const std::string& word) {
+    return countOf(text, word) > 0;
+}
+
+// What one behaviour call asked for, read before the manager gets the skill
+// (which may delete it at once).
 struct Request {
     SkillID id = SKILL_NOTHING;
-    bool none = true;      // the call returned null
-    bool running = false;  // the call returned the running skill itself
-    double degree = NAN;   // walk: turning degree, positive turns clockwise
-    double speed = NAN;    // walk: requested speed
-    double heading = NAN;  // turn: target heading
+    bool none = true;      // null
+    bool running = false;  // the running skill itself
+    double degree = NAN;   // walk: positive turns clockwise
+    double speed = NAN;    // walk
+    double heading = NAN;  // turn
     RotateDirection rot = Clock_Wise;
-    std::string printed;  // console output of the call
-    std::string command;  // command text the call composed
+    std::string printed;  // console output
+    std::string command;  // command text composed
 };
 
-// One behaviour call as the decision layer makes it: the result goes to the
-// skill manager, which owns it from then on.
 inline Request ask(const std::function<SkillBase*()>& behaviour) {
     Request r;
     cc()->reset();
@@ -153,28 +137,21 @@ inline Request ask(const std::function<SkillBase*()>& behaviour) {
     return r;
 }
 
-// Runs the manager for one cycle, quietly; the running skill afterwards.
+// Hands a skill to the manager quietly.
+inline SkillBase* install(SkillBase* s) {
+    testing::internal::CaptureStdout();
+    sm()->putSkillInQ(s);
+    testing::internal::GetCapturedStdout();
+    return s;
+}
+
+// One cycle of the manager, quietly; the running skill afterwards.
 inline SkillBase* runManager() {
+    cc()->reset();
     testing::internal::CaptureStdout();
     sm()->runSkills();
     testing::internal::GetCapturedStdout();
     return sm()->getRunningSkill();
-}
-
-// A walk already running, as after a few cycles of walking.
-inline TFSWalk* walkRunning() {
-    auto* w = new TFSWalk();
-    testing::internal::CaptureStdout();
-    sm()->putSkillInQ(w);
-    testing::internal::GetCapturedStdout();
-    return w;
-}
-
-// The waiting point a " Keep Point = " line names.
-inline bool keepPoint(const std::string& printed, double& x, double& y) {
-    const std::size_t at = printed.find(" Keep Point = ");
-    if (at == std::string::npos) return false;
-    return std::sscanf(printed.c_str() + at, " Keep Point = X= %lf Y= %lf", &x, &y) == 2;
 }
 
 }  // namespace behaviourtest
