@@ -12,7 +12,6 @@
 #include "dmu/DMUtil.h"
 #include "dmu/NaoGoalie.h"
 #include "geometry/Geometry.h"
-#include "main/AgentMain.h"
 #include "objects/Ball.h"
 #include "objects/BodyState.h"
 #include "skills/HighLevelSkills.h"
@@ -25,7 +24,6 @@
 #include "types.h"
 #include "utils/CommandCreator.h"
 #include "utils/Logger.h"
-#include "utils/Parser.h"
 #include "utils/ServerCommunicationManager.h"
 #include "worldModel/GameConf.h"
 #include "worldModel/WorldModel.h"
@@ -56,28 +54,6 @@ bool isBetween(double a, double from, double to) {
     const double off = Geometry::normalizeAngle(a - from);
     if (!std::isfinite(span) || !std::isfinite(off)) return false;
     return span >= 0 ? (off >= 0 && off <= span) : (off <= 0 && off >= span);
-}
-
-// The bracket closing the expression whose "(" is at `open`, or the end of
-// the text when it is never closed.
-const char* closingBracket(const char* open) {
-    int depth = 0;
-    const char* p = open;
-    for (; *p != '\0'; ++p) {
-        if (*p == '(') {
-            ++depth;
-        } else if (*p == ')' && --depth == 0) {
-            return p;
-        }
-    }
-    return p;
-}
-
-// The next number after the cursor, when it lies before `end` and is a
-// plausible reading.
-bool readNumber(const char** cursor, const char* end, double& value) {
-    value = Parser::parseFirstDouble(cursor);
-    return *cursor <= end && std::isfinite(value) && value != Parser::kNaNValue;
 }
 
 }  // namespace
@@ -243,32 +219,10 @@ bool DMU::accelerometerShowsLying() {
 }
 
 bool DMU::readAccelerometer(Point& a) const {
-    // The perception update keeps no accelerometer, so it is read here from
-    // the perception of this cycle, which the runtime holds until the next
-    // read. A text from another cycle (its time differs from the world
-    // model's) tells nothing about now.
-    const char* text = getMsg();
-    if (text == nullptr) return false;
-    const char* now = std::strstr(text, "(now");
-    if (now == nullptr) return false;
-    const char* cursor = now;
-    double t = 0;
-    if (!readNumber(&cursor, closingBracket(now), t) || std::fabs(t - WM->getTime()) > 0.005) {
-        return false;
-    }
-    const char* acc = std::strstr(text, "(ACC");
-    if (acc == nullptr) return false;
-    const char* end = closingBracket(acc);
-    const char* values = std::strstr(acc, "(a ");
-    if (values == nullptr || values >= end) return false;
-    cursor = values + 2;
-    double x = 0, y = 0, z = 0;
-    if (!readNumber(&cursor, end, x) || !readNumber(&cursor, end, y) ||
-        !readNumber(&cursor, end, z)) {
-        return false;
-    }
-    a = Point(x, y, z);
-    return true;
+    // Only a reading of this cycle's message tells anything about now.
+    if (!WM->hasAcc()) return false;
+    a = WM->getAcc();
+    return std::isfinite(a.getX()) && std::isfinite(a.getY()) && std::isfinite(a.getZ());
 }
 
 // ---- Play-mode handlers --------------------------------------------------------

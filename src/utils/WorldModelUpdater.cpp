@@ -173,6 +173,8 @@ void WorldModelUpdater::parseMessage() {
             parseSay();
         } else if (c[0] == 'G' && c[1] == 'Y') {
             parseGyro();
+        } else if (c[0] == 'A' && c[1] == 'C') {
+            parseAcc();
         } else if (c[0] == 'S') {
             WM->resetOppAndTmtVec();
             parseSee();
@@ -302,6 +304,20 @@ void WorldModelUpdater::parseGyro() {
     gyro.setName(strTemp);
     gyro.setRate(parsePol());
     WM->setGyro(gyro);
+}
+
+// (ACC (n torso) (a x y z)): read like the gyro; a reading the server could
+// not give (NaN) is not stored.
+void WorldModelUpdater::parseAcc() {
+    goToNextNode();
+    Parser::parseFirstWord(message, strTemp, kWordSize);  // "n"
+    Parser::parseFirstWord(message, strTemp, kWordSize);  // sensor name
+    const Point a = parsePol();
+    const double v[3] = {a.getX(), a.getY(), a.getZ()};
+    for (double x : v) {
+        if (!std::isfinite(x) || x == Parser::kNaNValue) return;
+    }
+    WM->setAcc(a);
 }
 
 HingeJoint WorldModelUpdater::parseHJoint() {

@@ -54,6 +54,7 @@ public:
     void parsePlayMode();
     void parseSay();
     void parseGyro();
+    void parseAcc();
     HingeJoint parseHJoint();
     UniversalJoint parseUJoint();
     void parseFRP();

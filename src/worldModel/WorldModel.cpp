@@ -80,6 +80,12 @@ void WorldModel::setBall(Ball b) { ball = b; }
 Ball WorldModel::getBall() const { return ball; }
 void WorldModel::setGyro(Gyro g) { gyro = g; }
 Gyro WorldModel::getGyro() const { return gyro; }
+void WorldModel::setAcc(Point a) {
+    acc = a;
+    accInMessage = true;
+}
+Point WorldModel::getAcc() const { return acc; }
+bool WorldModel::hasAcc() const { return accInMessage; }
 
 void WorldModel::setAFlag(Flag f, int index) {
     if (index < 0 || index >= kFlagCount) return;
@@ -513,6 +519,7 @@ void WorldModel::printJoints() {
 void WorldModel::resetForUpdate() {
     // A foot without a pressure report in this message stands on nothing.
     for (Point& p : FRP) p = Point(0, 0, 0);
+    accInMessage = false;
     setLastTime();
     setLastPosOfBall();
     setLastGlobalPosOfBall();

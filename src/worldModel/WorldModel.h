@@ -70,6 +70,12 @@ public:
     Ball getBall() const;
     void setGyro(Gyro g);
     Gyro getGyro() const;
+    // The torso's accelerometer (m/s^2, torso frame) as the current message
+    // reported it; hasAcc() is false for a message without one, so an agent
+    // whose server sends none behaves as if the sensor did not exist.
+    void setAcc(Point a);
+    Point getAcc() const;
+    bool hasAcc() const;
 
     // Slot arguments come from message data: a write outside the table is
     // ignored and a read outside it gives a blank record.
@@ -261,6 +267,8 @@ private:
     UniversalJoint universalJointsArray[kUniversalJointCount];
     Ball ball;
     Gyro gyro;
+    Point acc;
+    bool accInMessage = false;
     Touch touchsArray[kTouchCount];
     Point FRP[4];
     Point myCartPos;

@@ -109,6 +109,27 @@ TEST(NaoStandUp, SideIsReadOnceAfterSettling) {
     EXPECT_FALSE(up.isFaceDown());
 }
 
+// The foot sensors say face up (the toes rarely touch lying on the front);
+// the accelerometer, when the server sends one, says which way it lies.
+TEST(NaoStandUp, AccelerometerDecidesTheSideWhenItIsClear) {
+    WorldModel* wm = WorldModel::getUniqueInstance();
+    for (double y : {-9.8, 9.8, -6.0}) {
+        feetSay(false, 3);
+        wm->setAcc(Point(0, y, 0.5));
+        NaoStandUp s;
+        settle(s);
+        cycle(s);
+        EXPECT_EQ(s.isFaceDown(), y < -7.0) << y;
+    }
+    // A message without an accelerometer leaves the foot sensors in charge.
+    wm->resetForUpdate();
+    feetSay(true, 20);
+    NaoStandUp s;
+    settle(s);
+    cycle(s);
+    EXPECT_EQ(s.isFaceDown(), DMUtil::getUniqueInstance()->isWatchingGround());
+}
+
 TEST(NaoStandUp, FrontChainRaisesTheSecondThresholdWhileItIsDriven) {
     feetSay(true, 3);
     NaoStandUp s;

@@ -176,6 +176,19 @@ TEST_F(Perception, GyroAndFootForces) {
     EXPECT_EQ(wm->getFRPCenterR(), Point(0, 0, 0));
 }
 
+// The accelerometer counts only for the message that carried it.
+TEST_F(Perception, AccelerometerOfTheCurrentMessage) {
+    apply("(time (now 1.00))(GYR (n torso) (rt 0 0 0))(ACC (n torso) (a 0.12 -9.75 0.31))"
+          "(HJ (n hj1) (ax 0.00))");
+    EXPECT_TRUE(wm->hasAcc());
+    EXPECT_EQ(wm->getAcc(), Point(0.12, -9.75, 0.31));
+    EXPECT_NEAR(wm->getDOF(DOF_HEAD_PAN), 0, 1e-9);
+    apply("(time (now 1.02))(GYR (n torso) (rt 0 0 0))");
+    EXPECT_FALSE(wm->hasAcc());
+    apply("(time (now 1.04))(ACC (n torso) (a NaN 1 2))");
+    EXPECT_FALSE(wm->hasAcc()) << "a reading the server could not give is not kept";
+}
+
 TEST_F(Perception, RealCaptureMessages) {
     const std::vector<std::string> messages = capture("real-12x8-standing.txt");
     ASSERT_EQ(messages.size(), 60u);

@@ -1,5 +1,7 @@
 #include "skills/lowLevelSkills/NaoStandUp.h"
 
+#include <cmath>
+
 #include <cstddef>
 
 #include "buildMode.h"
@@ -99,6 +101,12 @@ bool NaoStandUp::run() {
 
     if (!isDetectFace) {
         face_down = dmutil->isWatchingGround();
+        // Lying on the front the toes touch only now and then, so the foot
+        // sensors often call it face up; a clear accelerometer reading
+        // settles the side. Without one the foot sensors decide alone.
+        if (WM->hasAcc() && std::fabs(WM->getAcc().getY()) > kLyingAcc) {
+            face_down = WM->getAcc().getY() < 0;
+        }
         devOut(face_down ? "face down\n" : "face Up\n");
         loadKeyframes();
     }

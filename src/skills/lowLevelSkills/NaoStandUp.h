@@ -21,6 +21,9 @@ class NaoStandUp : public SkillBase {
 public:
     // Above this gyro rate magnitude the body is still moving.
     static constexpr double kRestGyro = 0.3;
+    // Lying, gravity pulls along the torso's forward axis: about +9.8 on the
+    // back, -9.8 on the front. Beyond this the reading decides the side.
+    static constexpr double kLyingAcc = 7.0;
     // While the second keyframe on the front is driven, it counts as reached
     // a little earlier.
     static constexpr double kFrontSecondThr = 1.02;
