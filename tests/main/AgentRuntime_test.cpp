@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,7 @@ TEST(AgentEndToEnd, StartUpExchangeCycleAndExit) {
     EXPECT_EQ(sent[1], "(init (unum 0)(teamname VOR))");
     EXPECT_EQ(sent[2], "(beam -0.500000 4.000000 0.600000)");
 
-    // One reply for every message, also when the decision composed nothing.
+    // One reply for every message.
     for (const std::string& reply : s.cycles(20, 0.04)) EXPECT_NE(reply, "<none>");
     s.server.closeClient();
     EXPECT_EQ(s.agent.wait(kWait), 0);
@@ -132,7 +133,7 @@ TEST(AgentEndToEnd, NoServerMeansExitStatusOne) {
 }
 
 // Logs a game, then replays it: the replay sends exactly the logged commands,
-// the start-up ones included, and the empty commands of the cycles do not end it.
+// the start-up ones included.
 TEST(AgentEndToEnd, LoggedGameIsReplayedCommandForCommand) {
     TempDir work;
     std::filesystem::create_directory(work.file("log"));
@@ -165,6 +166,27 @@ TEST(AgentEndToEnd, LoggedGameIsReplayedCommandForCommand) {
     EXPECT_EQ(s.agent.wait(kWait), 0);
     EXPECT_NE(s.agent.out().find("End of logfile!\nExiting within 3 seconds...\nExited!\n"),
               std::string::npos);
+}
+
+// A logged empty command is replayed as an empty command; only the end of
+// the log ends the replay.
+TEST(AgentEndToEnd, EmptyLoggedCommandsDoNotEndTheReplay) {
+    Session s;
+    {
+        std::ofstream log(s.dir.file("game.txt"));
+        log << "1 \t" << kScene << "\n2 \t(init (unum 3)(teamname VOR))\n3 \t\n4 \t\n"
+            << "5 \t(he1 1.000000)\n6 \t\n";
+    }
+    s.start(AGENT_BIN, {"--replay", "game.txt"});
+    std::vector<std::string> sent = s.startUp();
+    EXPECT_EQ(sent[0], kScene);
+    EXPECT_EQ(sent[1], "(init (unum 3)(teamname VOR))");
+    EXPECT_EQ(sent[2], "");
+    std::vector<std::string> replies = s.cycles(3, 0.04);
+    EXPECT_EQ(replies, (std::vector<std::string>{"", "(he1 1.000000)", ""}));
+    s.server.sendFrame(perceptionAt(1.0));
+    EXPECT_TRUE(s.server.clientClosed(kWait));
+    EXPECT_EQ(s.agent.wait(kWait), 0);
 }
 
 }  // namespace
