@@ -2,7 +2,7 @@
 // each operation steers a target on the left and on the right (read from the
 // skill it queues), turns that hand over before spinning past, the distance
 // bands of goBehindBall, the goalie's walk back, the kick approach from walk
-// to kick and back, ball ownership, the preparation gate, broken readings.
+// to kick and back, the preparation gate, broken readings.
 #include "skills/MidLevelSkills.h"
 
 #include <gtest/gtest.h>
@@ -89,15 +89,14 @@ TEST(MidLevelSkillsSteering, TurnsGetTheHeadingWhoseSignTurnsTheShortWay) {
     Request r = ask([] { return mls()->goToward(pointAt(2, 140)); });
     EXPECT_EQ(r.rot, Counter_Clock_Wise);
     EXPECT_NEAR(r.heading, 220, 1e-6);
-}
 
-// Handed the relative angle (50) as its heading, a turn at yaw 50 would count
-// as arrived and stand still for good.
-TEST(MidLevelSkillsSteering, ARetargetedTurnKeepsTurningWhenTheAngleEqualsTheYaw) {
-    freshWorld();
+    // Handed the relative angle (50) as its heading, a turn at yaw 50 would
+    // count as arrived and stand still for good.
+    runManager();  // the stopped walk retires, an aligner runs
     install(new TurnSkill(0));
+    runManager();
     standAt(0, 0, 50);
-    Request r = ask([] { return mls()->goToward(pointAt(2, -100)); });
+    r = ask([] { return mls()->goToward(pointAt(2, -100)); });
     EXPECT_TRUE(r.running);
     EXPECT_NEAR(r.heading, 100, 1e-6);
     EXPECT_TRUE(runManager()->isFinished()) << "an arrived turn reports unfinished";
@@ -156,13 +155,6 @@ TEST(MidLevelSkillsGoBehindBall, DistanceBandsFittingAndBackwardWalk) {
     EXPECT_TRUE(has(behind(0.79, 0).printed, "behinde is finished"));
     EXPECT_TRUE(reached);
 
-    // Ball and goal 25 degrees left, 20 allowed: creep and face the ball.
-    oppGoalAt(10 * std::cos(25 / kDeg), 10 * std::sin(25 / kDeg));
-    r = behind(0.79, 25);
-    EXPECT_FLOAT_EQ(r.speed, 0.1f);
-    EXPECT_NEAR(r.degree, -25, 1e-6);
-
-    oppGoalAt(10, 0);
     r = behind(2, 180);  // the point lies behind the robot
     EXPECT_FLOAT_EQ(r.speed, -1.0f);
     EXPECT_NEAR(r.degree, 0, 1e-6);
@@ -244,21 +236,6 @@ TEST(MidLevelSkillsKick, AFallDuringTheApproachStartsItOverAndTheHeadIsHeld) {
     EXPECT_EQ(ask([] { return mls()->kickTowardGoal(); }).id, SKILL_TFS_WALK);
     // Pan back to 0 within a cycle, -9 / (0.02 * 180); tilt within 0.1: still.
     EXPECT_TRUE(has(r.command, "(he1 -2.500000)(he2 0.000000)")) << r.command;
-}
-
-TEST(MidLevelSkillsAttack, OwnershipComesFromGettingBehindTheBallAndEndsWithIt) {
-    freshWorld();
-    install(new TFSWalk());
-    auto attack = [](double ro, double bearing) {
-        seeBall(ro, bearing);
-        return ask([] { return mls()->attackBallOwner(); }).printed;
-    };
-    EXPECT_TRUE(has(attack(2, 0), "nnnnnnnnn not Owner"));
-    EXPECT_TRUE(has(attack(0.79, 0), "nnnneeeeear near not Owner"));  // fitting
-    EXPECT_TRUE(has(attack(0.79, 0), "behinde is finished"));
-    EXPECT_TRUE(has(attack(0.8, 0), "0000000000 Owner")) << "0.8 is still near";
-    EXPECT_TRUE(has(attack(0.8, 41), "0000000000 Owner"));  // and loses the ball
-    EXPECT_TRUE(has(attack(0.8, 0), "nnnneeeeear"));
 }
 
 TEST(MidLevelSkillsPreparation, ReadyOnlyWithStraightLegs) {
