@@ -1,0 +1,143 @@
+#include "ai/learning/ChildSimulator.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+#include <utility>
+
+namespace {
+
+// The child started last, for signal handlers; -1 when none runs.
+std::atomic<pid_t> gRunningChild{-1};
+
+constexpr int kTermWaitMs = 3000;
+constexpr int kPollMs = 10;
+constexpr long kMaxFdToClose = 1024;
+
+void sleepMs(int ms) {
+    timespec pause{};
+    pause.tv_sec = ms / 1000;
+    pause.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
+    while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+}
+
+// In the child between fork and exec: only async-signal-safe calls.
+[[noreturn]] void execChild(const char* path, char* const* argv, const char* logPath) {
+    const int in = ::open("/dev/null", O_RDONLY);
+    if (in >= 0) {
+        ::dup2(in, 0);
+    }
+    if (logPath != nullptr) {
+        const int out = ::open(logPath, O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (out >= 0) {
+            ::dup2(out, 1);
+            ::dup2(out, 2);
+        }
+    }
+    // The agent's sockets (the optimiser link, the old server link) are not
+    // the simulator's business and must close when the agent closes them.
+    long maxFd = ::sysconf(_SC_OPEN_MAX);
+    if (maxFd < 0 || maxFd > kMaxFdToClose) {
+        maxFd = kMaxFdToClose;
+    }
+    for (int fd = 3; fd < maxFd; ++fd) {
+        ::close(fd);
+    }
+    ::execv(path, argv);
+    ::_exit(127);
+}
+
+}  // namespace
+
+ChildSimulator::ChildSimulator(std::string program, std::vector<std::string> args,
+                               std::string logPath)
+    : program(std::move(program)), args(std::move(args)), logPath(std::move(logPath)) {}
+
+ChildSimulator::~ChildSimulator() { killSimulator(); }
+
+bool ChildSimulator::isRunning() {
+    if (pid <= 0) {
+        return false;
+    }
+    const pid_t r = ::waitpid(pid, nullptr, WNOHANG);
+    if (r == pid || (r < 0 && errno == ECHILD)) {
+        std::cerr << "Simulator " << program << " (pid " << pid << ") has ended." << std::endl;
+        pid_t expected = pid;
+        gRunningChild.compare_exchange_strong(expected, -1);
+        pid = -1;
+        return false;
+    }
+    return true;
+}
+
+void ChildSimulator::killSimulator() {
+    if (pid <= 0) {
+        return;
+    }
+    ::kill(pid, SIGTERM);
+    bool reaped = false;
+    for (int waited = 0; waited < kTermWaitMs; waited += kPollMs) {
+        const pid_t r = ::waitpid(pid, nullptr, WNOHANG);
+        if (r == pid || (r < 0 && errno != EINTR)) {
+            reaped = true;
+            break;
+        }
+        sleepMs(kPollMs);
+    }
+    if (!reaped) {
+        ::kill(pid, SIGKILL);
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    pid_t expected = pid;
+    gRunningChild.compare_exchange_strong(expected, -1);
+    pid = -1;
+}
+
+void ChildSimulator::startSimulator() {
+    killSimulator();
+    if (::access(program.c_str(), X_OK) != 0) {
+        std::cerr << "Cannot start the simulator " << program << ": " << std::strerror(errno)
+                  << std::endl;
+        return;
+    }
+    // Everything the child needs is prepared before fork: after it, only
+    // async-signal-safe calls are allowed.
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    const char* log = logPath.empty() ? nullptr : logPath.c_str();
+
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        std::perror("fork");
+        return;
+    }
+    if (child == 0) {
+        execChild(argv[0], argv.data(), log);
+    }
+    pid = child;
+    gRunningChild.store(child);
+}
+
+void ChildSimulator::signalRunningChild(int sig) {
+    const pid_t child = gRunningChild.load();
+    if (child > 0) {
+        ::kill(child, sig);
+    }
+}

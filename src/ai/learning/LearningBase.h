@@ -1,0 +1,102 @@
+// The engine of learning by trial: an outside optimiser sends a parameter
+// vector, the agent runs one episode of a motion skill with it in a freshly
+// started simulator, sends back the episode's fitness, and so on, forever.
+// A concrete learner supplies three decisions: whether the episode is over,
+// what to do in one cycle of it, and what the finished episode was worth.
+//
+// The optimiser link is a plain TCP link without length prefix on which the
+// agent listens (port 4100); vectors arrive as white-space separated decimal
+// numbers, fitness values leave as one decimal number and a newline.
+// "learning.log" gets one line per episode: the values, then the fitness.
+#pragma once
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "ai/learning/SimulatorControl.h"
+#include "utils/Communicator.h"
+
+class CommandCreator;
+class DMUtil;
+class GameConf;
+class MidLevelSkills;
+class ServerCommunicationManager;
+class WorldModel;
+
+class LearningBase {
+public:
+    static constexpr unsigned kOptimiserPort = 4100;
+    static constexpr unsigned kOptimiserBufSize = 4096;
+    static constexpr const char* kLogFile = "learning.log";
+    // What an episode that could not be scored is worth to the optimiser,
+    // which minimises: the learners' own penalty for a stalled simulator.
+    static constexpr double kUnscoredFitness = 40000.0;
+
+    // Waits (blocking) for the optimiser, then restarts the simulator and
+    // connects the agent to it. `simulator` defaults to the classic shell
+    // commands; an already connected `optimiser` link is used as it is
+    // instead of waiting on port 4100.
+    explicit LearningBase(unsigned count, std::unique_ptr<SimulatorControl> simulator = nullptr,
+                          std::unique_ptr<Communicator> optimiser = nullptr);
+
+    LearningBase(const LearningBase&) = delete;
+    LearningBase& operator=(const LearningBase&) = delete;
+
+    // Called by learn() once per cycle, before continueEval().
+    virtual bool isEvalDone() = 0;
+    // One cycle of the episode; stepCount is 1 in the first cycle after a
+    // restart (and 0 in the call that follows the restart itself).
+    virtual void continueEval() = 0;
+    // The value sent to the optimiser, which minimises it.
+    virtual double calcFitness() = 0;
+    virtual ~LearningBase();
+    // Learning never ends by itself.
+    virtual bool finished();
+
+    // Starts the simulator, waits for it and connects the agent with the
+    // scene command; the learner sends the init command in the first cycle.
+    void reconnectAgent();
+    // Reads up to paramsCount numbers from `text` in order. Numbers that
+    // are missing or unreadable leave their parameters unchanged (reported
+    // on standard error); every value in use is printed and logged.
+    void setParams(const std::string& text);
+    // One cycle of learning; the world model is expected to hold this
+    // cycle's perception, and the caller sends the prepared command after.
+    void learn();
+
+    bool atStart() const { return start; }
+    unsigned getStepCount() const { return stepCount; }
+    void setServerCon(ServerCommunicationManager* con) { serverCon = con; }
+
+    unsigned getEpisodCount() const { return episodCount; }
+    unsigned getParamsCount() const { return paramsCount; }
+    double getParam(unsigned i) const { return i < paramsCount ? params[i] : 0.0; }
+    // False once the optimiser has closed the link (or it failed).
+    bool isOptimiserConnected() const;
+    SimulatorControl* getSimulator() const { return simulator.get(); }
+
+protected:
+    std::unique_ptr<Communicator> matlabCon;
+    ServerCommunicationManager* serverCon;
+    unsigned paramsCount;
+    bool start;
+    unsigned stepCount;
+    unsigned episodCount;
+    std::ofstream log;
+    WorldModel* WM;
+    CommandCreator* CC;
+    GameConf* GC;
+    DMUtil* dmutil;
+    MidLevelSkills* MLS;
+    std::unique_ptr<double[]> params;
+    std::unique_ptr<SimulatorControl> simulator;
+
+private:
+    void waitForOptimiser();
+    // The next vector from the optimiser; a failed link keeps the vector.
+    void receiveParams();
+    // Returns how many numbers were read; `rest` tells whether text follows.
+    unsigned readParams(const std::string& text, bool& rest);
+    void sendFitness(double fitness);
+};

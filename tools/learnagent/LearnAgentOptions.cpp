@@ -1,0 +1,127 @@
+#include "LearnAgentOptions.h"
+
+#include <cstring>
+
+#include "LearnerFactory.h"
+
+namespace {
+
+const char* const kSimulatorOption = "--simulator";
+const char* const kFieldsimArgOption = "--fieldsim-arg";
+
+bool setSimulator(const std::string& value, LearnAgentOptions& options, std::string& error) {
+    if (value == "shell") {
+        options.simulator = LearnAgentOptions::Simulator::Shell;
+        options.fieldsimPath.clear();
+        return true;
+    }
+    if (value == "fieldsim" || value.rfind("fieldsim=", 0) == 0) {
+        options.simulator = LearnAgentOptions::Simulator::Fieldsim;
+        options.fieldsimPath = value.size() > 8 ? value.substr(9) : "";
+        if (value.size() > 8 && options.fieldsimPath.empty()) {
+            error = "--simulator fieldsim= needs a program path after '='";
+            return false;
+        }
+        return true;
+    }
+    error = "unknown simulator '" + value + "' (shell or fieldsim[=PATH])";
+    return false;
+}
+
+// "--name VALUE" or "--name=VALUE"; false when `word` is not this option.
+bool optionValue(const char* name, int argc, char** argv, int& i, std::string& value,
+                 bool& missing) {
+    const char* word = argv[i];
+    const std::size_t n = std::strlen(name);
+    if (std::strncmp(word, name, n) != 0) return false;
+    if (word[n] == '=') {
+        value = word + n + 1;
+        return true;
+    }
+    if (word[n] != '\0') return false;
+    missing = i + 1 >= argc;
+    if (!missing) value = argv[++i];
+    return true;
+}
+
+}  // namespace
+
+LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions& options,
+                                       std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        std::string value;
+        bool missing = false;
+        if (word == "--help" || word == "-h") {
+            return LearnAgentParse::Help;
+        }
+        if (optionValue(kSimulatorOption, argc, argv, i, value, missing)) {
+            if (missing) {
+                error = "--simulator needs a value (shell or fieldsim[=PATH])";
+                return LearnAgentParse::Error;
+            }
+            if (!setSimulator(value, options, error)) return LearnAgentParse::Error;
+        } else if (optionValue(kFieldsimArgOption, argc, argv, i, value, missing)) {
+            if (missing) {
+                error = "--fieldsim-arg needs a value";
+                return LearnAgentParse::Error;
+            }
+            options.fieldsimArgs.push_back(value);
+        } else if (!word.empty() && word[0] == '-') {
+            error = "unknown option '" + word + "'";
+            return LearnAgentParse::Error;
+        } else if (!options.learner.empty()) {
+            error = "only one learner per run ('" + options.learner + "' and '" + word + "')";
+            return LearnAgentParse::Error;
+        } else if (!LearnerFactory::isKnown(word)) {
+            error = "unknown learner '" + word + "' (" + LearnerFactory::namesText() + ")";
+            return LearnAgentParse::Error;
+        } else {
+            options.learner = word;
+        }
+    }
+    if (options.learner.empty()) {
+        error = "no learner named (" + LearnerFactory::namesText() + ")";
+        return LearnAgentParse::Error;
+    }
+    if (options.simulator == LearnAgentOptions::Simulator::Shell && !options.fieldsimArgs.empty()) {
+        error = "--fieldsim-arg needs --simulator fieldsim";
+        return LearnAgentParse::Error;
+    }
+    return LearnAgentParse::Run;
+}
+
+void printLearnAgentHelp(std::ostream& out) {
+    out << "Usage: learnagent LEARNER [--simulator shell|fieldsim[=PATH]] [--fieldsim-arg ARG]...\n"
+           "\n"
+           "Tunes one motion skill by trial: listens for an optimiser (for example `tuner`) on\n"
+           "port 4100, runs one episode per parameter vector received, each in a freshly\n"
+           "started simulator on 127.0.0.1:3100, and sends back each episode's fitness\n"
+           "(smaller is better). Every episode is logged in learning.log in the working\n"
+           "directory: the parameter values, then the fitness.\n"
+           "\n"
+           "Learners (parameters):\n"
+           "  tfswalk   the walk's gait (10)\n"
+           "  bsw       the side step's oscillator (8)\n"
+           "  turn      the turn's oscillator (7)\n"
+           "  curve     two values of the walk's curve (2)\n"
+           "  kick      the oscillator kick (9)\n"
+           "  naowalk   older experiment, moves no joint (27)\n"
+           "  walk      older experiment, moves no joint (27)\n"
+           "\n"
+           "Options:\n"
+           "  --simulator shell          restart the simulator with the shell commands\n"
+           "                             'xterm -e \"killall -9 simspark \" &' and\n"
+           "                             'xterm -e \"simspark\" &' (default)\n"
+           "  --simulator fieldsim[=PATH]\n"
+           "                             start fieldsim --pace lockstep --full-view as a child\n"
+           "                             process and stop it by its process id; PATH defaults\n"
+           "                             to the fieldsim beside learnagent. Its console goes\n"
+           "                             to fieldsim.log in the working directory.\n"
+           "  --fieldsim-arg ARG         one more option for every fieldsim started\n"
+           "                             (repeat for more, e.g. --fieldsim-arg=--noise)\n"
+           "  --help                     this text\n"
+           "\n"
+           "learnagent stops when the optimiser closes the link or the simulator closes the\n"
+           "connection in the middle of an episode.\n";
+}
