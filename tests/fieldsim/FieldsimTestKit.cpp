@@ -249,12 +249,6 @@ const char* const kPerceptors[22] = {"hj1",  "hj2",  "raj1", "raj2", "raj3", "ra
 
 }  // namespace
 
-Posture noTargets() {
-    Posture p;
-    p.fill(std::nan(""));
-    return p;
-}
-
 Posture standingPosture() {
     Posture p{};
     for (int first : {10, 16}) {
@@ -284,8 +278,20 @@ Posture anglesIn(const std::string& perception) {
 }
 
 bool hasNonFinite(const std::string& text) {
+    // Outside JSON strings (the commands a robot sent may say anything).
+    std::string bare;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (inString && text[i] == '\\') {
+            ++i;
+        } else if (text[i] == '"') {
+            inString = !inString;
+        } else if (!inString) {
+            bare += text[i];
+        }
+    }
     for (const char* bad : {"nan", "NaN", "inf", "Inf"}) {
-        if (text.find(bad) != std::string::npos) return true;
+        if (bare.find(bad) != std::string::npos) return true;
     }
     return false;
 }

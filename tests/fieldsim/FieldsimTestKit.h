@@ -99,7 +99,6 @@ std::vector<double> triple(const std::string& expressionText, const std::string&
 // Joint targets in degrees, by perception index (hj1 = 0 ... llj6 = 21); NaN
 // leaves a joint uncommanded.
 using Posture = std::array<double, 22>;
-Posture noTargets();
 // A standing posture: hips 11, knees -29, ankles 18, everything else 0.
 Posture standingPosture();
 // The velocity commands that bring joints from `currentDeg` to `target` in
@@ -107,7 +106,7 @@ Posture standingPosture();
 std::string commandsToward(const Posture& target, const Posture& currentDeg);
 // The 22 joint angles a perception reports, in degrees.
 Posture anglesIn(const std::string& perception);
-// True when a truth-log line holds a number that is not finite.
+// True when a truth-log line holds a number that is not finite (outside its strings).
 bool hasNonFinite(const std::string& text);
 
 // A scripted stepping gait of period 0.4 s (angles in degrees): the hips

@@ -245,7 +245,9 @@ TEST(Program, HelpIsHonestAndBadOptionsAreRefused) {
     ASSERT_TRUE(help.start(FIELDSIM_BIN, {"--help"}, dir.path()));
     EXPECT_EQ(help.wait(10000), 0);
     const std::string text = help.out();
-    EXPECT_NE(text.find("no rigid-body dynamics"), std::string::npos);
+    for (const char* honest : {"no rigid-body dynamics", "tilts\nbeyond 45 degrees", "outside its soles for 0.3 s"}) {
+        EXPECT_NE(text.find(honest), std::string::npos) << honest;
+    }
     for (const char* option : {"--port", "--bind", "--pace", "--lockstep-timeout", "--field", "--goal-width",
                                "--half-time", "--halves", "--kickoff-after", "--vision-every", "--full-view",
                                "--noise", "--seed", "--say-limit", "--latency", "--gs-classic", "--truth",
