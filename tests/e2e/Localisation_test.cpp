@@ -100,7 +100,14 @@ TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
         int compared = 0;
         for (const auto& [time, seen] : believed) {
             auto real = truth.find(time);
-            if (time < 500 || real == truth.end()) continue;  // after the beam has settled
+            if (real == truth.end()) continue;
+            // The agent sees every third cycle, so right after a beam its
+            // belief lags: compare where the robot has stood still for 0.2 s.
+            auto before = truth.find(time - 200);
+            if (before == truth.end() || std::fabs(before->second.x - real->second.x) > 1e-6 ||
+                std::fabs(before->second.y - real->second.y) > 1e-6) {
+                continue;
+            }
             // The own-team frame mirrors x and y for the right team; the
             // agent's yaw grows clockwise, the truth's counter-clockwise.
             double trueYawOwn = c.mirror > 0 ? real->second.yaw : real->second.yaw - 180.0;
@@ -109,7 +116,7 @@ TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
             EXPECT_LT(angleDiff(seen.yaw, -trueYawOwn), 2.0) << "t=" << time;
             ++compared;
         }
-        EXPECT_GT(compared, 100);
+        EXPECT_GT(compared, 60);
     }
 }
 

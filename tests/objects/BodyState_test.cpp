@@ -40,7 +40,7 @@ TEST(BodyStateTest, PrintListsSetJointsByNameBelowTheUnsetLimit) {
     s.setDOF(DOF_LEG_RY, -2.5);
     s.setDOF(DOF_LEG_RX, 8999);    // still a value
     s.setDOF(DOF_ANKLE_LY, 9000);  // counts as unset
-    EXPECT_EQ(printed(s), "hj1: 10\nrlj3: -2.5\nrlj2: 8999\n");
+    EXPECT_EQ(printed(s), "hj1: 10\nrlj2: -2.5\nrlj3: 8999\n");
 }
 
 TEST(BodyStateTest, SingleJointsAndWholeArrays) {
