@@ -47,7 +47,8 @@ std::vector<std::string> cells(const std::string& line, char separator) {
 
 std::size_t count(const std::string& text, const std::string& part) {
     std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
     return n;
 }
 
@@ -102,7 +103,8 @@ std::string readLine(int fd, int ms) {
 }
 
 void sendText(int fd, const std::string& text) {
-    ASSERT_EQ(::send(fd, text.data(), text.size(), MSG_NOSIGNAL), static_cast<ssize_t>(text.size()));
+    ASSERT_EQ(::send(fd, text.data(), text.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(text.size()));
 }
 
 std::vector<double> numbers(const std::string& text) {
@@ -141,7 +143,8 @@ struct ScriptedAgent {
             const std::vector<double> v = numbers(readLine(fd, kWait));
             ASSERT_EQ(v.size(), 3u);
             vectors.push_back(v);
-            const double f = (v[0]) * (v[0]) + (v[1] + 1) * (v[1] + 1) + (v[2] - 0.5) * (v[2] - 0.5);
+            const double f =
+                (v[0]) * (v[0]) + (v[1] + 1) * (v[1] + 1) + (v[2] - 0.5) * (v[2] - 0.5);
             char text[64];
             std::snprintf(text, sizeof text, "%g\n", f);
             sendText(fd, reply.empty() ? text : reply);
@@ -161,9 +164,12 @@ TEST(LearnAgentCommandLine, HelpNamesEveryLearnerAndBadLinesAreRefused) {
         EXPECT_NE(help.out().find(part), std::string::npos) << part;
     }
 
-    const std::vector<std::vector<std::string>> bad = {
-        {}, {"run"}, {"tfswalk", "kick"}, {"tfswalk", "--simulator", "gazebo"},
-        {"tfswalk", "--fieldsim-arg", "--noise"}, {"tfswalk", "--simulator"}};
+    const std::vector<std::vector<std::string>> bad = {{},
+                                                       {"run"},
+                                                       {"tfswalk", "kick"},
+                                                       {"tfswalk", "--simulator", "gazebo"},
+                                                       {"tfswalk", "--fieldsim-arg", "--noise"},
+                                                       {"tfswalk", "--simulator"}};
     for (const auto& args : bad) {
         ChildProcess p;
         ASSERT_TRUE(p.start(bin("learnagent"), args, dir.path()));
@@ -231,7 +237,8 @@ TEST(Tuner, ProposesBoundedVectorsLogsEveryEpisodeAndTheBestAndRepeatsForASeed) 
             EXPECT_EQ(std::stoi(c[1]), (i - 1) / 4 + 1);
             best = std::min(best, std::stod(c[2]));
             EXPECT_NEAR(std::stod(c[3]), best, 1e-9 * (1 + std::fabs(best)));
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(std::stod(c[4 + k]), agent.vectors[i - 1][k], 1e-6);
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(std::stod(c[4 + k]), agent.vectors[i - 1][k], 1e-6);
         }
         // The search moves toward the optimum: the last generation does
         // better than the first on average.
@@ -299,8 +306,8 @@ TEST(LearningBase, WaitsOnPort4100AndTriesAgainWhileThePortIsTaken) {
     const std::string out = testing::internal::GetCapturedStdout();
     ASSERT_GE(optimiser, 0);
 
-    EXPECT_EQ(out.rfind("Waiting for matlab connection\nTry 2: Creating Matlab Connection... \n", 0),
-              0u)
+    EXPECT_EQ(
+        out.rfind("Waiting for matlab connection\nTry 2: Creating Matlab Connection... \n", 0), 0u)
         << out;
     EXPECT_EQ(*kit.events, (learningkit::Events{"kill", "start"}));
     // The link works both ways: a vector in, a fitness out.
@@ -318,11 +325,11 @@ TEST(LearnAgent, ThreeEpisodesWithTunerEachInAFreshFieldsim) {
     TempDir tunerDir;
     ChildProcess agent;
     ChildProcess tuner;
-    ASSERT_TRUE(agent.start(bin("learnagent"), {"tfswalk", "--simulator", "fieldsim"},
-                            agentDir.path()));
+    ASSERT_TRUE(
+        agent.start(bin("learnagent"), {"tfswalk", "--simulator", "fieldsim"}, agentDir.path()));
     ASSERT_TRUE(tuner.start(bin("tuner"),
-                            {std::string(FIXTURE_DIR) + "/../../tools/tuner/tfswalk.params", "--budget",
-                             "3", "--seed", "3"},
+                            {std::string(FIXTURE_DIR) + "/../../tools/tuner/tfswalk.params",
+                             "--budget", "3", "--seed", "3"},
                             tunerDir.path()));
     EXPECT_EQ(tuner.wait(100000), 0) << tuner.err() << agent.err();
     // The optimiser has left: learnagent stops by itself and its simulator with it.

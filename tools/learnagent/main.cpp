@@ -67,8 +67,8 @@ std::unique_ptr<SimulatorControl> makeSimulator(const LearnAgentOptions& options
     // flags and the learners measure the run by that place.
     std::vector<std::string> args = {"--pace", "lockstep", "--full-view"};
     args.insert(args.end(), options.fieldsimArgs.begin(), options.fieldsimArgs.end());
-    std::cout << "Simulator: " << program << " --pace lockstep --full-view (console in " << kFieldsimLog
-              << ")" << std::endl;
+    std::cout << "Simulator: " << program << " --pace lockstep --full-view (console in "
+              << kFieldsimLog << ")" << std::endl;
     return std::make_unique<ChildSimulator>(program, args, kFieldsimLog);
 }
 
@@ -132,8 +132,7 @@ int main(int argc, char** argv) {
         SCM->sendMsg(CC->getPreparedCommand());
         if (!learner->isOptimiserConnected()) {
             std::cout << "learnagent: the optimiser has closed the learning link after "
-                      << learner->getEpisodCount() - 1 << " episodes; learning stops."
-                      << std::endl;
+                      << learner->getEpisodCount() - 1 << " episodes; learning stops." << std::endl;
             break;
         }
     }

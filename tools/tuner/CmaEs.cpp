@@ -1,7 +1,6 @@
 #include "CmaEs.h"
 
 #include <Eigen/Eigenvalues>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <Eigen/Dense>
-
 #include <cstdint>
 #include <random>
 #include <vector>

@@ -54,8 +54,8 @@ bool ParameterFile::read(const std::string& path, std::vector<Parameter>& parame
             }
         }
         if (parameters.size() >= kMaxParameters) {
-            return lineError(error, line, "more than " + std::to_string(kMaxParameters) +
-                                              " parameters");
+            return lineError(error, line,
+                             "more than " + std::to_string(kMaxParameters) + " parameters");
         }
         parameters.push_back(p);
     }

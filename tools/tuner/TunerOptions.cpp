@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace {

@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
         const int generation = search.getGeneration() + 1;
         std::string reply;
         if (!link.sendLine(joined(values, " ")) || !link.readLine(reply)) {
-            std::cerr << "tuner: learnagent closed the link during episode " << episode << std::endl;
+            std::cerr << "tuner: learnagent closed the link during episode " << episode
+                      << std::endl;
             return 1;
         }
         double fitness = 0.0;
@@ -124,9 +125,8 @@ int main(int argc, char** argv) {
         if (fitness < best) {
             best = fitness;
             bestValues = values;
-            const std::string comment = "best of tuner run (seed " +
-                                        std::to_string(options.seed) + "): fitness " +
-                                        formatNumber(best) + " in episode " +
+            const std::string comment = "best of tuner run (seed " + std::to_string(options.seed) +
+                                        "): fitness " + formatNumber(best) + " in episode " +
                                         std::to_string(episode);
             if (!ParameterFile::write(options.bestPath, parameters, bestValues, comment)) {
                 std::cerr << "tuner: cannot write " << options.bestPath << std::endl;
@@ -134,9 +134,8 @@ int main(int argc, char** argv) {
         }
         csv << episode << "," << generation << "," << formatNumber(fitness) << ","
             << formatNumber(best) << "," << joined(values, ",") << std::endl;
-        std::cout << "episode " << episode << " (generation " << generation
-                  << "): fitness " << formatNumber(fitness) << ", best " << formatNumber(best)
-                  << std::endl;
+        std::cout << "episode " << episode << " (generation " << generation << "): fitness "
+                  << formatNumber(fitness) << ", best " << formatNumber(best) << std::endl;
     }
     link.close();
     std::cout << "tuner: best fitness " << formatNumber(best) << ": " << joined(bestValues, " ")

@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr unsigned kRestartPause = 2;   // seconds for the simulator to go down or come up
-constexpr unsigned kRetryPause = 1;     // seconds between tries to listen for the optimiser
+constexpr unsigned kRestartPause = 2;    // seconds for the simulator to go down or come up
+constexpr unsigned kRetryPause = 1;      // seconds between tries to listen for the optimiser
 constexpr std::size_t kQuotedText = 60;  // characters of a bad vector shown in a report
 
 std::string quoted(const std::string& text) {

@@ -47,9 +47,7 @@ double NaoWalkingLearning::elapsed() const {
 
 double NaoWalkingLearning::calcFit1() const { return std::min(elapsed(), kStageTime); }
 
-double NaoWalkingLearning::calcFit2() const {
-    return 10.0 * (WM->getMyCartPos().getX() - startX);
-}
+double NaoWalkingLearning::calcFit2() const { return 10.0 * (WM->getMyCartPos().getX() - startX); }
 
 double NaoWalkingLearning::calcFit3() const {
     return -12.0 * std::fabs(WM->getMyCartPos().getY() - startY);

@@ -36,8 +36,7 @@ protected:
     // The derived experiment starts where the robot stands and also ends
     // when the robot has turned away from its start heading.
     NaoWalkingLearning(std::unique_ptr<SimulatorControl> simulator,
-                       std::unique_ptr<Communicator> optimiser, bool beamFirst,
-                       bool watchHeading);
+                       std::unique_ptr<Communicator> optimiser, bool beamFirst, bool watchHeading);
 
     double elapsed() const;
 

@@ -2,11 +2,12 @@
 // the worked examples (3 m without and with a fall), a fall ending the
 // episode at once without a minimum step count, the four-second end, the
 // stalled clock, and a fall that must not leak into the next episode.
+#include "ai/learning/KickLearning.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "ai/learning/KickLearning.h"
 #include "ai/learning/LearningTestKit.h"
 #include "types.h"
 

@@ -2,6 +2,8 @@
 // simulator: the order of restarts and pauses, the vector in and the fitness
 // out, "learning.log", the episode lines, vectors taken only between
 // episodes, and what a short text, a dead link or an unusable fitness do.
+#include "ai/learning/LearningBase.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "ai/learning/LearningBase.h"
 #include "ai/learning/LearningTestKit.h"
 #include "worldModel/GameConf.h"
 

@@ -3,7 +3,6 @@
 // running child on start, stops it by its id (also when it ignores the
 // polite signal) and reaps it, and survives a program that is not there.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,7 +38,8 @@ TEST(SimulatorControl, DefaultsAreTheAgentsServerAndTheClassicCommands) {
     EXPECT_STREQ(ShellSimulator::kStartCommand, "xterm -e \"simspark\" &");
 
     TempDir dir;
-    ShellSimulator custom("echo killed >> " + dir.file("log"), "echo started >> " + dir.file("log"));
+    ShellSimulator custom("echo killed >> " + dir.file("log"),
+                          "echo started >> " + dir.file("log"));
     custom.killSimulator();
     custom.startSimulator();
     EXPECT_EQ(readWholeFile(dir.file("log")), "killed\nstarted\n");
@@ -47,7 +47,8 @@ TEST(SimulatorControl, DefaultsAreTheAgentsServerAndTheClassicCommands) {
 
 TEST(ChildSimulator, StartsWithArgumentsAndOutputFileAndStopsByItsId) {
     TempDir dir;
-    ChildSimulator sim("/bin/sh", {"-c", "echo up $0; exec sleep 30", "fieldsim"}, dir.file("sim.log"));
+    ChildSimulator sim("/bin/sh", {"-c", "echo up $0; exec sleep 30", "fieldsim"},
+                       dir.file("sim.log"));
     EXPECT_FALSE(sim.isRunning());
     sim.killSimulator();  // nothing running: nothing happens
 
