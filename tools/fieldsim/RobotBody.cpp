@@ -128,10 +128,9 @@ void RobotBody::place(double x, double y, double headingDeg) {
     limbAngles_ = angles_;
     standOnStance(SoleOnGround{});
     // The torso goes exactly above (x, y), whichever foot ended up carrying it.
-    const double dx = x - position_.x, dy = y - position_.y;
-    anchor_.x += dx;
-    anchor_.y += dy;
-    poseFromAnchor();
+    const Vec3 d{x - position_.x, y - position_.y, 0.0};
+    anchor_ += d;
+    setTorso(torso_.rot, torso_.pos + d);
     com_ = torso_.apply(BodyKinematics::centreOfMass(angles_));
     resetMotionHistory();
     updateSupport();
