@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds everything, starts the stand-in simulation server (fieldsim) and a
-# team of three players against it for a bounded time, then prints where the
-# logs are and the server's summary.
+# Builds everything, starts the stand-in simulation server (fieldsim) with its
+# web monitor and two teams of three players against it for a bounded time,
+# then prints where the logs are and the server's summary.
 #   DURATION  seconds of game time to play (default 30)
 #   PACE      realtime (default) or lockstep (as fast as the players answer)
-#   PROGRAM   agent (default) or matchagent
+#   PROGRAM   matchagent (default) or agent
+#   MONITOR_PORT  port of the web monitor on 127.0.0.1 (default 0: a free one)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -13,7 +14,8 @@ cmake --build build/release -j"$(nproc)" --target agent matchagent fieldsim wmtr
 
 duration=${DURATION:-30}
 pace=${PACE:-realtime}
-program=${PROGRAM:-agent}
+program=${PROGRAM:-matchagent}
+monitor=${MONITOR_PORT:-0}
 bin=$PWD/build/release
 out=$PWD/run
 rm -rf "$out"
@@ -22,17 +24,25 @@ mkdir -p "$out"
 [ -x "$bin/fieldsim" ] || { echo "fieldsim was not built" >&2; exit 1; }
 echo "Starting fieldsim on 127.0.0.1:3100 ($pace pace, $duration s)..."
 "$bin/fieldsim" --pace "$pace" --duration "$duration" --kickoff-after 3 \
-  --truth "$out/truth.jsonl" >"$out/fieldsim.log" 2>&1 &
+  --truth "$out/truth.jsonl" --monitor-port "$monitor" >"$out/fieldsim.log" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
-  grep -q "listening" "$out/fieldsim.log" 2>/dev/null && break
+  grep -q "monitor at" "$out/fieldsim.log" 2>/dev/null && break
   sleep 0.1
 done
+url=$(grep -o "http://127.0.0.1:[0-9]*/" "$out/fieldsim.log" | head -n 1 || true)
+[ -n "$url" ] && echo "Watch the match in a browser: $url"
 
-for n in 1 2 3; do
-  mkdir -p "$out/player$n/log"
-  (cd "$out/player$n" && exec "$bin/$program" --unum "$n" --teamname Pitchbot >out.txt 2>err.txt) &
+# The first team to join plays on the left. All six start at once: in
+# lockstep the game runs as fast as the robots already there answer.
+for team in Pitchbot Rivals; do
+  for n in 1 2 3; do
+    dir=$out/$team/p$n
+    mkdir -p "$dir/log"
+    (cd "$dir" && exec "$bin/$program" --unum "$n" --teamname "$team" >out.txt 2>err.txt) &
+  done
+  sleep 0.05
 done
 
 wait "$sim" || true
@@ -46,8 +56,9 @@ echo
 echo "Logs:"
 echo "  $out/fieldsim.log       the server's console"
 echo "  $out/truth.jsonl        ground truth, one JSON object per cycle"
-for n in 1 2 3; do
-  echo "  $out/player$n/          player $n: out.txt, err.txt, Msg.txt (messages received)"
+for team in Pitchbot Rivals; do
+  echo "  $out/$team/pN/        $team's player N: out.txt, err.txt (and Msg.txt for agent)"
 done
 echo
-echo "Where did player 2 think it was?  $bin/wmtrace $out/player2/Msg.txt | head"
+echo "With PROGRAM=agent each player keeps its messages in Msg.txt; where did it think it was?"
+echo "  $bin/wmtrace --side left --unum 2 $out/Pitchbot/p2/Msg.txt | head"

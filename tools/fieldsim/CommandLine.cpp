@@ -32,7 +32,7 @@ bool takesValue(const std::string& arg) {
     static const char* const kValueOptions[] = {
         "--port", "--bind", "--pace", "--lockstep-timeout", "--field", "--goal-width",
         "--half-time", "--halves", "--kickoff-after", "--vision-every", "--seed", "--say-limit",
-        "--latency", "--truth", "--scenario", "--max-cycles", "--duration"};
+        "--latency", "--truth", "--scenario", "--max-cycles", "--duration", "--monitor-port"};
     for (const char* name : kValueOptions) {
         if (arg == name) return true;
     }
@@ -84,6 +84,8 @@ std::string CommandLine::helpText() {
         "  --max-cycles N         stop after N cycles\n"
         "  --duration S           stop after S seconds of server time\n"
         "  --verbose              print every command received and message sent\n"
+        "  --monitor-port N       serve a web page that shows the match live on\n"
+        "                         http://127.0.0.1:N/; 0 picks a free port (printed) [off]\n"
         "  --help                 print this text\n";
 }
 
@@ -196,6 +198,9 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, SimOp
         } else if (arg == "--max-cycles") {
             if (!toInteger(value, n) || n < 1) return bad("at least 1");
             o.maxCycles = n;
+        } else if (arg == "--monitor-port") {
+            if (!toInteger(value, n) || n < 0 || n > 65535) return bad("0 to 65535");
+            o.monitorPort = static_cast<int>(n);
         } else if (arg == "--duration") {
             if (!toDouble(value, d) || !inRange(d, 0.0, 1e7)) return bad("0 to 1e7 s");
             o.duration = d;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "TextFormat.h"
+#include "TruthLog.h"
 
 namespace {
 
@@ -69,6 +70,14 @@ bool Server::start(std::string& error) {
     socklen_t len = sizeof addr;
     ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
     port_ = ntohs(addr.sin_port);
+    if (options_.monitorPort >= 0) {
+        MonitorField field;
+        field.length = options_.fieldLength;
+        field.width = options_.fieldWidth;
+        field.goalWidth = options_.goalWidth;
+        monitor_ = std::make_unique<MonitorServer>(field, [this](const std::string& line) { sim_.log(line); });
+        if (!monitor_->start(options_.monitorPort, error)) return false;
+    }
     return true;
 }
 
@@ -189,6 +198,8 @@ bool Server::cycleDue(Clock::time_point now, Clock::time_point& wakeAt) {
 
 void Server::runCycle() {
     sim_.step();
+    // The browsers see what the truth log records for this cycle.
+    if (monitor_) monitor_->publish(TruthLog::format(sim_.cycles() - 1, sim_.now(), sim_.rules(), sim_.world()));
     for (int id : sim_.takeDrops()) dropClient(id, "dropped by the scenario");
     for (Outgoing& out : sim_.takeOutbox()) {
         auto it = clients_.find(out.clientId);
@@ -239,6 +250,8 @@ void Server::run() {
             fds.push_back({c->fd(), events, 0});
             ids.push_back(id);
         }
+        // After the clients, so that their entries keep their places.
+        if (monitor_) monitor_->addPollFds(fds);
         const auto waitUs = std::chrono::duration_cast<std::chrono::microseconds>(wakeAt - now).count();
         const long long waitMs = std::min<long long>((waitUs + 999) / 1000, 1000);
         const int ready = ::poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(0, waitMs)));
@@ -263,6 +276,7 @@ void Server::run() {
             if (it == clients_.end()) continue;
             if (re & (POLLIN | POLLHUP | POLLERR)) readClient(*it->second);
         }
+        if (monitor_) monitor_->handlePoll(fds);
     }
     closeAll();
 }
@@ -280,4 +294,5 @@ void Server::closeAll() {
         clients_.erase(it);
         sim_.clientLeft(id, "server stopping");
     }
+    if (monitor_) monitor_->stop();
 }

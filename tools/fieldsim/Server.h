@@ -12,6 +12,7 @@
 #include <string>
 
 #include "ClientConnection.h"
+#include "MonitorServer.h"
 #include "SimOptions.h"
 #include "Simulation.h"
 
@@ -28,6 +29,8 @@ public:
     // Binds and listens; on failure `error` says why.
     bool start(std::string& error);
     int port() const { return port_; }
+    // The web monitor's port; 0 when there is none.
+    int monitorPort() const { return monitor_ ? monitor_->port() : 0; }
     // Runs until the simulation finishes or a stop is requested, then closes
     // every connection.
     void run();
@@ -56,4 +59,6 @@ private:
     std::map<int, std::unique_ptr<ClientConnection>> clients_;
     Clock::time_point nextCycle_;
     Clock::time_point lastCycle_;
+    // Browsers watching the match (--monitor-port); none by default.
+    std::unique_ptr<MonitorServer> monitor_;
 };

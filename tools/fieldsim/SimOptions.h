@@ -28,4 +28,5 @@ struct SimOptions {
     long long maxCycles = -1;  // none
     double duration = -1.0;    // s of server time; none
     bool verbose = false;
+    int monitorPort = -1;  // web monitor on 127.0.0.1; -1: none, 0: a free port
 };

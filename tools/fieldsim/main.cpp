@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
 
     std::cout << "fieldsim listening on " << options.bindAddress << ":" << server.port() << " ("
               << (options.pace == Pace::Lockstep ? "lockstep" : "realtime") << " pace)" << std::endl;
+    if (server.monitorPort() > 0) {
+        std::cout << "monitor at http://127.0.0.1:" << server.monitorPort() << "/" << std::endl;
+    }
     server.run();
     gServer = nullptr;
     simulation.log(simulation.summary());
