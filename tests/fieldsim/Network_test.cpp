@@ -173,9 +173,6 @@ TEST(Robustness, RandomAndMutatedFramesFromManyClients) {
                     case 2:  // cut short
                         text.resize(rng() % (text.size() + 1));
                         break;
-                    case 3:  // glued and repeated
-                        text = text + seeds[rng() % seeds.size()] + text;
-                        break;
                     default:
                         break;
                 }
