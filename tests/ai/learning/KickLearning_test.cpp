@@ -1,7 +1,7 @@
-// The kick learner on scripted world states: the init cycle, the idle step,
-// the worked examples (3 m without and with a fall), a fall ending the
-// episode at once without a minimum step count, the four-second end, the
-// stalled clock, and a fall that must not leak into the next episode.
+// The kick learner on scripted world states: the worked examples (3 m
+// without and with a fall), the four-second end, and a fall that ends the
+// episode at once but must not leak into the next one. The stalled clock is
+// covered by the match build.
 #include "ai/learning/KickLearning.h"
 
 #include <gtest/gtest.h>
@@ -33,10 +33,6 @@ World kicked(unsigned s) {
     return w;
 }
 
-bool has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 std::unique_ptr<KickLearning> started(Kit& kit) {
     auto learner = kit.make<KickLearning>();
     kit.optimiser.send(vectorOf(KickLearning::kParamCount));
@@ -51,12 +47,10 @@ TEST(KickLearning, ThreeMetresScoreThirtyAndAFallTakesTwo) {
         auto learner = started(kit);
         const Episode e = runEpisode(kit, *learner, kicked, 400, vectorOf(9));
         EXPECT_EQ(e.commands[1], "(init (unum 0)(teamname VOR_LEARNING_KICK))");
-        EXPECT_TRUE(has(e.out, ": the ball is in (0.2 , 0.1 )"));
         // More than 4 s after the idle step.
         EXPECT_NEAR(e.endStep, kIdle + 201, 1);
         EXPECT_FALSE(learner->hadFault());
         EXPECT_EQ(e.fitness, "-30\n");
-        EXPECT_TRUE(has(e.out, "LEARNING ..."));
     }
     {
         Kit kit;
@@ -73,7 +67,7 @@ TEST(KickLearning, ThreeMetresScoreThirtyAndAFallTakesTwo) {
     }
 }
 
-TEST(KickLearning, FallEndsTheEpisodeAtOnceEvenBeforeTheIdleStep) {
+TEST(KickLearning, FallEndsTheEpisodeAtOnceButDoesNotEndTheNextOne) {
     Kit kit;
     auto learner = started(kit);
     auto lying = [](unsigned s) {
@@ -81,23 +75,11 @@ TEST(KickLearning, FallEndsTheEpisodeAtOnceEvenBeforeTheIdleStep) {
         w.feetDown = s < 2;
         return w;
     };
-    const Episode e = runEpisode(kit, *learner, lying, 400, vectorOf(9));
-    // Twenty cycles of a fresh half-second window.
-    EXPECT_GT(e.endStep, 25u);
-    EXPECT_LT(e.endStep, kIdle);
-    // No kick yet, so no ball distance: only the fall counts.
-    EXPECT_EQ(e.fitness, "2\n");
-}
-
-TEST(KickLearning, FallThatEndedAnEpisodeDoesNotEndTheNextOne) {
-    Kit kit;
-    auto learner = started(kit);
-    auto lying = [](unsigned s) {
-        World w = kicked(s);
-        w.feetDown = s < 40;
-        return w;
-    };
     const Episode first = runEpisode(kit, *learner, lying, 400, vectorOf(9));
+    // Twenty cycles of a fresh half-second window, before the idle step.
+    EXPECT_GT(first.endStep, 25u);
+    EXPECT_LT(first.endStep, kIdle);
+    // No kick yet, so no ball distance: only the fall counts.
     ASSERT_EQ(first.fitness, "2\n");
     kit.optimiser.send(vectorOf(9));  // for whenever the next episode ends
     // The robot of the fresh simulator stands.
@@ -114,18 +96,4 @@ TEST(KickLearning, FallThatEndedAnEpisodeDoesNotEndTheNextOne) {
     }
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(endStep, 0u) << "the second episode ended at step " << endStep;
-}
-
-TEST(KickLearning, ClockThatStandsStillIsFatalAtStep50) {
-    Kit kit;
-    auto learner = started(kit);
-    auto frozen = [](unsigned s) {
-        World w = kicked(s);
-        if (s >= 15) w.time = timeAt(15);
-        return w;
-    };
-    const Episode e = runEpisode(kit, *learner, frozen, 400, vectorOf(9));
-    EXPECT_EQ(e.endStep, 50u);
-    EXPECT_TRUE(has(e.out, "!!!!!!!!!!! FATAL ERROR !!!!!!!!!!!!!"));
-    EXPECT_EQ(e.fitness, "40000\n");
 }

@@ -15,37 +15,35 @@ using learningkit::timeAt;
 using learningkit::vectorOf;
 using learningkit::World;
 
-TEST(LearningMatch, SideStepLearnerIsSilentButScoresTheSame) {
+namespace {
+
+// A clock that stops at `stall`: fatal, yet not a word of it on the console.
+template <typename Learner>
+Episode stalled(unsigned params, unsigned stall) {
     Kit kit;
     testing::internal::CaptureStdout();
-    auto learner = kit.make<BSWLearning>();
+    auto learner = kit.make<Learner>();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    kit.optimiser.send(vectorOf(8));
-    auto frozen = [](unsigned s) {
+    kit.optimiser.send(vectorOf(params));
+    auto frozen = [stall](unsigned s) {
         World w;
-        w.time = timeAt(s < 30 ? s : 30);
+        w.time = timeAt(s < stall ? s : stall);
         return w;
     };
-    const Episode e = runEpisode(kit, *learner, frozen, 200, vectorOf(8));
-    EXPECT_EQ(e.endStep, 140u);
-    EXPECT_EQ(e.fitness, "40000\n");
-    EXPECT_EQ(e.out.find("FATAL"), std::string::npos);
-    EXPECT_EQ(e.out.find("X="), std::string::npos);
+    Episode e = runEpisode(kit, *learner, frozen, 200, vectorOf(params));
+    for (const char* own : {"FATAL", "X=", "BallPos", "fitness ="}) {
+        EXPECT_EQ(e.out.find(own), std::string::npos) << own;
+    }
+    return e;
 }
 
-TEST(LearningMatch, KickLearnerIsSilentButScoresTheSame) {
-    Kit kit;
-    auto learner = kit.make<KickLearning>();
-    kit.optimiser.send(vectorOf(9));
-    auto frozen = [](unsigned s) {
-        World w;
-        w.time = timeAt(s < 15 ? s : 15);
-        return w;
-    };
-    const Episode e = runEpisode(kit, *learner, frozen, 200, vectorOf(9));
-    EXPECT_EQ(e.endStep, 50u);
-    EXPECT_EQ(e.fitness, "40000\n");
-    EXPECT_EQ(e.out.find("FATAL"), std::string::npos);
-    EXPECT_EQ(e.out.find("BallPos"), std::string::npos);
-    EXPECT_EQ(e.out.find("fitness ="), std::string::npos);
+}  // namespace
+
+TEST(LearningMatch, SideStepAndKickLearnersAreSilentButScoreTheSame) {
+    const Episode side = stalled<BSWLearning>(8, 30);
+    EXPECT_EQ(side.endStep, 140u);
+    EXPECT_EQ(side.fitness, "40000\n");
+    const Episode kick = stalled<KickLearning>(9, 15);
+    EXPECT_EQ(kick.endStep, 50u);
+    EXPECT_EQ(kick.fitness, "40000\n");
 }

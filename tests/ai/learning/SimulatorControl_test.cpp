@@ -30,13 +30,7 @@ bool waitForFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-TEST(SimulatorControl, DefaultsAreTheAgentsServerAndTheClassicCommands) {
-    ShellSimulator shell;
-    EXPECT_EQ(shell.serverPort(), 3100);
-    EXPECT_EQ(shell.serverHost(), "127.0.0.1");
-    EXPECT_STREQ(ShellSimulator::kKillCommand, "xterm -e \"killall -9 simspark \" &");
-    EXPECT_STREQ(ShellSimulator::kStartCommand, "xterm -e \"simspark\" &");
-
+TEST(SimulatorControl, ShellVariantRunsItsCommandsInOrder) {
     TempDir dir;
     ShellSimulator custom("echo killed >> " + dir.file("log"),
                           "echo started >> " + dir.file("log"));
@@ -49,13 +43,10 @@ TEST(ChildSimulator, StartsWithArgumentsAndOutputFileAndStopsByItsId) {
     TempDir dir;
     ChildSimulator sim("/bin/sh", {"-c", "echo up $0; exec sleep 30", "fieldsim"},
                        dir.file("sim.log"));
-    EXPECT_FALSE(sim.isRunning());
     sim.killSimulator();  // nothing running: nothing happens
-
     sim.startSimulator();
     const pid_t first = sim.getPid();
-    ASSERT_TRUE(sim.isRunning());
-    EXPECT_TRUE(waitForFile(dir.file("sim.log"), "up fieldsim\n"));
+    ASSERT_TRUE(waitForFile(dir.file("sim.log"), "up fieldsim\n"));
 
     // Starting again replaces the running child: the old one is gone for
     // good (reaped, not left a zombie).
@@ -63,7 +54,6 @@ TEST(ChildSimulator, StartsWithArgumentsAndOutputFileAndStopsByItsId) {
     const pid_t second = sim.getPid();
     EXPECT_NE(second, first);
     EXPECT_FALSE(exists(first));
-    ASSERT_TRUE(sim.isRunning());
     EXPECT_TRUE(waitForFile(dir.file("sim.log"), "up fieldsim\nup fieldsim\n"));
 
     sim.killSimulator();
@@ -85,13 +75,11 @@ TEST(ChildSimulator, ChildThatIgnoresTheStopSignalIsKilled) {
 }
 
 TEST(ChildSimulator, DestructionStopsTheChildAndSignalsReachIt) {
-    TempDir dir;
     pid_t pid = -1;
     {
         ChildSimulator sim("/bin/sleep", {"30"}, "");
         sim.startSimulator();
         pid = sim.getPid();
-        ASSERT_TRUE(exists(pid));
     }
     EXPECT_FALSE(exists(pid));
 
@@ -102,7 +90,6 @@ TEST(ChildSimulator, DestructionStopsTheChildAndSignalsReachIt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_FALSE(sim.isRunning());
-    ChildSimulator::signalRunningChild(SIGTERM);  // nobody left: harmless
 }
 
 TEST(ChildSimulator, MissingProgramIsReportedAndNothingRuns) {
