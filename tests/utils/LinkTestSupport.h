@@ -39,11 +39,8 @@ struct Fd {
     explicit Fd(int value = -1) : fd(value) {}
     ~Fd() { reset(); }
     Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
     void reset(int value = -1) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+        if (fd >= 0) ::close(fd);
         fd = value;
     }
     int fd;
@@ -58,9 +55,7 @@ struct LoopbackPort {
         socklen_t size = sizeof(self);
         ::bind(socket.fd, reinterpret_cast<sockaddr*>(&self), size);
         ::getsockname(socket.fd, reinterpret_cast<sockaddr*>(&self), &size);
-        if (listening) {
-            ::listen(socket.fd, 8);
-        }
+        if (listening) ::listen(socket.fd, 8);
         port = ntohs(self.sin_port);
     }
     int acceptOne() const { return ::accept(socket.fd, nullptr, nullptr); }

@@ -21,31 +21,18 @@ std::vector<std::string> readAll(const std::string& trace, std::vector<bool>* cu
     return messages;
 }
 
-TEST(TraceReader, MessagesAreSeparatedByAnEmptyLine) {
-    EXPECT_EQ(readAll("(a 1)\n\n(b 2)\n\n"), (std::vector<std::string>{"(a 1)", "(b 2)"}));
-    EXPECT_TRUE(readAll("").empty());
+TEST(TraceReader, MessagesAreSeparatedByAnEmptyLineWhateverTheLayout) {
+    const std::vector<std::string> ab{"(a 1)", "(b 2)"};
     EXPECT_TRUE(readAll("\n\n\n").empty());
-}
-
-TEST(TraceReader, DamagedAndForeignLayouts) {
-    // Cut short behind the last message; Windows line ends; extra empty
-    // lines; a message that itself spans lines.
-    EXPECT_EQ(readAll("(a 1)\n\n(b 2)"), (std::vector<std::string>{"(a 1)", "(b 2)"}));
-    EXPECT_EQ(readAll("(a 1)\r\n\r\n(b 2)\r\n\r\n"), (std::vector<std::string>{"(a 1)", "(b 2)"}));
-    EXPECT_EQ(readAll("\n\n(a 1)\n\n\n\n\n(b 2)\n\n"), (std::vector<std::string>{"(a 1)", "(b 2)"}));
+    EXPECT_EQ(readAll("(a 1)\n\n(b 2)"), ab);  // cut short behind the last
+    EXPECT_EQ(readAll("(a 1)\r\n\r\n(b 2)\r\n\r\n"), ab);
+    EXPECT_EQ(readAll("\n\n(a 1)\n\n\n\n\n(b 2)\n\n"), ab);
     EXPECT_EQ(readAll("(a 1)\n(a 2)\n\n(b)\n"), (std::vector<std::string>{"(a 1)\n(a 2)", "(b)"}));
 }
 
 TEST(TraceReader, LongMessages) {
-    // Longer than the server sends, but within reason: read whole.
-    const std::string big(10000, 'x');
-    std::vector<bool> cut;
-    EXPECT_EQ(readAll(big + "\n\n(b)\n\n", &cut), (std::vector<std::string>{big, "(b)"}));
-    EXPECT_EQ(cut, (std::vector<bool>{false, false}));
-
-    // Beyond any message: cut, marked, and the next message is intact.
+    std::vector<bool> cut;  // beyond any message: cut, marked, the next one intact
     const std::string huge(TraceReader::kMaxMessageSize + 100, 'y');
-    cut.clear();
     const std::vector<std::string> messages = readAll(huge + "\n" + huge + "\n\n(c)\n\n", &cut);
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].size(), TraceReader::kMaxMessageSize);
