@@ -1,6 +1,7 @@
 // The side-step oscillator against hand-worked values on a 1 s cycle: which
-// hip rolls first, the second hip's delay and the roll limit, and delays or
-// periods that leave no time to roll.
+// hip rolls first for each side, the second hip's delay and the roll limit,
+// the half-cycle shift of pitch and knee, and delays or periods that leave
+// no time to roll.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -45,6 +46,23 @@ TEST(BSWOscilator, StepAwayHipRollsFirstTheOtherAfterTheDelay) {
     // The phase time is folded into the cycle first.
     EXPECT_NEAR(sideStep(3.75, BesideLeft).getLHipY(), 10.0, kTol);
     EXPECT_NEAR(sideStep(1.3, BesideLeft).getTime(), 0.3, 1e-12);
+}
+
+TEST(BSWOscilator, PitchAndKneeSwapLegsWithTheSide) {
+    const BSWOsc left = sideStep(0.25, BesideLeft);
+    EXPECT_NEAR(left.getRHipX(), 5.0, kTol);  // raised to the offset
+    EXPECT_NEAR(left.getLHipX(), 15.0, kTol);
+    EXPECT_NEAR(left.getRKnee(), -10.0, kTol);  // held at the offset
+    EXPECT_NEAR(left.getLKnee(), -30.0, kTol);
+    const BSWOsc right = sideStep(0.25, BesideRight);
+    EXPECT_NEAR(right.getRHipX(), 15.0, kTol);
+    EXPECT_NEAR(right.getLKnee(), -10.0, kTol);
+    // Ankles keep the feet level and roll with the other hip.
+    const BSWOsc osc = sideStep(0.3, BesideLeft, 0.2);
+    EXPECT_DOUBLE_EQ(osc.getRAnkleX(), -(osc.getRKnee() + osc.getRHipX()));
+    EXPECT_DOUBLE_EQ(osc.getLAnkleX(), -(osc.getLKnee() + osc.getLHipX()));
+    EXPECT_DOUBLE_EQ(osc.getRAnkleY(), osc.getLHipY());
+    EXPECT_DOUBLE_EQ(osc.getLAnkleY(), osc.getRHipY());
 }
 
 TEST(BSWOscilator, NoTimeToRollKeepsBothHipsLevel) {

@@ -1,5 +1,6 @@
-// Keyframe progress as the sensed posture reaches each keyframe, and
-// postures too far off or with nothing to compare.
+// Keyframe progress as the sensed posture reaches each keyframe, and the
+// corners of the error measure: strict threshold, unset joints, weights,
+// nothing left to compare.
 #include "control/PatternMonitor.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,49 @@ TEST(PatternMonitor, PhaseCountsDownAsKeyframesAreReached) {
     EXPECT_DOUBLE_EQ(pm.getDist(), 0.75);
     EXPECT_TRUE(std::isnan(pm.getWME()));
     EXPECT_EQ(pm.deQ().getDOF(DOF_HEAD_PAN), 9999.0) << "nothing to dequeue";
+}
+
+TEST(PatternMonitor, ThresholdIsStrictAndChangesTakeEffectAtOnce) {
+    senseAll(1);  // every joint exactly 1 degree off
+    for (double method : {0.0, 1.0}) {
+        PatternMonitor pm(1.0, method);
+        pm.enQ(uniform(0));
+        EXPECT_EQ(pm.monitor(), 1u);
+        EXPECT_EQ(pm.getDist(), 1.0);
+        pm.setThr(1.0000001);
+        EXPECT_EQ(pm.monitor(), 0u);
+    }
+}
+
+TEST(PatternMonitor, UnsetJointsNeverCountWhateverTheirWeight) {
+    BodyState key = uniform(0);
+    key.setDOF(DOF_KNEE_R, 9999);
+    senseAll(0);
+    senseJoint(DOF_KNEE_R, 40);
+    senseJoint(DOF_ANKLE_LY, 9999);  // not reported by the sensors either
+    for (double method : {0.0, 1.0}) {
+        for (double w : {0.5, 1.0, 100.0}) {
+            PatternMonitor pm(1.0, method);
+            pm.setWeight(w, DOF_KNEE_R);
+            pm.setWeight(w, DOF_ANKLE_LY);
+            pm.enQ(key);
+            EXPECT_EQ(pm.monitor(), 0u) << "weight " << w;
+            EXPECT_EQ(pm.getDist(), 0.0) << "weight " << w;
+        }
+    }
+}
+
+TEST(PatternMonitor, WeightsScaleTermsAndTheDivisor) {
+    BodyState current = uniform(0);
+    current.setDOF(DOF_SHOULDER_RY, 50);  // weight 0: out of both sums
+    current.setDOF(DOF_KNEE_R, -3);       // weight 2
+    PatternMonitor pm(1.0, 0.0);
+    pm.setWeight(0.0, DOF_SHOULDER_RY);
+    pm.setWeight(2.0, DOF_KNEE_R);
+    // 20 joints of weight 1, one of weight 2; the squared measure divides by
+    // the weights, not their squares.
+    EXPECT_DOUBLE_EQ(pm.getWME(current, uniform(0)), 6.0 / 22.0);
+    EXPECT_DOUBLE_EQ(pm.getWMSE(current, uniform(0)), 36.0 / 22.0);
 }
 
 TEST(PatternMonitor, FarOrUncomparablePosturesAreNeverReached) {

@@ -1,5 +1,6 @@
-// The turn oscillator with the turn skill's gait: the quarter-cycle hip
-// roll per direction and periods that are no periods.
+// The turn oscillator with the turn skill's gait: the start of a cycle, the
+// folding of the phase time, the hip yaw's range, the half-cycle shift of
+// the clockwise direction and periods that are no periods.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -25,6 +26,29 @@ TurnOsc turnGait(double t, RotateDirection dir, double period = kPeriod) {
 }
 
 }  // namespace
+
+TEST(TurnOsc, StartOfTheCycleAndFolding) {
+    const TurnOsc osc = turnGait(0, Counter_Clock_Wise);
+    EXPECT_NEAR(osc.getRHeapY(), 0.0, kTol);
+    EXPECT_NEAR(osc.getLHeapY(), 0.0, kTol);
+    EXPECT_DOUBLE_EQ(osc.getLHeapX(), kPitchOffset);
+    EXPECT_NEAR(osc.getRHeapX(), kPitchOffset, kTol);
+    EXPECT_NEAR(osc.getRHeapRot(), kYawAmp, kTol);
+    const TurnOsc later = turnGait(0.7, Counter_Clock_Wise);
+    EXPECT_NEAR(later.getTime(), 0.103044, 1e-9);
+    EXPECT_NEAR(later.getRKnee(), turnGait(0.103044, Counter_Clock_Wise).getRKnee(), 1e-9);
+}
+
+TEST(TurnOsc, HipYawOpensAndClosesOncePerCycle) {
+    EXPECT_NEAR(turnGait(kPeriod / 2, Clock_Wise).getLHeapRot(), 0.0, kTol);
+    for (double t = 0; t < 2 * kPeriod; t += 0.01) {
+        const TurnOsc osc = turnGait(t, Clock_Wise);
+        // The gait's pi is not exactly pi: allow its rounding.
+        EXPECT_GE(osc.getRHeapRot(), kYawAmp - 1e-5);
+        EXPECT_LE(osc.getRHeapRot(), 1e-5);
+        EXPECT_DOUBLE_EQ(osc.getRHeapRot(), osc.getLHeapRot());
+    }
+}
 
 TEST(TurnOsc, QuarterCycleRollsOneHipPerDirection) {
     const TurnOsc ccw = turnGait(kPeriod / 4, Counter_Clock_Wise);

@@ -1,5 +1,6 @@
-// The back kick: the look-back head check and the bearing's foot choice,
-// and head readings that are no angles.
+// The back kick: the look-back head check at construction, the bearing's
+// foot choice, the start phase, the 25 swing cycles (one counter for the
+// process, reset by every start phase) and the keyframe sequence.
 #include "skills/lowLevelSkills/BackKick.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,10 @@ struct Keyframe {
     }
 };
 
+const Keyframe kLeft1(15, {10, 10, -15, 10, -10, 10, 10, -15, 10, -10});
+const Keyframe kLeft2(15, {10, 10, -5, 10, -10, 15, 50, -50, 10, -15});
+const Keyframe kLeft3(15, {10, 30, -25, 5, -10, 10, 30, -25, 5, -10});
+
 void lookBackAtBall(double teta) {
     sense(kStanding);
     senseJoint(DOF_HEAD_PAN, BackKick::kLookBackPan);
@@ -54,6 +59,51 @@ TEST(BackKick, HeadCheckAndBearingChooseTheKeyframes) {
     // One axis in place is enough: the tilt target lies beyond the head's reach.
     senseJoint(DOF_HEAD_TILT, -45);
     EXPECT_EQ(BackKick().getQueuedKeyframes(), 3u);
+}
+
+TEST(BackKick, WithoutKeyframesStartThenSwingTwentyFiveCyclesThenStand) {
+    sense(kStanding);
+    BackKick k;
+    EXPECT_EQ(speeds(cycle(k)).size(), 22u);   // start phase: the standing aligner
+    for (int i = 1; i <= 25; ++i) {
+        EXPECT_EQ(cycle(k), "(rle3 -6.100000)(rle4 2.000000)(rle5 2.500000)") << i;
+    }
+    EXPECT_FALSE(k.isFinished());
+    cycle(k);
+    EXPECT_TRUE(k.isFinished());
+    EXPECT_EQ(cycle(k), "");
+}
+
+TEST(BackKick, LeftLegSequenceAndTheSharedSwingCounter) {
+    sense(kStanding);
+    BackKick earlier;
+    for (int i = 0; i < 11; ++i) cycle(earlier);
+    ASSERT_EQ(BackKick::getSwingCount(), 10);
+
+    lookBackAtBall(-30);
+    BackKick k;
+    ASSERT_EQ(k.getCaseFt(), 2);
+    // Start phase off the standing posture: aligning, no keyframe, counter reset.
+    senseJoint(DOF_KNEE_R, 0);
+    EXPECT_NEAR(speeds(cycle(k))["rle4"], toward(0, -29), 1e-6);
+    EXPECT_EQ(BackKick::getSwingCount(), 0);
+    sense(kStanding);
+    cycle(k);
+
+    EXPECT_NEAR(speeds(cycle(k))["he2"], toward(0, 15), 1e-6);   // keyframe 1
+    sense(kLeft1.a);
+    EXPECT_NEAR(speeds(cycle(k))["lle3"], toward(10, 50), 1e-6);   // keyframe 2
+    sense(kLeft2.a);
+    for (int i = 1; i <= 25; ++i) {
+        EXPECT_EQ(cycle(k), "(lle3 -6.100000)(lle4 2.000000)(lle5 2.500000)") << i;
+    }
+    EXPECT_NEAR(speeds(cycle(k))["lle3"], toward(50, 30), 1e-6);   // keyframe 3
+    sense(kLeft3.a);
+    cycle(k);
+    EXPECT_FALSE(k.isFinished());
+    sense(kStanding);
+    cycle(k);
+    EXPECT_TRUE(k.isFinished());
 }
 
 TEST(BackKick, HeadReadingsThatAreNoAnglesNeverMoveTheHead) {

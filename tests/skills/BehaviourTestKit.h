@@ -28,26 +28,6 @@ constexpr float kNow = 20.0f;
 
 inline WorldModel* wm() { return WorldModel::getUniqueInstance(); }
 inline SkillManager* sm() { return SkillManager::getUniqueInstance(); }
-
-// A finished stand-up: handed over, it pre-empts whatever runs and retires.
-class RetiringSkill : public SkillBase {
-public:
-    RetiringSkill() { finished = true; }
-    bool run() override { return true; }
-    SkillID getSkillID() override { return SKILL_NAO_STANDUP; }
-};
-
-// Leaves the manager with nothing running and nothing waiting, whatever an
-// earlier test left in it.
-inline void emptyManager() {
-    testing::internal::CaptureStdout();
-    for (int i = 0; i < 3 && (sm()->getRunningSkill() || sm()->getNextSkill()); ++i) {
-        sm()->putSkillInQ(new RetiringSkill());
-        sm()->runSkills();
-        sm()->runSkills();
-    }
-    testing::internal::GetCapturedStdout();
-}
 inline CommandCreator* cc() { return CommandCreator::getUniqueInstance(); }
 
 // Posture convention: the server reports the shoulder X joints 90 degrees off.
@@ -99,7 +79,6 @@ inline void standAt(double x, double y, double yaw) {
 
 // A team on the left at the origin facing the opponent goal 10 m ahead.
 inline void freshWorld() {
-    emptyManager();
     wm()->setOurSide(SIDE_LEFT);
     wm()->setTime(kNow);
     senseStanding();

@@ -1,6 +1,7 @@
-// The forward kick: the phase sequence as the sensed posture reaches each
-// keyframe, the return to standing, and no speed that is not a number
-// whatever is sensed.
+// The forward kick: case and foot from the ball, the phase sequence as the
+// sensed posture reaches each keyframe (5 preparation and 10 swing cycles
+// between keyframes 2 and 3), the return to standing, a restart, and no
+// speed that is not a number whatever is sensed.
 #include "skills/lowLevelSkills/Kick.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,10 @@ struct Keyframe {
 const Keyframe kRight1{-15, 25, -45, 20, 15, -10, 10, -15, 10, 10};
 const Keyframe kRight2{-15, 40, -55, 5, 15, -10, 7, -12, 7, 10};
 const Keyframe kRight3{-10, 30, -25, 5, -10, -10, 30, -25, 5, 10};
+const Keyframe kLeft1{10, 10, -15, 10, -10, 15, 25, -45, 20, -15};
+const Keyframe kLeft2{10, 7, -12, 7, -10, 15, 40, -55, 5, -15};
+const Keyframe kNear1{-20, 27, -40, 30, 20, -20, 27, -40, 30, 20};
+const Keyframe kNear2{-20, 19.99, -30, 0, 20, -15, 20, -20, 10, 15};
 
 void seeBall(double ro, double phi, double teta, double tiltAtSighting = 0) {
     Ball b;
@@ -42,6 +47,27 @@ void seeBall(double ro, double phi, double teta, double tiltAtSighting = 0) {
 }
 
 }  // namespace
+
+TEST(Kick, BallChoosesDistanceCaseAndFoot) {
+    sense(kStanding);
+    seeBall(0.16, 0, -10);
+    EXPECT_EQ(Kick().getCasePos(), 2) << "0.16 m exactly is too near";
+    EXPECT_EQ(Kick().getCaseFt(), 1);
+    seeBall(0.1601, 0, -10);
+    EXPECT_EQ(Kick().getCasePos(), 1);
+    // Elevation plus the head tilt at the sighting: 0.3 m at 60 degrees is 0.15 m.
+    seeBall(0.3, 30, -10, 30);
+    EXPECT_EQ(Kick().getCasePos(), 2);
+    // Side: head pan plus bearing; exactly 0 is the left foot.
+    senseJoint(DOF_HEAD_PAN, 10);
+    seeBall(0.5, 0, -10);
+    EXPECT_EQ(Kick().getCaseFt(), 2);
+    seeBall(0.5, 0, -10.001);
+    EXPECT_EQ(Kick().getCaseFt(), 1);
+    // The tuned degree factor, not the exact one.
+    seeBall(1.0, 60, 0);
+    EXPECT_DOUBLE_EQ(Kick().calcLegDistToBall(), std::cos(60 * 0.017453292519444445));
+}
 
 TEST(Kick, NormalRightFootPhasesSpeedsAndReturnToStanding) {
     sense(kStanding);
@@ -75,6 +101,52 @@ TEST(Kick, NormalRightFootPhasesSpeedsAndReturnToStanding) {
     EXPECT_EQ(s.size(), 22u);
     EXPECT_TRUE(k.isFinished());
     EXPECT_EQ(cycle(k), "") << "a finished kick commands nothing";
+}
+
+TEST(Kick, LeftFootAndTooNearSwingDifferently) {
+    sense(kStanding);
+    seeBall(0.5, 0, 20);
+    Kick left;
+    sense(kLeft1.a);
+    cycle(left);
+    sense(kLeft2.a);
+    EXPECT_EQ(cycle(left), "(lle5 -1.000000)");
+    for (int i = 0; i < 4; ++i) cycle(left);
+    EXPECT_EQ(cycle(left), "(rle3 -1.000000)(rle5 1.000000)(lle3 6.100000)(lle4 6.100000)");
+
+    // From close up: no preparation command and no support-leg lean.
+    sense(kStanding);
+    seeBall(0.1, 0, -20);
+    Kick nearKick;
+    sense(kNear1.a);
+    cycle(nearKick);
+    sense(kNear2.a);
+    for (int i = 1; i <= 5; ++i) EXPECT_EQ(cycle(nearKick), "") << i;
+    EXPECT_EQ(nearKick.getSwingCount(), 5);
+    for (int i = 6; i <= 15; ++i) EXPECT_EQ(cycle(nearKick), "(rle3 6.100000)(rle4 6.100000)");
+    // The closing keyframe from close up: straight, arms a little out.
+    EXPECT_NEAR(speeds(cycle(nearKick))["rae2"], toward(0, -10), 1e-6);
+}
+
+TEST(Kick, RestartChoosesAgainAndRefillsTheQueue) {
+    sense(kStanding);
+    seeBall(0.5, 0, -20);
+    Kick k;
+    sense(kRight1.a);
+    cycle(k);
+    sense(kRight2.a);
+    for (int i = 0; i < 8; ++i) cycle(k);
+    seeBall(0.1, 0, 30);
+    CommandCreator* cc = CommandCreator::getUniqueInstance();
+    cc->reset();
+    k.RestartSkill();
+    EXPECT_EQ(k.getCasePos() * 10 + k.getCaseFt(), 22);
+    EXPECT_EQ(k.getSwingCount(), 0);
+    EXPECT_EQ(k.getQueuedKeyframes(), 3u);
+    // Every joint stopped, then the new case's first keyframe driven.
+    const std::string text = cc->getPreparedCommand();
+    EXPECT_EQ(text.rfind("(he1 0.0)(he2 0.0)", 0), 0u) << text;
+    EXPECT_NE(text.find("(rle3 "), std::string::npos);
 }
 
 TEST(Kick, HeadAndSpeedsStayFiniteWhateverIsSensed) {

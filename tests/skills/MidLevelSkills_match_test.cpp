@@ -1,5 +1,6 @@
 // The competition build's behaviour skills: slower walks, an earlier exit
-// from fitting, and no console output at all (team play included).
+// from fitting, the search turn for a lost ball, the blocker with its own
+// head sweep, and no console output at all (team play included).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -39,6 +40,61 @@ TEST(MidLevelSkillsMatch, GoBehindBallWalksSlowerAndLeavesFittingSooner) {
     EXPECT_FLOAT_EQ(behind(0.9, 25).speed, 0.1f);
     // 0.35 m off: an ordinary approach again.
     EXPECT_FLOAT_EQ(behind(1.05, 25).speed, 0.8f);
+}
+
+TEST(MidLevelSkillsMatch, AttackerAlignsWithinFifteenAndDribblerSearchesALostBall) {
+    freshWorld();
+    install(new TFSWalk());
+    oppGoalAt(10 * std::cos(12 / kDeg), 10 * std::sin(12 / kDeg));
+    seeBall(0.79, 12);
+    ask([] { return mls()->attackBallOwner(); });  // fitting
+    ask([] { return mls()->attackBallOwner(); });  // in place within 15: owner
+    EXPECT_DOUBLE_EQ(ask([] { return mls()->attackBallOwner(); }).degree, -6) << "dribbling";
+
+    seeBall(0.5, 30, kNow - 4.9);
+    Request r = ask([] { return mls()->goTowardGoal(); });
+    EXPECT_FLOAT_EQ(r.speed, 0.9f);
+    EXPECT_DOUBLE_EQ(r.degree, -15);
+    seeBall(0.5, 30, kNow - 5.0);
+    r = ask([] { return mls()->goTowardGoal(); });
+    EXPECT_FLOAT_EQ(r.speed, 0.2f);
+    EXPECT_DOUBLE_EQ(r.degree, 60);
+}
+
+TEST(MidLevelSkillsMatch, BlockerWalksAtTheBallAndBacksOffNearTheOpponentGoal) {
+    freshWorld();
+    install(new TFSWalk());
+    for (double side : {1.0, -1.0}) {
+        seeBall(2, 30 * side);
+        Request r = ask([] { return mls()->blockOpp(); });
+        EXPECT_FLOAT_EQ(r.speed, 0.9f);
+        EXPECT_DOUBLE_EQ(r.degree, -15 * side);
+    }
+    oppGoalAt(8, 0);  // second post 8.03 m away
+    Request r = ask([] { return mls()->blockOpp(); });
+    EXPECT_FLOAT_EQ(r.speed, -0.1f);
+    EXPECT_DOUBLE_EQ(r.degree, 0);
+}
+
+TEST(MidLevelSkillsMatch, BlockerHeadSweepsForTheLostBall) {
+    freshWorld();
+    install(new TFSWalk());
+    auto block = [] { return ask([] { return mls()->blockOpp(); }).command; };
+    // Lost, last seen on the right: lock this cycle, sweep right from the next.
+    seeBall(2, -30, kNow - 1.0);
+    EXPECT_EQ(block(), "(he1 0.000000)(he2 0.000000)");
+    EXPECT_EQ(block(), "(he1 -9.900000)(he2 0.000000)");  // (-120 / 180) 15 + 0.1
+    senseJoint(DOF_HEAD_PAN, -118.5);                     // within 2: back toward +120
+    EXPECT_EQ(block(), "(he1 19.775000)(he2 0.000000)");
+    senseJoint(DOF_HEAD_PAN, 119);  // the other end: over
+    EXPECT_EQ(block(), "(he1 0.000000)(he2 0.000000)");
+    EXPECT_EQ(block(), "(he1 0.000000)(he2 0.000000)");  // still lost: a new sweep
+    senseJoint(DOF_HEAD_PAN, 60);
+    EXPECT_EQ(block(), "(he1 -14.900000)(he2 0.000000)");
+    seeBall(2, -30, kNow);  // found: stop at once
+    EXPECT_EQ(block(), "(he1 0.000000)(he2 0.000000)");
+    seeBall(2, 10, kNow - 2.5);  // unseen for over 2 s: look down
+    EXPECT_EQ(block(), "(he1 0.000000)(he2 -2.450000)");
 }
 
 TEST(MidLevelSkillsMatch, NothingIsWrittenToTheConsole) {

@@ -1,5 +1,6 @@
-// The posture side step: both phases in one cycle when the legs are already
-// spread, and the step counter shared between instances.
+// The posture side step: the spread targets for each side and width, both
+// phases in one cycle when the legs are already spread, the step counter
+// shared between instances, and the arm and hip levels of setRotate.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,6 +25,28 @@ void senseRolls(double leftHip, double rightHip, double leftAnkle, double rightA
 }
 
 }  // namespace
+
+TEST(NaoBesideWalking, SpreadTargetsBySideAndWidth) {
+    // {direction, width selector, left hip roll, right hip roll, left ankle
+    // roll, right ankle roll}; from all joints at 0 each speed is a tenth of
+    // its target.
+    const double cases[][6] = {{0, 1, 15, 0, 0, 10},   {0, 3, 35, 0, 0, 10},
+                               {0, 2, 25, 0, 0, 10},   {0, 7, 25, 0, 0, 10},
+                               {1, 1, 0, -15, -10, 0}, {1, 3, 0, -35, -10, 0},
+                               {1, 0, 0, -25, -10, 0}};
+    senseAllJointsAt(0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c[0] << " " << c[1]);
+        NaoBesideWalking step(c[0] != 0);
+        step.setSpeed(static_cast<int>(c[1]));
+        bool result = true;
+        expectSent(runOnce(step, &result),
+                   {{"lle3", 0}, {"lle2", c[2] / 10}, {"rle3", 0}, {"rle2", c[3] / 10},
+                    {"lle4", 0}, {"rle4", 0}, {"lle5", 0}, {"lle6", c[4] / 10},
+                    {"rle5", 0}, {"rle6", c[5] / 10}});
+        EXPECT_FALSE(result);
+    }
+}
 
 TEST(NaoBesideWalking, SpreadLegsCloseInTheSameCycleAndTheCounterIsShared) {
     senseAllJointsAt(0);
@@ -50,4 +73,29 @@ TEST(NaoBesideWalking, SpreadLegsCloseInTheSameCycleAndTheCounterIsShared) {
     const Sent next = parseCommand(runOnce(other, &result));
     EXPECT_FALSE(result);
     EXPECT_NEAR(next.at(3).second, -2.5, 1e-6);
+}
+
+TEST(NaoBesideWalking, RotateLevelRaisesArmsAndBendsHips) {
+    senseAllJointsAt(0);
+    cc()->reset();
+    NaoBesideWalking step(false);
+    EXPECT_STREQ(cc()->getPreparedCommand(), "");  // setRotate(0) commands nothing
+    step.setRotate(0.3);
+    const Sent arms = parseCommand(cc()->getPreparedCommand());
+    ASSERT_FALSE(arms.empty());
+    EXPECT_EQ(arms[0].first, "lae1");
+    EXPECT_NEAR(arms[0].second, 9.0, 1e-6);
+    step.setDefaultPos(10, 20, -30, -40, 15, 25);
+    Sent legs = parseCommand(runOnce(step));
+    // 0.3 is no hip level: the pitch targets stay.
+    EXPECT_NEAR(legs.at(0).second, 1.0, 1e-6);   // lle3
+    EXPECT_NEAR(legs.at(2).second, 2.0, 1e-6);   // rle3
+    EXPECT_NEAR(legs.at(4).second, -3.0, 1e-6);  // lle4
+    EXPECT_NEAR(legs.at(8).second, 2.5, 1e-6);   // rle5
+    step.setRotate(0.8);
+    legs = parseCommand(runOnce(step));
+    EXPECT_NEAR(legs.at(0).second, 0.08, 1e-6);
+    EXPECT_NEAR(legs.at(2).second, 0.08, 1e-6);
+    EXPECT_EQ(legs.at(4).second, 0.0);
+    EXPECT_EQ(step.getSkillID(), SKILL_NAO_BESIDE_WALKING);
 }

@@ -1,5 +1,7 @@
-// The stand-up: the front keyframe chain with its 1.02 threshold for the
-// second keyframe, and no speed that is not a number.
+// The stand-up: settling (straight joints, gyro at most 0.3), the one-time
+// side detection from the fall detector, the front and back keyframe chains
+// with the front's 1.02 threshold for the second keyframe, and the return to
+// standing that stops every joint.
 #include "skills/lowLevelSkills/NaoStandUp.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +74,62 @@ void settle(NaoStandUp& s) {
 
 }  // namespace
 
+TEST(NaoStandUp, SettlingStraightensAndWaitsForRest) {
+    sense(kStanding);
+    senseGyro(0, 0, 0);
+    NaoStandUp s;
+    EXPECT_NEAR(speeds(cycle(s))["rle3"], toward(11, 0), 1e-6);
+    EXPECT_FALSE(s.isSettled());
+    sense(kZero);
+    for (double rate : {0.31, std::numeric_limits<double>::quiet_NaN()}) {
+        senseGyro(rate, 0, 0);
+        cycle(s);
+        EXPECT_FALSE(s.isSettled()) << rate << " is no rest";
+    }
+    senseGyro(0, 0.3, 0);   // exactly 0.3 is at rest
+    cycle(s);
+    EXPECT_TRUE(s.isSettled());
+    EXPECT_FALSE(s.isFinished());
+    EXPECT_EQ(s.getMonitor(), nullptr) << "the side is read in the next cycle";
+}
+
+TEST(NaoStandUp, SideIsReadOnceAfterSettling) {
+    feetSay(true, 3);
+    NaoStandUp s;
+    s.setFaceSide(false);
+    settle(s);
+    cycle(s);
+    EXPECT_TRUE(s.isSideDetected() && s.isFaceDown());
+    feetSay(false, 10);
+    cycle(s);
+    EXPECT_TRUE(s.isFaceDown()) << "a later reading does not switch the pattern";
+    NaoStandUp up;
+    settle(up);
+    cycle(up);
+    EXPECT_FALSE(up.isFaceDown());
+}
+
+// The foot sensors say face up (the toes rarely touch lying on the front);
+// the accelerometer, when the server sends one, says which way it lies.
+TEST(NaoStandUp, AccelerometerDecidesTheSideWhenItIsClear) {
+    WorldModel* wm = WorldModel::getUniqueInstance();
+    for (double y : {-9.8, 9.8, -6.0}) {
+        feetSay(false, 3);
+        wm->setAcc(Point(0, y, 0.5));
+        NaoStandUp s;
+        settle(s);
+        cycle(s);
+        EXPECT_EQ(s.isFaceDown(), y < -7.0) << y;
+    }
+    // A message without an accelerometer leaves the foot sensors in charge.
+    wm->resetForUpdate();
+    feetSay(true, 20);
+    NaoStandUp s;
+    settle(s);
+    cycle(s);
+    EXPECT_EQ(s.isFaceDown(), DMUtil::getUniqueInstance()->isWatchingGround());
+}
+
 TEST(NaoStandUp, FrontChainRaisesTheSecondThresholdWhileItIsDriven) {
     feetSay(true, 3);
     NaoStandUp s;
@@ -95,6 +153,29 @@ TEST(NaoStandUp, FrontChainRaisesTheSecondThresholdWhileItIsDriven) {
     EXPECT_EQ(cycle(s), kStopAll);
     EXPECT_TRUE(s.isFinished());
     EXPECT_EQ(cycle(s), kStopAll);
+}
+
+TEST(NaoStandUp, BackChainKeepsTheThresholdAndSkipsAReachedFirstKeyframe) {
+    feetSay(false, 3);
+    NaoStandUp s;
+    settle(s);
+    // Already at keyframe 1 in the detection cycle: keyframe 2 is driven.
+    sense(Posture(false, 1).a);
+    EXPECT_NEAR(speeds(cycle(s))["rae2"], toward(0, -96.21), 1e-5);
+    EXPECT_FALSE(s.isFaceDown());
+    // On the back 1.01 degrees off is not reached.
+    sense(Posture(false, 2, 1.01).a);
+    cycle(s);
+    EXPECT_EQ(s.getMonitor()->getPattern().size(), 2u);
+    EXPECT_EQ(s.getMonitor()->getThr(), 1.0);
+
+    sense(Posture(false, 2).a);
+    EXPECT_NEAR(speeds(cycle(s))["rle4"], toward(0, -70.23), 1e-5);   // keyframe 3
+    sense(Posture(false, 3).a);
+    EXPECT_NEAR(speeds(cycle(s))["rle4"], toward(-70.23, -29), 1e-5);   // standing
+    sense(kStanding);
+    EXPECT_EQ(cycle(s), kStopAll);
+    EXPECT_TRUE(s.isFinished());
 }
 
 TEST(NaoStandUp, NoSpeedThatIsNotANumber) {

@@ -6,7 +6,6 @@
 #include "control/PatternMonitor.h"
 #include "skills/SkillBase.h"
 #include "skills/SkillManager.h"
-#include "skills/BehaviourTestKit.h"
 #include "types.h"
 
 namespace {
@@ -25,7 +24,6 @@ private:
 }  // namespace
 
 TEST(SkillManagerMatch, SameRulesNoOutput) {
-    behaviourtest::emptyManager();
     SkillManager* sm = SkillManager::getUniqueInstance();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -43,5 +41,12 @@ TEST(SkillManagerMatch, SameRulesNoOutput) {
     EXPECT_TRUE(sm->runSkills());
     EXPECT_EQ(sm->getRunningSkill()->getSkillID(), SKILL_NAO_STANDUP);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(SkillManagerMatch, EmptyPatternMonitorIsSilent) {
+    PatternMonitor pm(1.0, 0.0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(pm.monitor(), 0u);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }

@@ -1,5 +1,5 @@
-// The skill manager's hand-over rules, and that it frees every skill
-// exactly once whatever arrives.
+// The skill manager's hand-over rules, its two console lines, and that it
+// frees every skill exactly once whatever arrives.
 #include "skills/SkillManager.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 
 #include "skills/SkillBase.h"
 #include "skills/lowLevelSkills/PatternAligner.h"
-#include "skills/BehaviourTestKit.h"
 #include "types.h"
 
 namespace {
@@ -46,8 +45,14 @@ std::string lines(const std::string& cur, const std::string& next) {
 
 }  // namespace
 
+TEST(SkillBase, NamesFollowTheIdentifiers) {
+    EXPECT_EQ(SkillBase::skillsName[SKILL_NOTHING], "SKILL_NOTHING");
+    EXPECT_EQ(SkillBase::skillsName[SKILL_NAO_BESIDE_WALKING], "SKILL_NAO_BESIDE_WALKING");
+    EXPECT_EQ(FakeSkill(SKILL_TFS_ROTATE).getName(), "SKILL_TFS_ROTATE");
+    EXPECT_EQ(FakeSkill(static_cast<SkillID>(SKILL_COUNT)).getName(), "SKILL_UNKNOWN");
+}
+
 TEST(SkillManager, RequestWhileASkillRuns) {
-    behaviourtest::emptyManager();
     struct Row {
         SkillID cur, req;
         const char* waiting;  // printed name of the waiting skill afterwards
@@ -83,6 +88,33 @@ TEST(SkillManager, RequestWhileASkillRuns) {
     }
 }
 
+TEST(SkillManager, EmptyManagerRunsANewSkillInTheSameCycle) {
+    SkillManager* sm = SkillManager::getUniqueInstance();
+    EXPECT_FALSE(sm->runSkills());
+    EXPECT_EQ(put(nullptr), lines("NULL", "NULL"));
+    EXPECT_FALSE(sm->runSkills());
+    auto* a = new FakeSkill(SKILL_TFS_WALK);
+    EXPECT_EQ(put(a), lines("SKILL_TFS_WALK", "NULL"));
+    EXPECT_TRUE(sm->runSkills());
+    EXPECT_EQ(a->runs, 1);
+    EXPECT_EQ(sm->getPrevSkillID(), SKILL_NOTHING);
+}
+
+TEST(SkillManager, WaitingSkillStartsWhenTheRunningOneFinishes) {
+    SkillManager* sm = SkillManager::getUniqueInstance();
+    auto* walk = new FakeSkill(SKILL_TFS_WALK);
+    put(walk);
+    put(new FakeSkill(SKILL_TFS_TURN));
+    put(new FakeSkill(SKILL_TFS_TURN));  // a fresh aligner replaces the waiting one
+    sm->runSkills();
+    EXPECT_EQ(walk->runs, 1);
+    walk->setFinished(true);
+    EXPECT_TRUE(sm->runSkills());  // retired and the aligner runs in this cycle
+    EXPECT_EQ(FakeSkill::live, 0);
+    EXPECT_EQ(sm->getPrevSkillID(), SKILL_TFS_WALK);
+    EXPECT_EQ(sm->getRunningSkill()->getSkillID(), SKILL_PATTERN_ALIGNER);
+}
+
 TEST(SkillManager, StandUpPreemptsAllButAStandUp) {
     SkillManager* sm = SkillManager::getUniqueInstance();
     put(new FakeSkill(SKILL_NAO_KICK));
@@ -100,6 +132,24 @@ TEST(SkillManager, StandUpPreemptsAllButAStandUp) {
     EXPECT_EQ(up->runs, 2);
     EXPECT_EQ(up2->runs, 0);
     EXPECT_EQ(sm->getNextSkill(), up2);
+}
+
+TEST(SkillManager, FinishedSkillKeepsRunningWhileRequested) {
+    SkillManager* sm = SkillManager::getUniqueInstance();
+    auto* a = new FakeSkill(SKILL_TFS_WALK, true);
+    put(a);
+    put(new FakeSkill(SKILL_TFS_WALK));
+    EXPECT_TRUE(sm->runSkills());
+    EXPECT_TRUE(sm->runSkills()) << "runSkills() leaves the continue mark alone";
+    EXPECT_EQ(put(a), lines("SKILL_TFS_WALK", "NULL"));  // the same object: a request too
+    EXPECT_TRUE(sm->runSkills());
+    EXPECT_EQ(a->runs, 3);
+    EXPECT_EQ(FakeSkill::live, 1);
+    put(nullptr);
+    EXPECT_FALSE(sm->runSkills());
+    EXPECT_EQ(sm->getPrevSkillID(), SKILL_TFS_WALK);
+    EXPECT_FALSE(sm->runSkills());
+    EXPECT_EQ(sm->getPrevSkillID(), SKILL_NOTHING) << "a cycle that starts empty forgets it";
 }
 
 TEST(SkillManager, RandomRequestsNeverLeakNorDoubleFree) {

@@ -1,6 +1,7 @@
 // The walk and its follower: which leg follows which oscillator output, the
 // speed ramp paced by the server cycle whatever the ball's delta time, the
-// change of direction through standstill, and readings or periods that must
+// turning bands and their messages, stopping, the change of direction
+// through standstill, the gyro guard, and readings or periods that must
 // never become infinite or undefined speeds.
 #include <gtest/gtest.h>
 
@@ -35,6 +36,12 @@ public:
     double kneeHoldEnd() const { return t2; }
 };
 
+void senseGyro(double x, double y, double z) {
+    Gyro g;
+    g.setRate(Point(x, y, z));
+    wm()->setGyro(g);
+}
+
 std::string cycle(TFSWalk& walk) {
     wm()->setTime(wm()->getTime() + 0.02f);
     return runOnce(walk);
@@ -47,6 +54,13 @@ int rampTo(TFSWalk& walk, double target) {
     int n = 0;
     for (; walk.getLastSpeed() != target && n < 1000; ++n) cycle(walk);
     return n;
+}
+
+std::string steer(TFSWalk& walk, double degree) {
+    walk.setDegree(degree);
+    testing::internal::CaptureStdout();
+    walk.setCloseLoopWalkParameter();
+    return testing::internal::GetCapturedStdout();
 }
 
 }  // namespace
@@ -156,6 +170,92 @@ TEST(TFSWalkRamp, CommandsDoNotDependOnTheBallsDeltaTime) {
     EXPECT_NEAR(unseen.getLastSpeed(), 61 * kRampStep, 1e-9);
 }
 
+TEST(TFSWalkTurning, BandsFollowTheReachedSpeed) {
+    // {reached speed, left-turn amplitude}: slower walks yaw wider; the band
+    // limits are exclusive.
+    const double cases[][2] = {{1.0, 2.5}, {0.95, 4.5}, {0.85, 4.0}, {0.7, 4.0},
+                               {0.5, 3.5}, {0.4, 4.0},  {0.3, 6.0},  {0.2, 6.5},
+                               {0.1, 7.5}, {0.0, 7.5},  {-0.5, 3.5}, {-0.1, 7.5}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        ProbeWalk walk;
+        rampTo(walk, c[0]);
+        EXPECT_EQ(steer(walk, 10.0), "walk And turn right");
+        EXPECT_DOUBLE_EQ(walk.getARot(), -c[1]);
+        EXPECT_EQ(steer(walk, -10.0), "walk And turn left");
+        EXPECT_DOUBLE_EQ(walk.getARot(), c[1]);
+        EXPECT_FLOAT_EQ(walk.getspeed(), static_cast<float>(c[0]));
+    }
+}
+
+TEST(TFSWalkTurning, SharpTurnsSlowDownAndStraightIsWithinOneDegree) {
+    ProbeWalk walk;
+    rampTo(walk, 0.5);
+    EXPECT_EQ(steer(walk, -20.0), "walk And turn left");
+    EXPECT_DOUBLE_EQ(walk.getARot(), 3.5);
+    EXPECT_FLOAT_EQ(walk.getspeed(), 0.2f);
+    walk.setspeed(0.1);  // a crawl stays a crawl
+    EXPECT_EQ(steer(walk, 20.0), "walk And turn High");
+    EXPECT_DOUBLE_EQ(walk.getARot(), -3.5);
+    EXPECT_FLOAT_EQ(walk.getspeed(), 0.1f);
+    walk.setspeed(0.5);
+    EXPECT_EQ(steer(walk, 15.0), "walk And turn right");  // still mild
+    EXPECT_FLOAT_EQ(walk.getspeed(), 0.5f);
+    for (double straight : {1.0, -1.0}) {
+        walk.setARot(9.0);
+        EXPECT_EQ(steer(walk, straight), "walk Striaght\n");
+        EXPECT_EQ(walk.getARot(), 0.0);
+    }
+    // At full speed a sharp turn ramps down to a fifth in 20 cycles.
+    rampTo(walk, 1.0);
+    walk.setDegree(20.0);
+    EXPECT_EQ(rampTo(walk, 0.2), 20);
+}
+
+TEST(TFSWalkTurning, BackwardSharpTurnsAndTheOtherDirection) {
+    ProbeWalk walk;
+    EXPECT_EQ(rampTo(walk, -0.5), 43);
+    EXPECT_EQ(steer(walk, 20.0), "");  // the backward sharp right turn is silent
+    EXPECT_DOUBLE_EQ(walk.getARot(), -3.5);
+    EXPECT_FLOAT_EQ(walk.getspeed(), -0.2f);
+    walk.setspeed(-0.1);
+    EXPECT_EQ(steer(walk, -20.0), "walk And turn left");
+    EXPECT_FLOAT_EQ(walk.getspeed(), -0.1f);
+    // Asked forward while still moving backward: no band, aRot stays.
+    walk.setspeed(0.5);
+    walk.setARot(1.25);
+    steer(walk, 10.0);
+    EXPECT_DOUBLE_EQ(walk.getARot(), 1.25);
+}
+
+TEST(TFSWalkStop, StandingWalkFinishesAtOnceMovingOneBrakesFirst) {
+    ProbeWalk standing;
+    EXPECT_FALSE(standing.checkState());
+    EXPECT_TRUE(standing.stop());
+
+    ProbeWalk walk;
+    rampTo(walk, 1.0);
+    EXPECT_FALSE(walk.stop());
+    EXPECT_TRUE(walk.isstopping());
+    int cycles = 0;
+    for (bool done = false; !done && cycles < 100;) {
+        cycle(walk);
+        ++cycles;
+        done = walk.stop();
+    }
+    EXPECT_EQ(cycles, 25);  // full speed to standstill in 0.5 s
+    EXPECT_FALSE(walk.isstopping());
+
+    // A ramp that ends at 0 keeps swaying until stop() is called.
+    ProbeWalk slowed;
+    rampTo(slowed, 0.5);
+    EXPECT_EQ(rampTo(slowed, 0.0), 13);
+    cycle(slowed);
+    EXPECT_FALSE(slowed.isFinished());
+    EXPECT_EQ(slowed.rollScale(), 1.0);
+    EXPECT_TRUE(slowed.stop());
+}
+
 TEST(TFSWalkDirection, ChangeOfDirectionPassesThroughStandstill) {
     ProbeWalk walk;
     rampTo(walk, 1.0);
@@ -177,6 +277,22 @@ TEST(TFSWalkDirection, ChangeOfDirectionPassesThroughStandstill) {
     walk.setspeed(0.3);
     cycle(walk);
     EXPECT_NEAR(walk.getLastSpeed(), -0.46, 1e-12);
+}
+
+TEST(TFSWalkGuards, FastSpinSlowsToACrawlAndStopsTurning) {
+    ProbeWalk walk;
+    walk.setDegree(10.0);
+    senseGyro(0, 0, 400);  // exactly the limit is still tolerated
+    cycle(walk);
+    EXPECT_FLOAT_EQ(walk.getspeed(), 1.0f);
+    senseGyro(300, -300, 0);
+    const Sent sent = parseCommand(cycle(walk));
+    EXPECT_FLOAT_EQ(walk.getspeed(), 0.1f);
+    EXPECT_EQ(walk.getARot(), 0.0);
+    EXPECT_EQ(sent.at(12).second, 0.0);  // the right hip no longer yaws
+    senseGyro(0, 0, 0);
+    cycle(walk);
+    EXPECT_FLOAT_EQ(walk.getspeed(), 0.1f);  // until someone sets a speed
 }
 
 TEST(TFSWalkGuards, UnreadableJointsAndZeroStepsGiveFiniteSpeeds) {
@@ -202,4 +318,15 @@ TEST(TFSWalkGuards, UnreadableJointsAndZeroStepsGiveFiniteSpeeds) {
         EXPECT_EQ(text.find("nan"), std::string::npos) << text;
         EXPECT_EQ(text.find("inf"), std::string::npos) << text;
     }
+}
+
+TEST(TFSWalk, UpdatersLinePrintsTheRampState) {
+    ProbeWalk walk;
+    testing::internal::CaptureStdout();
+    walk.updaters();
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string line = "========================UPDATERS++++==> ";
+    EXPECT_EQ(out, line + "1 , 0 , 0 , 0.02\n" + line + "1 , 0.0117647 , 0.0117647 , 0.02\n" +
+                       line + "1 , 0.0117647 , 0 , 0.02\n");
+    EXPECT_EQ(walk.getSkillID(), SKILL_TFS_WALK);
 }
