@@ -217,9 +217,9 @@ TEST(Robustness, RandomAndMutatedFramesFromManyClients) {
     EXPECT_GT(server.sim().stats().malformed, 100);
     for (const auto& [id, robot] : server.sim().world().robots()) {
         for (int j = 0; j < NaoModel::kJointCount; ++j) {
-            const JointSpec& spec = NaoModel::joint(j);
-            EXPECT_GE(robot.body.angle(j) * 180.0 / M_PI, spec.minDeg - 1e-9);
-            EXPECT_LE(robot.body.angle(j) * 180.0 / M_PI, spec.maxDeg + 1e-9);
+            const JointSpec& figure = NaoModel::joint(j);
+            EXPECT_GE(robot.body.angle(j) * 180.0 / M_PI, figure.minDeg - 1e-9);
+            EXPECT_LE(robot.body.angle(j) * 180.0 / M_PI, figure.maxDeg + 1e-9);
         }
         EXPECT_TRUE(robot.body.torso().pos.isFinite());
     }

@@ -4,10 +4,10 @@ namespace {
 
 // A hinge turns its child about the anchor: p' = a + R (p - a).
 Pose hinge(const JointAngles& angles, int j) {
-    const JointSpec& spec = NaoModel::joint(j);
+    const JointSpec& figure = NaoModel::joint(j);
     Pose h;
-    h.rot = Mat3::axisAngle(spec.axis, angles[j]);
-    h.pos = spec.anchor - h.rot * spec.anchor;
+    h.rot = Mat3::axisAngle(figure.axis, angles[j]);
+    h.pos = figure.anchor - h.rot * figure.anchor;
     return h;
 }
 

@@ -21,8 +21,8 @@ const Vec3 kHeelsForce{0.0, 50.1, -12.1};
 const Vec3 kFootCentre[2] = {NaoModel::kRightFootCentre, NaoModel::kLeftFootCentre};
 
 double clampAngle(int joint, double rad) {
-    const JointSpec& spec = NaoModel::joint(joint);
-    return std::clamp(rad, spec.minDeg * kDeg, spec.maxDeg * kDeg);
+    const JointSpec& figure = NaoModel::joint(joint);
+    return std::clamp(rad, figure.minDeg * kDeg, figure.maxDeg * kDeg);
 }
 
 // The model's forward axis is +y; its turn about z (rad) for a rotation.
