@@ -24,7 +24,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== fuzz harnesses (${fuzz_seconds}s each) =="
 CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPITCHBOT_FUZZ=ON \
   -DPITCHBOT_TESTS=OFF -DPITCHBOT_BENCH=OFF >/dev/null
-cmake --build build/fuzz -j"$jobs"
+cmake --build build/fuzz -j"$jobs" --target fuzzers
 for harness in build/fuzz/*_fuzz; do
   [ -x "$harness" ] || continue
   name=$(basename "$harness")
