@@ -20,24 +20,26 @@ void Logger::setLogPath(const std::string& path) {
     filePath = path;
 }
 
-void Logger::openLogFile() {
-    if constexpr (kCompetitionBuild) {
-        return;
-    }
-    // Trace folders such as "log/turnAnalize" are made on first use so that a
-    // fresh working directory still gets its traces.
-    const std::filesystem::path parent = std::filesystem::path(filePath).parent_path();
+void Logger::openTrace(std::ofstream& file, const std::string& path) {
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) {
         std::error_code ignored;
         std::filesystem::create_directories(parent, ignored);
     }
-    if (logFile.is_open()) {
-        logFile.close();
+    if (file.is_open()) {
+        file.close();
     }
-    logFile.open(filePath, std::ios::out | std::ios::trunc);
-    if (!logFile.is_open()) {
-        std::cerr << "Could not open logFile: " << filePath << std::endl;
+    file.open(path, std::ios::out | std::ios::trunc);
+    if (!file.is_open()) {
+        std::cerr << "Could not open logFile: " << path << std::endl;
     }
+}
+
+void Logger::openLogFile() {
+    if constexpr (kCompetitionBuild) {
+        return;
+    }
+    openTrace(logFile, filePath);
 }
 
 void Logger::log(Point p) {

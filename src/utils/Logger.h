@@ -18,6 +18,10 @@ public:
     Logger& operator=(const Logger&) = delete;
 
     static Logger* getUniqueInstance();
+    // Opens (or reopens) a trace file for writing, making its folders first
+    // so that a fresh working directory still gets its traces; says so on
+    // standard error when it cannot. Shared by both recorders.
+    static void openTrace(std::ofstream& file, const std::string& path);
 
     void setLogPath(const std::string& path);
     // Opens the path for writing (truncating it); missing directories on the

@@ -1,12 +1,11 @@
 #include "utils/Logger2.h"
 
-#include <filesystem>
 #include <iostream>
-#include <system_error>
 
 #include "buildMode.h"
 #include "objects/HingeJoint.h"
 #include "types.h"
+#include "utils/Logger.h"
 #include "worldModel/WorldModel.h"
 
 Logger2::Logger2() : WM(WorldModel::getUniqueInstance()) {}
@@ -27,18 +26,7 @@ void Logger2::openLogFile() {
     if constexpr (kCompetitionBuild) {
         return;
     }
-    const std::filesystem::path parent = std::filesystem::path(filePath).parent_path();
-    if (!parent.empty()) {
-        std::error_code ignored;
-        std::filesystem::create_directories(parent, ignored);
-    }
-    if (logFile.is_open()) {
-        logFile.close();
-    }
-    logFile.open(filePath, std::ios::out | std::ios::trunc);
-    if (!logFile.is_open()) {
-        std::cerr << "Could not open logFile: " << filePath << std::endl;
-    }
+    Logger::openTrace(logFile, filePath);
 }
 
 void Logger2::log() {
