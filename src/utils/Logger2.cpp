@@ -1,6 +1,5 @@
 #include "utils/Logger2.h"
 
-#include <iostream>
 
 #include "buildMode.h"
 #include "objects/HingeJoint.h"
