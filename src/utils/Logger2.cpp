@@ -1,6 +1,5 @@
 #include "utils/Logger2.h"
 
-
 #include "buildMode.h"
 #include "objects/HingeJoint.h"
 #include "types.h"
