@@ -1,5 +1,7 @@
 #include "control/BSWOscilator.h"
 
+#include "control/OscillatorCycle.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -21,13 +23,9 @@ void BSWOsc::setOscParameters(const double* p) {
     Period = p[7];
 }
 
-bool BSWOsc::hasPeriod() const { return std::isfinite(Period) && Period > 0.0; }
+bool BSWOsc::hasPeriod() const { return usablePeriod(Period); }
 
-double BSWOsc::normalizeTime(double t) const {
-    if (!hasPeriod()) return 0.0;
-    // Exact, and no overflow for times far outside any match.
-    return std::fmod(t, Period);
-}
+double BSWOsc::normalizeTime(double t) const { return foldIntoCycle(t, Period); }
 
 double BSWOsc::phase() const { return -kPi * static_cast<double>(sideDir); }
 

@@ -1,5 +1,7 @@
 #include "control/TFSOscillator.h"
 
+#include "control/OscillatorCycle.h"
+
 #include <cmath>
 
 #include "buildMode.h"
@@ -89,9 +91,7 @@ void TFSOscillator::changeTFSfPeriods(double hPeriod) {
     halfPeriod = hPeriod;
 }
 
-bool TFSOscillator::hasPeriod() const {
-    return std::isfinite(halfPeriod) && halfPeriod > 0.0;
-}
+bool TFSOscillator::hasPeriod() const { return usablePeriod(halfPeriod); }
 
 double TFSOscillator::omega() const {
     return hasPeriod() ? kPi / halfPeriod : 0.0;

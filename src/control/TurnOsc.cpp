@@ -1,5 +1,7 @@
 #include "control/TurnOsc.h"
 
+#include "control/OscillatorCycle.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -21,13 +23,9 @@ void TurnOsc::setOscParameters(const double* p) {
     Period = p[6];
 }
 
-bool TurnOsc::hasPeriod() const { return std::isfinite(Period) && Period > 0.0; }
+bool TurnOsc::hasPeriod() const { return usablePeriod(Period); }
 
-double TurnOsc::normalizeTime(double t) const {
-    if (!hasPeriod()) return 0.0;
-    // Exact, and no overflow for times far outside any match.
-    return std::fmod(t, Period);
-}
+double TurnOsc::normalizeTime(double t) const { return foldIntoCycle(t, Period); }
 
 double TurnOsc::phase() const { return -kPi * static_cast<double>(rotDir); }
 
