@@ -1,6 +1,8 @@
 #include "SkillRequester.h"
 
+#include "geometry/Point.h"
 #include "objects/BodyState.h"
+#include "skills/MidLevelSkills.h"
 #include "skills/SkillBase.h"
 #include "skills/SkillManager.h"
 #include "skills/lowLevelSkills/BackKick.h"
@@ -23,6 +25,10 @@ constexpr float kRestartStablity = 0.0f;
 constexpr float kRestartGyroThr = 0.3f;
 // The side step the decision layer's skill test makes: the large one.
 constexpr int kBesideStep = 3;
+// How closely the behaviours that end facing somewhere must face it, as the
+// attackers and the goalie ask (degrees).
+constexpr double kFacingTolerance = 10.0;
+constexpr double kPointTolerance = 5.0;
 
 }  // namespace
 
@@ -74,9 +80,28 @@ SkillBase* SkillRequester::create() const {
     return nullptr;
 }
 
+SkillBase* SkillRequester::midLevel() const {
+    MidLevelSkills* mls = MidLevelSkills::getUniqueInstance();
+    const std::string& s = options.skill;
+    const Point target(options.targetX, options.targetY, 0.0);
+    bool reached = false;
+    if (s == "goto") return mls->goToward(target);
+    if (s == "gotopoint") return mls->goToPoint(target, options.heading, kPointTolerance);
+    if (s == "behindball") return mls->goBehindBall(reached, kFacingTolerance);
+    if (s == "dribble") return mls->goTowardGoal();
+    if (s == "togoal") return mls->goToGoal(reached, kFacingTolerance);
+    if (s == "kicktogoal") return mls->kickTowardGoal();
+    return nullptr;
+}
+
 void SkillRequester::request(SkillManager* manager, bool fallen) {
     const bool first = firstCycle;
     firstCycle = false;
+    if (isMidLevelSkill(options.skill)) {
+        // As the decision layer does: a fallen robot stands up first.
+        manager->putSkillInQ(fallen ? new NaoStandUp() : midLevel());
+        return;
+    }
     if (chosenID() == SKILL_NAO_STANDUP) {
         if (first || fallen) manager->putSkillInQ(create());
         return;

@@ -2,7 +2,8 @@
 // decision layer does: a stand-up is queued afresh whenever the robot is
 // down; any other skill is requested every cycle, handing back the running
 // instance when there is one (as the decision layer does with a running
-// kick), so the skill keeps its phase.
+// kick), so the skill keeps its phase. A behaviour above the skills is
+// asked every cycle and its pick queued, as the decision layer does.
 #pragma once
 
 #include <string>
@@ -25,6 +26,10 @@ public:
     SkillID chosenID() const;
 
 private:
+    // This cycle's pick of a behaviour (goto, behindball, ...): the skill it
+    // steers, or null when it has arrived.
+    SkillBase* midLevel() const;
+
     SkillRunOptions options;
     bool firstCycle = true;
 };

@@ -10,6 +10,8 @@ namespace {
 
 const char* const kSkills[] = {"stand", "zero",  "restart",  "walk",     "turn",
                                "besidewalk", "kick", "backkick", "naokick2", "standup"};
+const char* const kMidLevelSkills[] = {"goto",    "gotopoint", "behindball",
+                                       "dribble", "togoal",    "kicktogoal"};
 
 // A whole word that is a finite number; nothing else counts.
 bool readNumber(const char* word, double& out) {
@@ -43,11 +45,18 @@ bool isGoodTeamName(const std::string& name) {
 
 }  // namespace
 
+bool isMidLevelSkill(const std::string& name) {
+    for (const char* s : kMidLevelSkills) {
+        if (name == s) return true;
+    }
+    return false;
+}
+
 bool isKnownSkill(const std::string& name) {
     for (const char* s : kSkills) {
         if (name == s) return true;
     }
-    return false;
+    return isMidLevelSkill(name);
 }
 
 SkillRunParse parseSkillRunOptions(int argc, char** argv, SkillRunOptions& o, std::string& error) {
@@ -119,6 +128,16 @@ SkillRunParse parseSkillRunOptions(int argc, char** argv, SkillRunOptions& o, st
             o.beamX = x;
             o.beamY = y;
             o.beamR = r;
+        } else if (word == "--target") {
+            if (!need(2)) return SkillRunParse::Error;
+            double x = 0, y = 0;
+            if (!readNumber(argv[i + 1], x) || !readNumber(argv[i + 2], y) || std::fabs(x) > 100 ||
+                std::fabs(y) > 100) {
+                return bad("two numbers X Y, metres from -100 to 100");
+            }
+            i += 2;
+            o.targetX = x;
+            o.targetY = y;
         } else if (word == "--csv") {
             if (!need(1)) return SkillRunParse::Error;
             o.csvPath = argv[++i];
@@ -145,7 +164,8 @@ SkillRunParse parseSkillRunOptions(int argc, char** argv, SkillRunOptions& o, st
 
 void printSkillRunHelp(std::ostream& out) {
     out << "Usage: skillrun SKILL [--seconds S] [--unum N] [--teamname T] [--host H]\n"
-           "                [--speed V] [--turn D] [--heading H] [--beam X Y R] [--csv FILE]\n"
+           "                [--speed V] [--turn D] [--heading H] [--target X Y]\n"
+           "                [--beam X Y R] [--csv FILE]\n"
            "\n"
            "Connects to a simulation server on port 3100 as the agent does (scene, first\n"
            "perception, init, second perception, beam), then every cycle applies the\n"
@@ -165,6 +185,15 @@ void printSkillRunHelp(std::ostream& out) {
            "  standup     stand up: queued at the start and again in every cycle in which\n"
            "              the fall detector reports a fall, as the agent does\n"
            "\n"
+           "Behaviours (each cycle they pick and steer one of the skills above):\n"
+           "  goto        walk toward --target (turning on the spot first when it lies\n"
+           "              more than 90 degrees off)\n"
+           "  gotopoint   go to --target and turn there to face yaw --heading\n"
+           "  behindball  get 0.7 m behind the ball, facing it\n"
+           "  dribble     walk on through the ball toward the opponent goal\n"
+           "  togoal      walk back to the middle of our goal, facing the field\n"
+           "  kicktogoal  walk up to the ball, stop and kick\n"
+           "\n"
            "Options:\n"
            "  --seconds S      server time to run, seconds (default 5, at most 86400)\n"
            "  --unum N         uniform number sent with init (default 0: the server picks)\n"
@@ -173,7 +202,10 @@ void printSkillRunHelp(std::ostream& out) {
            "  --speed V        walk speed, fraction of full speed from -1 (backward) to 1\n"
            "                   (default 1)\n"
            "  --turn D         walk turning degree, -180..180, positive turns right (default 0)\n"
-           "  --heading H      turn target heading, degrees, -180..180 (default 0)\n"
+           "  --heading H      turn target heading, degrees, -180..180 (default 0); the\n"
+           "                   yaw grows clockwise and is 0 facing the opponent goal\n"
+           "  --target X Y     field point for goto and gotopoint, metres, our goal at\n"
+           "                   negative x (default 0 0)\n"
            "  --beam X Y R     where to beam: field position X Y (metres) and rotation R\n"
            "                   (default -0.5 4.0 0.6, as the agent)\n"
            "  --csv FILE       per-cycle record (default skillrun.csv)\n"

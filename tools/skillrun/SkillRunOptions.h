@@ -17,6 +17,10 @@ struct SkillRunOptions {
     double speed = 1.0;
     double turn = 0.0;
     double heading = 0.0;
+    // The field point the mid-level skills that go somewhere head for, in
+    // the team's own frame (our goal at negative x).
+    double targetX = 0.0;
+    double targetY = 0.0;
     // Where the agent itself beams to.
     double beamX = -0.5;
     double beamY = 4.0;
@@ -28,6 +32,10 @@ enum class SkillRunParse { Run, Help, Error };
 
 // The skills skillrun knows, by command-line name.
 bool isKnownSkill(const std::string& name);
+// True for the behaviours above the motion skills (going to a point, behind
+// the ball, to our goal, dribbling, kicking toward the goal): they pick and
+// steer a motion skill every cycle instead of being one.
+bool isMidLevelSkill(const std::string& name);
 
 // Fills `options` from the command line. On Error, `error` says what was
 // wrong in one line.

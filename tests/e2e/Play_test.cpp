@@ -1,0 +1,270 @@
+// The agents play on fieldsim (lockstep, no noise) and fieldsim's truth log
+// judges what they did: beams home, going for the ball, standing up after a
+// knock, the goalie keeping to its goal, a match that ends cleanly; and the
+// behaviours no match reaches, run one at a time through skillrun.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/ChildProcess.h"
+
+namespace {
+
+const std::string kBin = BIN_DIR;
+const int kWait = 110000;
+
+struct Robot {
+    double x = NAN, y = NAN, yaw = NAN;
+    std::string state, commands;
+};
+
+struct Cycle {
+    double time = 0, gameTime = 0, ballX = 0, ballY = 0;
+    std::string mode;
+    std::map<std::string, Robot> robots;  // by "left 2", "right 1", ...
+};
+
+double numberAfter(const std::string& text, const std::string& key) {
+    const size_t at = text.find("\"" + key + "\":");
+    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size() + 3);
+}
+
+std::string textAfter(const std::string& text, const std::string& key) {
+    const size_t at = text.find("\"" + key + "\":\"");
+    if (at == std::string::npos) return "";
+    const size_t from = at + key.size() + 4;
+    return text.substr(from, text.find('"', from) - from);
+}
+
+std::vector<Cycle> readTruth(const std::string& path) {
+    std::vector<Cycle> cycles;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        Cycle c;
+        c.time = numberAfter(line, "time");
+        c.gameTime = numberAfter(line, "game_time");
+        c.mode = textAfter(line, "play_mode");
+        const size_t ball = line.find("\"ball\":");
+        c.ballX = numberAfter(line.substr(ball), "x");
+        c.ballY = numberAfter(line.substr(ball), "y");
+        for (size_t at = line.find("{\"team\""); at != std::string::npos;) {
+            const size_t next = line.find("{\"team\"", at + 1);
+            const std::string part = line.substr(at, next == std::string::npos ? next : next - at);
+            Robot r{numberAfter(part, "x"), numberAfter(part, "y"), numberAfter(part, "yaw"),
+                    textAfter(part, "state"), textAfter(part, "commands")};
+            c.robots[textAfter(part, "side") + " " + std::to_string(int(numberAfter(part, "unum")))] = r;
+            at = next;
+        }
+        cycles.push_back(c);
+    }
+    return cycles;
+}
+
+double distance(double ax, double ay, double bx, double by) { return std::hypot(ax - bx, ay - by); }
+
+bool waitFor(const ChildProcess& p, const std::string& text) {
+    for (int i = 0; i < 250 && p.out().find(text) == std::string::npos; ++i) usleep(20000);
+    return p.out().find(text) != std::string::npos;
+}
+
+// The count fieldsim's summary writes before `what`, e.g. "0 malformed".
+long long summaryCount(const std::string& log, const std::string& what) {
+    const size_t at = log.rfind(" " + what);
+    if (at == std::string::npos) return -1;
+    size_t start = at;
+    while (start > 0 && std::isdigit(static_cast<unsigned char>(log[start - 1]))) --start;
+    return start == at ? -1 : std::stoll(log.substr(start, at - start));
+}
+
+std::string subdir(const TempDir& dir, const std::string& name) {
+    const std::string path = dir.file(name);
+    ::mkdir(path.c_str(), 0755);
+    return path;
+}
+
+// fieldsim in lockstep with a truth log and a scenario; started first, so
+// the robots find it listening.
+struct Server {
+    TempDir dir;
+    ChildProcess sim;
+    void start(std::vector<std::string> args, const std::string& scenario) {
+        std::ofstream(dir.file("scenario.txt")) << scenario;
+        args.insert(args.end(), {"--pace", "lockstep", "--truth", dir.file("truth.jsonl"),
+                                 "--scenario", dir.file("scenario.txt")});
+        ASSERT_TRUE(sim.start(kBin + "/fieldsim", args, dir.path()));
+        ASSERT_TRUE(waitFor(sim, "listening")) << sim.out() << sim.err();
+    }
+};
+
+}  // namespace
+
+// Competition team against competition team, both of three: goalie 1 at
+// (-5.73, 0), attackers 2 at (-3.5, -1.5) and 3 at (-1.5, 0), each in its own
+// team's frame (the right team's is turned half a circle).
+TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
+    Server server;
+    server.start({"--kickoff-after", "4", "--duration", "24"},
+                 "10 knock-over left 3 back\n12 knock-over right 2 back\n");
+    // All at once: in lockstep the clock runs as fast as those who joined
+    // answer, so a late team would miss its beam. Whichever team joins first
+    // plays on the left; the checks go by side.
+    std::vector<std::unique_ptr<ChildProcess>> players;
+    for (const char* team : {"Lefts", "Rights"}) {
+        for (const char* unum : {"1", "2", "3"}) {
+            players.push_back(std::make_unique<ChildProcess>());
+            ASSERT_TRUE(players.back()->start(MATCHAGENT_BIN, {"--teamname", team, "--unum", unum},
+                                              subdir(server.dir, std::string(team) + unum)));
+        }
+    }
+    ASSERT_EQ(server.sim.wait(kWait), 0) << server.sim.out() << server.sim.err();
+    for (auto& p : players) EXPECT_NE(p->wait(10000), -1) << "a player outlived the server";
+    const std::string log = server.sim.out();
+    EXPECT_EQ(summaryCount(log, "malformed"), 0) << log;
+
+    std::vector<Cycle> truth = readTruth(server.dir.file("truth.jsonl"));
+    // From here on every cycle lists all six.
+    while (!truth.empty() && truth.front().robots.size() < 6) truth.erase(truth.begin());
+    ASSERT_GT(truth.size(), 1000u);
+    const std::pair<double, double> home[] = {{-5.73, 0.0}, {-3.5, -1.5}, {-1.5, 0.0}};
+    const Cycle* lastBefore = nullptr;
+    for (const Cycle& c : truth) {
+        if (c.mode == "BeforeKickOff") lastBefore = &c;
+        for (const auto& [name, r] : c.robots) {
+            EXPECT_EQ(r.commands.find("nan"), std::string::npos) << name << ": " << r.commands;
+            EXPECT_EQ(r.commands.find("inf"), std::string::npos) << name << ": " << r.commands;
+        }
+    }
+    ASSERT_NE(lastBefore, nullptr);
+    ASSERT_EQ(lastBefore->robots.size(), 6u);
+    for (int unum = 1; unum <= 3; ++unum) {
+        for (double mirror : {1.0, -1.0}) {
+            const Robot& r =
+                lastBefore->robots.at((mirror > 0 ? "left " : "right ") + std::to_string(unum));
+            EXPECT_NEAR(r.x, mirror * home[unum - 1].first, 0.1) << unum << " " << mirror;
+            EXPECT_NEAR(r.y, mirror * home[unum - 1].second, 0.1) << unum << " " << mirror;
+        }
+    }
+
+    // An attacker gets to the ball within 8 s of game time.
+    double reached = -1;
+    for (const Cycle& c : truth) {
+        for (const char* who : {"left 2", "left 3", "right 2", "right 3"}) {
+            const Robot& r = c.robots.at(who);
+            if (reached < 0 && c.gameTime > 0 && distance(r.x, r.y, c.ballX, c.ballY) < 0.5) {
+                reached = c.gameTime;
+            }
+        }
+    }
+    EXPECT_GT(reached, 0) << "no attacker came within 0.5 m of the ball";
+    EXPECT_LT(reached, 8.0);
+
+    // The knocked-over attackers get up and go for the ball again.
+    for (const char* who : {"left 3", "right 2"}) {
+        SCOPED_TRACE(who);
+        const Cycle *down = nullptr, *up = nullptr;
+        for (const Cycle& c : truth) {
+            const std::string& state = c.robots.at(who).state;
+            if (!down && state != "upright") down = &c;
+            if (down && !up && state == "upright") up = &c;
+        }
+        ASSERT_NE(down, nullptr);
+        ASSERT_NE(up, nullptr) << "never stood up";
+        EXPECT_LT(up->time - down->time, 8.0);
+        const Robot& then = up->robots.at(who);
+        const Cycle& last = truth.back();
+        const Robot& now = last.robots.at(who);
+        EXPECT_GT(distance(then.x, then.y, now.x, now.y), 0.3) << "did not play on";
+        EXPECT_LT(distance(now.x, now.y, last.ballX, last.ballY),
+                  distance(then.x, then.y, last.ballX, last.ballY) - 0.2);
+    }
+
+    // The goalies keep to their goal areas all game.
+    for (const Cycle& c : truth) {
+        if (c.mode == "BeforeKickOff") continue;
+        const Robot& left = c.robots.at("left 1");
+        const Robot& right = c.robots.at("right 1");
+        ASSERT_TRUE(left.x < -4.5 && std::fabs(left.y) < 1.5) << c.time << ": " << left.x << " " << left.y;
+        ASSERT_TRUE(right.x > 4.5 && std::fabs(right.y) < 1.5) << c.time << ": " << right.x << " " << right.y;
+    }
+}
+
+// Behaviours no match reaches, each driving one robot through skillrun: each
+// must turn toward its target and get nearer to it.
+TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
+    Server server;
+    server.start({"--full-view", "--kickoff-after", "-1", "--duration", "14"},
+                 "0 place-ball -1.0 -3.0\n");
+    struct Run {
+        const char* unum;
+        std::vector<std::string> args;
+        double targetX, targetY;  // world frame; NAN: the ball
+    } runs[] = {
+        // Target behind and to the left: turn counter-clockwise, then walk.
+        {"1", {"gotopoint", "--target", "-3.5", "2.5", "--beam", "-1", "1", "0"}, -3.5, 2.5},
+        // Our goal behind and to the right.
+        {"2", {"togoal", "--beam", "-2.5", "2.5", "0"}, -6.0, 0.0},
+        {"3", {"kicktogoal", "--beam", "-2.0", "-2.6", "0"}, NAN, NAN},
+        // A clockwise turn to yaw 90 (truth yaw -90).
+        {"4", {"turn", "--heading", "90", "--beam", "-3", "-1", "0"}, NAN, NAN},
+    };
+    std::vector<std::unique_ptr<ChildProcess>> tools;
+    for (Run& r : runs) {
+        r.args.insert(r.args.end(), {"--unum", r.unum, "--seconds", "13"});
+        tools.push_back(std::make_unique<ChildProcess>());
+        ASSERT_TRUE(tools.back()->start(kBin + "/skillrun", r.args,
+                                        subdir(server.dir, std::string("p") + r.unum)));
+    }
+    ASSERT_EQ(server.sim.wait(kWait), 0) << server.sim.out() << server.sim.err();
+    for (auto& t : tools) EXPECT_EQ(t->wait(10000), 0) << t->err();
+
+    std::vector<Cycle> truth = readTruth(server.dir.file("truth.jsonl"));
+    // The tools leave a little before the server stops.
+    while (!truth.empty() && truth.front().robots.size() < 4) truth.erase(truth.begin());
+    while (!truth.empty() && truth.back().robots.size() < 4) truth.pop_back();
+    ASSERT_GT(truth.size(), 500u);
+    // From 0.2 s on every beam has landed.
+    const Cycle* first = nullptr;
+    for (const Cycle& c : truth) {
+        if (c.time >= 0.2 && c.robots.size() == 4) {
+            first = &c;
+            break;
+        }
+    }
+    ASSERT_NE(first, nullptr);
+    const Cycle& last = truth.back();
+    // togoal walks from (-2.5, 2.5) to the middle of our goal and stays up.
+    const Robot& goer = last.robots.at("left 2");
+    EXPECT_LT(distance(goer.x, goer.y, -6.0, 0.0), 0.5) << goer.x << " " << goer.y;
+    EXPECT_EQ(goer.state, "upright");
+    // The first 3 s: gotopoint turns counter-clockwise toward its target
+    // (bearing 149 degrees), the turn to heading 90 clockwise (truth yaw
+    // toward -90; the gait wobbles a little either way), and the kicker
+    // closes in on the ball.
+    double pointTurned = 0, turnTurned = 0, kickerNearest = 1e9;
+    for (size_t i = 1; i < truth.size(); ++i) {
+        const Cycle &c = truth[i], &before = truth[i - 1];
+        const Robot& kicker = c.robots.at("left 3");
+        kickerNearest = std::fmin(kickerNearest, distance(kicker.x, kicker.y, c.ballX, c.ballY));
+        if (c.time > 3.0) continue;
+        auto turned = [&](const char* who) {
+            const double d = c.robots.at(who).yaw - before.robots.at(who).yaw;
+            return std::remainder(d, 360.0);
+        };
+        pointTurned += turned("left 1");
+        turnTurned += turned("left 4");
+    }
+    EXPECT_GT(pointTurned, 30.0);
+    EXPECT_LT(turnTurned, -60.0);
+    EXPECT_LT(kickerNearest, 0.3);
+}
