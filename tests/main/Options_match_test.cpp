@@ -7,25 +7,14 @@
 #include "main/AgentMain.h"
 #include "support/ChildProcess.h"
 
-namespace {
-
-void parse(std::vector<std::string> words) {
-    words.insert(words.begin(), "matchagent");
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    readOptions(static_cast<int>(argv.size()), argv.data());
-}
-
-TEST(MatchOptions, AnyWordStartingWithDashHIsTheHostOption) {
-    parse({"-h", "server.local"});
-    EXPECT_EQ(agentOptions().hostName, "server.local");
-    parse({"-host", "192.168.1.20"});
-    EXPECT_EQ(agentOptions().hostName, "192.168.1.20");
-    parse({"--host", "other.example"});
-    EXPECT_EQ(agentOptions().hostName, "other.example");
-}
-
-TEST(MatchOptions, ShortHostPrintsHelpWithoutShort) {
+TEST(MatchOptions, AnyWordStartingWithDashHIsTheHostOptionAndShortHostsGetHelp) {
+    for (const char* word : {"-h", "-host", "--host"}) {
+        std::vector<std::string> words = {"matchagent", word, "192.168.1.20"};
+        std::vector<char*> argv;
+        for (std::string& w : words) argv.push_back(w.data());
+        readOptions(3, argv.data());
+        EXPECT_EQ(agentOptions().hostName, "192.168.1.20") << word;
+    }
     TempDir dir;
     ChildProcess p;
     ASSERT_TRUE(p.start(MATCHAGENT_BIN, {"-h", "1.2.3.4"}, dir.path()));
@@ -33,5 +22,3 @@ TEST(MatchOptions, ShortHostPrintsHelpWithoutShort) {
     EXPECT_NE(p.out().find("No Help Available Yet!\n"), std::string::npos);
     EXPECT_EQ(p.out().find("Short"), std::string::npos);
 }
-
-}  // namespace

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class FakeServer {
 public:
@@ -34,3 +35,10 @@ private:
 
 // A perception text of the real server's shape for the given time.
 std::string perceptionAt(double time, const std::string& playMode = "BeforeKickOff");
+
+// The start-up exchange: the scene, init and beam frames the client sent
+// ("<none>" where one did not come within 10 s).
+std::vector<std::string> playStartUp(FakeServer& server,
+                                     const std::string& second = perceptionAt(0.02));
+// One perception sent, its reply returned ("<none>" when none came within 10 s).
+std::string replyTo(FakeServer& server, const std::string& perception);
