@@ -128,7 +128,11 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
         }
     }
     ASSERT_EQ(server.sim.wait(kWait), 0) << server.sim.out() << server.sim.err();
-    for (auto& p : players) EXPECT_NE(p->wait(10000), -1) << "a player outlived the server";
+    for (auto& p : players) {
+        EXPECT_EQ(p->wait(10000), 0) << "a player outlived the server or failed";
+        EXPECT_EQ(p->err().find("Sanitizer"), std::string::npos) << p->err();
+        EXPECT_EQ(p->err().find("runtime error"), std::string::npos) << p->err();
+    }
     const std::string log = server.sim.out();
     EXPECT_EQ(summaryCount(log, "malformed"), 0) << log;
 
@@ -226,7 +230,10 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
                                         subdir(server.dir, std::string("p") + r.unum)));
     }
     ASSERT_EQ(server.sim.wait(kWait), 0) << server.sim.out() << server.sim.err();
-    for (auto& t : tools) EXPECT_EQ(t->wait(10000), 0) << t->err();
+    for (auto& t : tools) {
+        EXPECT_EQ(t->wait(10000), 0) << t->err();
+        EXPECT_EQ(t->err().find("runtime error"), std::string::npos) << t->err();
+    }
 
     std::vector<Cycle> truth = readTruth(server.dir.file("truth.jsonl"));
     // The tools leave a little before the server stops.
