@@ -1,18 +1,64 @@
-// The socket wrapper and the server's length-prefixed framing.
+// The server link (socket wrapper, length-prefixed framing, the runtime's
+// link) and the optimiser link.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "LinkTestSupport.h"
+#include "utils/Communicator.h"
+#include "utils/ServerCommunicationManager.h"
 #include "utils/TRoboCupConnection.h"
 
-using namespace linktest;
-
 namespace {
+
+// The text as it travels: 4-byte big-endian length, then the text.
+std::string frame(const std::string& text) {
+    const std::uint32_t prefix = htonl(static_cast<std::uint32_t>(text.size()));
+    return std::string(reinterpret_cast<const char*>(&prefix), 4) + text;
+}
+
+void writeAll(int fd, const std::string& data) {
+    EXPECT_EQ(::send(fd, data.data(), data.size(), MSG_NOSIGNAL), ssize_t(data.size()));
+}
+
+// Exactly `count` bytes, or fewer when the peer closes first.
+std::string readExactly(int fd, std::size_t count) {
+    std::string out(count, '\0');
+    const ssize_t n = ::recv(fd, &out[0], count, MSG_WAITALL);
+    return out.substr(0, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+// Closes a raw descriptor at the end of the scope.
+struct Fd {
+    explicit Fd(int value = -1) : fd(value) {}
+    ~Fd() { reset(); }
+    void reset() { ::close(fd), fd = -1; }
+    int fd;
+};
+
+// A TCP socket on an ephemeral loopback port, listening or merely holding it.
+struct LoopbackPort {
+    explicit LoopbackPort(bool listening) : socket(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in self{};
+        self.sin_family = AF_INET;
+        self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof(self);
+        ::bind(socket.fd, reinterpret_cast<sockaddr*>(&self), size);
+        ::getsockname(socket.fd, reinterpret_cast<sockaddr*>(&self), &size);
+        if (listening) ::listen(socket.fd, 8);
+        port = ntohs(self.sin_port);
+    }
+    int acceptOne() const { return ::accept(socket.fd, nullptr, nullptr); }
+    Fd socket;
+    int port = 0;
+};
 
 // A framing connection on one end of a socketpair; the test plays the
 // server on `peer`.
@@ -21,12 +67,12 @@ struct Linked {
         int fds[2];
         ::socketpair(AF_UNIX, SOCK_STREAM, 0, fds);
         con.attachSocket(fds[0]);
-        peer.reset(fds[1]);
+        peer.fd = fds[1];
     }
     // The next message, or "<refused>" / "<closed>".
-    std::string next(std::size_t capacity = 4096) {
-        std::vector<char> dest(capacity + 1, 'x');
-        if (con.getMessage(dest.data(), capacity)) return dest.data();
+    std::string next() {
+        std::vector<char> dest(4096 + 1, 'x');
+        if (con.getMessage(dest.data(), 4096)) return dest.data();
         EXPECT_EQ(dest[0], '\0') << "no message: an empty text";
         return con.connected() ? "<refused>" : "<closed>";
     }
@@ -45,82 +91,36 @@ struct Linked {
 
 }  // namespace
 
-TEST(TConnection, ConnectsOrReportsWhyNot) {
-    LoopbackPort bound(false);  // holds the port: nothing listens there
-    testing::internal::CaptureStderr();
-    TRoboCupConnection refused("127.0.0.1", bound.port);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              std::string("TConnection::openConnection: ") + std::strerror(ECONNREFUSED) + "\n");
-    EXPECT_FALSE(refused.connected());
-
-    testing::internal::CaptureStderr();
-    TRoboCupConnection unknown("no-such-host.invalid", 3100);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err.rfind("TConnection::gethostbyname: ", 0), 0u) << err;
-    EXPECT_FALSE(unknown.connected());
-}
-
-TEST(TRoboCupConnection, SendsThePrefixAndTheWholeText) {
-    Linked link;
-    ASSERT_TRUE(link.con.sendCommand("(init (unum 1)(teamname VOR))"));
-    EXPECT_EQ(readExactly(link.peer.fd, 33),
-              std::string("\0\0\0\x1D", 4) + "(init (unum 1)(teamname VOR))");
-
-    // A vanished peer: false and a line, not a SIGPIPE that ends the process.
-    link.peer.reset();
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(link.con.sendCommand("(he1 1.0)"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("TRoboCupConnection::sendCommand: ", 0),
-              0u);
-}
-
-TEST(TRoboCupConnection, DeliversEveryMessageOfOneReadInOrder) {
-    Linked link;
-    const std::string fourth = frame("(time (now 1.06))");
-    writeAll(link.peer.fd,
-             frame("(time (now 1.00))") + frame("") + frame("(B)") + fourth.substr(0, 2));
-    EXPECT_EQ(link.next(), "(time (now 1.00))");
-    EXPECT_EQ(link.next(), "");
-    EXPECT_EQ(link.next(), "(B)");
-    writeAll(link.peer.fd, fourth.substr(2));
-    EXPECT_EQ(link.next(), "(time (now 1.06))");
-}
-
-TEST(TRoboCupConnection, ReassemblesMessagesCutAtEveryByte) {
+// Cut at every byte (inside either prefix too), and at the end, where one
+// read brings all messages: the bytes behind the first are kept for the next.
+TEST(TRoboCupConnection, SplitAndMergedMessagesAreDeliveredInOrder) {
     const std::string first = "(time (now 12.34))(GS (t 0.00) (pm BeforeKickOff))";
-    const std::string second = "(HJ (n hj1) (ax -0.00))";
-    const std::string stream = frame(first) + frame(second);
-    for (std::size_t cut = 1; cut < stream.size(); ++cut) {
+    const std::string stream = frame(first) + frame("") + frame("(HJ (n hj1) (ax -0.00))");
+    for (std::size_t cut = 1; cut <= stream.size(); ++cut) {
         Linked link;
         std::thread writer = link.writeInPieces({stream.substr(0, cut), stream.substr(cut)});
         EXPECT_EQ(link.next(), first) << "cut at " << cut;
-        EXPECT_EQ(link.next(), second) << "cut at " << cut;
+        EXPECT_EQ(link.next(), "") << "cut at " << cut;
+        EXPECT_EQ(link.next(), "(HJ (n hj1) (ax -0.00))") << "cut at " << cut;
         writer.join();
     }
 }
 
-TEST(TRoboCupConnection, RefusesTooLongMessagesAndStaysInStep) {
+TEST(TRoboCupConnection, CapacityFitsTooLongIsRefusedAndSkipped) {
     Linked link;
-    // Exactly the capacity fits with its terminator; the byte behind the
-    // capacity + 1 bytes of the destination stays untouched.
+    // The byte behind the capacity + 1 bytes of the destination stays untouched.
     writeAll(link.peer.fd, frame(std::string(4096, 'a')));
     std::vector<char> dest(4096 + 2, '#');
     ASSERT_TRUE(link.con.getMessage(dest.data(), 4096));
     EXPECT_EQ(std::string(dest.data()), std::string(4096, 'a'));
     EXPECT_EQ(dest[4097], '#');
-
-    writeAll(link.peer.fd, frame(std::string(4097, 'b')) + frame("(after)"));
-    EXPECT_EQ(link.next(), "<refused>");
-    EXPECT_EQ(link.next(), "(after)");
-
     // The payload to skip arrives only after the refusal, in pieces.
-    const std::string longOne = frame(std::string(20000, 'c')) + frame("(later)");
+    const std::string longOne = frame(std::string(4097, 'c')) + frame("(later)");
     std::thread writer =
-        link.writeInPieces({longOne.substr(0, 10), longOne.substr(10, 9000), longOne.substr(9010)});
+        link.writeInPieces({longOne.substr(0, 10), longOne.substr(10, 3000), longOne.substr(3010)});
     EXPECT_EQ(link.next(), "<refused>");
     EXPECT_EQ(link.next(), "(later)");
     writer.join();
-
 }
 
 TEST(TRoboCupConnection, EndsWhenThePeerClosesAnywhere) {
@@ -128,10 +128,56 @@ TEST(TRoboCupConnection, EndsWhenThePeerClosesAnywhere) {
         Linked link;
         writeAll(link.peer.fd, frame("(a)") + std::string(insidePrefix ? 2 : 0, '\0'));
         link.peer.reset();
-        EXPECT_EQ(link.next(), "(a)");
         testing::internal::CaptureStderr();
+        // A send to a vanished peer is false and a line, not a SIGPIPE.
+        EXPECT_FALSE(link.con.sendCommand("(he1 1.0)"));
+        EXPECT_EQ(link.next(), "(a)");
         EXPECT_EQ(link.next(), "<closed>");
-        EXPECT_EQ(testing::internal::GetCapturedStderr().empty(), !insidePrefix);
+        testing::internal::GetCapturedStderr();
         EXPECT_EQ(link.next(), "<closed>") << "a closed link must not block";
     }
+}
+
+TEST(ServerCommunicationManager, ConnectFailuresReconnectingAndClosing) {
+    ServerCommunicationManager* scm = ServerCommunicationManager::getUniqueInstance();
+    LoopbackPort bound(false);  // holds the port: nothing listens there
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(scm->connect2(bound.port, "127.0.0.1"));
+    EXPECT_FALSE(scm->connect2(3100, "no-such-host.invalid"));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(std::string("TConnection::openConnection: ") + std::strerror(ECONNREFUSED)),
+              std::string::npos) << err;
+    EXPECT_NE(err.find("TConnection::gethostbyname: "), std::string::npos) << err;
+    LoopbackPort server(true);
+    ASSERT_TRUE(scm->connect2(server.port, "127.0.0.1"));
+    Fd firstPeer(server.acceptOne());
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(scm->connect2(server.port, "localhost"));
+    testing::internal::GetCapturedStderr();
+    Fd peer(server.acceptOne());
+    EXPECT_EQ(readExactly(firstPeer.fd, 1), "") << "the replaced connection is closed";
+    ASSERT_TRUE(scm->sendMsg("(syn)"));
+    EXPECT_EQ(readExactly(peer.fd, 9), std::string("\0\0\0\x05(syn)", 9));
+    peer.reset();
+    EXPECT_EQ(scm->readMsg(), nullptr);
+    // The start-up deletes the link when it cannot connect; a new one follows.
+    delete scm;
+    EXPECT_FALSE(ServerCommunicationManager::getUniqueInstance()->isConnected());
+}
+
+TEST(Communicator, OptimiserLinkFramesBothWaysAndSkipsTooLongTexts) {
+    LoopbackPort server(true);
+    Communicator comm(4096, true);
+    ASSERT_TRUE(comm.connect2(static_cast<unsigned>(server.port), "127.0.0.1"));
+    Fd peer(server.acceptOne());
+    ASSERT_TRUE(comm.sendMsg("(done 0.5)"));
+    EXPECT_EQ(readExactly(peer.fd, 14), frame("(done 0.5)"));
+    // 4096 - 5 characters is too long for the buffer and skipped whole.
+    writeAll(peer.fd, frame("1.25 -3.5 7") + frame(std::string(4092, 'x')) +
+                          frame(std::string(4091, 'y')));
+    EXPECT_STREQ(comm.readMsg(), "1.25 -3.5 7");
+    testing::internal::CaptureStderr();
+    EXPECT_STREQ(comm.readMsg(), "");
+    EXPECT_STREQ(comm.readMsg(), std::string(4091, 'y').c_str());
+    testing::internal::GetCapturedStderr();
 }

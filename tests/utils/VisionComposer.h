@@ -19,16 +19,12 @@ struct Pose {
     double x, y, height, heading;
 };
 
-// Landmark positions on the 12 x 8 field with a 1.4 m goal.
-inline Vec landmark(const std::string& name) {
-    if (name == "G1L") return {-6, 0.7, 0.8};
-    if (name == "G2L") return {-6, -0.7, 0.8};
-    if (name == "G2R") return {6, 0.7, 0.8};
-    if (name == "G1R") return {6, -0.7, 0.8};
-    if (name == "F1L") return {-6, 4, 0};
-    if (name == "F2L") return {-6, -4, 0};
-    if (name == "F1R") return {6, 4, 0};
-    return {6, -4, 0};  // F2R
+// Landmark positions on the 12 x 8 field with a 1.4 m goal: "G1L" (-6, 0.7,
+// 0.8) ... "F2R" (6, -4, 0).
+inline Vec landmark(const std::string& n) {
+    const double x = n[2] == 'L' ? -6 : 6;
+    if (n[0] == 'F') return {x, n[1] == '1' ? 4.0 : -4.0, 0};
+    return {x, (n[1] == '1') == (n[2] == 'L') ? 0.7 : -0.7, 0.8};
 }
 
 inline std::string number(double v) {

@@ -1,18 +1,12 @@
 // Builders for world-model tests: sightings with the head angles they were
-// seen at, and a scratch directory for "WMLog.txt".
+// seen at, and opponents seen at a given time.
 #pragma once
 
-#include <unistd.h>
-
 #include <cmath>
-#include <cstdlib>
-#include <string>
 
 #include "objects/Player.h"
 
 namespace wmtest {
-
-constexpr double kDeg = 57.29577951471995;
 
 template <typename Seen>
 Seen seenPolar(double ro, double phi, double teta, double pan = 0, double tilt = 0) {
@@ -26,7 +20,7 @@ Seen seenPolar(double ro, double phi, double teta, double pan = 0, double tilt =
 // Something on the ground at body-frame (x, y), seen with the head centred.
 template <typename Seen>
 Seen seenOnGround(double x, double y) {
-    return seenPolar<Seen>(std::hypot(x, y), 0, std::atan2(y, x) * kDeg);
+    return seenPolar<Seen>(std::hypot(x, y), 0, std::atan2(y, x) * 57.29577951471995);
 }
 
 inline Player opponent(int num, double seenAt, double distance) {
@@ -35,14 +29,6 @@ inline Player opponent(int num, double seenAt, double distance) {
     p.setSide(SIDE_OPP);
     p.setLastTimeSeenPlayer(seenAt);
     return p;
-}
-
-// Each test case is its own process, so moving it to a fresh directory
-// keeps the log out of the build tree without affecting other cases.
-inline bool enterScratchDir() {
-    char pattern[] = "/tmp/wmtestXXXXXX";
-    const char* dir = mkdtemp(pattern);
-    return dir != nullptr && chdir(dir) == 0;
 }
 
 }  // namespace wmtest

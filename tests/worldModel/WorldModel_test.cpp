@@ -3,118 +3,144 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "worldModel/GameConf.h"
 #include "worldModel/WorldModelTestUtil.h"
 
-namespace {
-
-void expectNear(const Point& p, const Point& q, double tol = 1e-9) {
-    EXPECT_LT(p.getDistanceTo(q), tol) << p << " vs " << q;
+TEST(GameConf, JointNamesAndPlayModeWords) {
+    GameConf* gc = GameConf::getUniqueInstance();
+    gc->init();
+    // The landmark positions are checked by localisation from composed
+    // messages; here only an index from bad data.
+    EXPECT_EQ(gc->getFlagPos(8), Point(0, 0, 0));
+    EXPECT_EQ(gc->getDOFid("rlj3"), DOF_LEG_RX);  // the hip numbering
+    for (int i = PM_BEFORE_KICK_OFF; i <= PM_GAME_OVER; ++i) {
+        const PlayMode pm = static_cast<PlayMode>(i);
+        EXPECT_EQ(GameConf::getPlayModeByText(GameConf::getPlayModeText(pm)), pm) << i;
+    }
+    for (const char* word : {"playon", "PlayOnX", "", static_cast<const char*>(nullptr)}) {
+        EXPECT_EQ(GameConf::getPlayModeByText(word), PM_UNKNOWN);
+    }
 }
 
-// One server message as the perception update applies it: the snapshot
-// before parsing, the new readings, then the derived values in their order.
-void applyMessage(WorldModel* wm, float now, bool ballSeen, Point ballGlb, Point me) {
-    wm->resetForUpdate();
-    wm->setTime(now);
-    if (ballSeen) {
-        Ball b = wm->getBall();
-        b.setLastTimeSeenBall(now);
-        wm->setBall(b);
+TEST(WorldModelSides, RestartsAndLandmarksSwapRolesForATeamOnTheRight) {
+    WorldModel* wm = WorldModel::getUniqueInstance();
+    wm->setPlayMode(PM_KICKOFF_LEFT);
+    for (Side side : {SIDE_LEFT, SIDE_RIGHT, SIDE_UNKNOWN}) {
+        wm->setOurSide(side);
+        EXPECT_EQ(wm->isKickOffUs(), side == SIDE_LEFT) << side;
+        EXPECT_EQ(wm->isKickOffThem(), side == SIDE_RIGHT) << side;
     }
-    wm->setMyCartPos(me);
-    wm->setGlobalPosOfBall(ballGlb);
+    for (int i = 0; i < 8; ++i) {
+        Flag f;  // each flag keeps its time in its own slot; other slots hold noise
+        for (int k = 0; k < 8; ++k) f.setLastTimeSeenFlag(k == i ? 10 + i : 99, k);
+        wm->setAFlag(f, i);
+    }
+    const auto indices = [wm] {
+        return std::vector<int>{wm->getIndexOfOppGoalFlag1(), wm->getIndexOfOurGoalFlag1(),
+                                wm->getIndexOfOppSideFlag1(), wm->getIndexOfOurSideFlag2()};
+    };
+    wm->setOurSide(SIDE_LEFT);
+    EXPECT_EQ(indices(), (std::vector<int>{2, 1, 7, 5}));
+    wm->setOurSide(SIDE_RIGHT);
+    EXPECT_EQ(indices(), (std::vector<int>{1, 2, 4, 6}));
+    EXPECT_EQ(wm->getOurGoalFlag1LastTimeSeen(), 12);
+}
+
+TEST(WorldModelBearings, SightingsTurnIntoTheBodyFrameWithTheirHeadAngles) {
+    WorldModel* wm = WorldModel::getUniqueInstance();
+    // 30 degrees below the camera axis with the head tilted 30 degrees up:
+    // level with the body; the 15 degrees of pan add to the azimuth.
+    wm->setAFlag(wmtest::seenPolar<Flag>(10, -30, 20, 15, 30), 4);
+    EXPECT_NEAR(wm->getBodyDirectionFromFlagByIndex(4)[0], 10, 1e-9);
+    EXPECT_NEAR(wm->getBodyDirectionFromFlagByIndex(4)[1], 35, 1e-9);
+    // On the centre spot facing the opponent goal; a ball on the goal's
+    // middle gives no line: the point behind it is the ball itself, not NaN.
+    wm->setOurSide(SIDE_LEFT);
+    wm->setAFlag(wmtest::seenOnGround<Flag>(6, 0.7), 2);
+    wm->setAFlag(wmtest::seenOnGround<Flag>(6, -0.7), 3);
+    wm->setBall(wmtest::seenOnGround<Ball>(2, 0));
+    EXPECT_NEAR(wm->calcPointBehindBall(0.7)[0], 1.3, 1e-9);
+    wm->setBall(wmtest::seenOnGround<Ball>(6, 0));
+    EXPECT_NEAR(wm->calcPointBehindBall(0.7)[0], 6, 1e-9);
+    EXPECT_NEAR(wm->calcPointBehindBall(0.7)[1], 0, 1e-9);
+}
+
+// Messages without vision keep the lists; the agent must appear once, at its
+// latest position, however many such messages arrive.
+TEST(WorldModelPlayers, AgentItselfIsListedOnceBetweenVisions) {
+    WorldModel* wm = WorldModel::getUniqueInstance();
+    wm->addTmt(Player(7, SIDE_OUR, Point(1, 2, 0)));
+    wm->setMyNum(2);
+    for (int i = 0; i < 50; ++i) {
+        wm->setMyCartPos(Point(i, 0, 0.5));
+        wm->setMyInTmt();
+    }
+    ASSERT_EQ(wm->getNumOfTmt(), 2);
+    EXPECT_EQ(wm->getTmt()[1].getGlbPos(), Point(49, 0, 0.5));
+    // A new vision empties the lists; the agent is added afresh behind what it sees.
+    wm->resetOppAndTmtVec();
+    wm->addTmt(Player(5, SIDE_OUR, Point(3, 3, 0)));
+    wm->setMyInTmt();
+    wm->setMyInTmt();
+    ASSERT_EQ(wm->getNumOfTmt(), 2);
+    EXPECT_EQ(wm->getIndexTmt(2), 1);
+}
+
+TEST(WorldModelPlayers, UnknownNumbersAndStaleSightingsFallBack) {
+    WorldModel* wm = WorldModel::getUniqueInstance();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(wm->getIndexTmt(5), -1);
+    EXPECT_EQ(wm->getIndexOpp(5), -1);
+    testing::internal::GetCapturedStdout();
+    // No opponent at all: far away, straight ahead.
+    EXPECT_EQ(wm->getBodyDirectionFromOpp(5)[0], WorldModel::kNoOpponentDistance);
+    wm->setTime(10.0f);
+    EXPECT_EQ(wm->nearestopp(), -1);
+    wm->addOpp(wmtest::opponent(4, 10.0, 5));
+    wm->addOpp(wmtest::opponent(6, 9.9, 1));   // nearer but stale
+    wm->addOpp(wmtest::opponent(7, 9.96, 3));  // seen three cycles ago
+    EXPECT_EQ(wm->nearestopp(), 7);
+    EXPECT_NEAR(wm->getBodyDirectionFromOpp(11)[0], 5, 1e-12) << "unknown: the first listed";
+    // Points outside the field are pulled half a metre inside.
+    EXPECT_FALSE(WorldModel::isPointInField(Point(6.01, 0, 0)));
+    EXPECT_EQ(WorldModel::correctPoint(Point(-7, 5, 0.2)), Point(-5.5, 3.5, 0.2));
+    EXPECT_EQ(WorldModel::correctPoint(Point(2, -5, 0)), Point(2, -3.5, 0));
+}
+
+TEST(WorldModelKinematics, AZeroStepDividesNothing) {
+    WorldModel* wm = WorldModel::getUniqueInstance();
+    wm->resetForUpdate();  // a message with the time of the one before
+    Ball b = wm->getBall();
+    b.setLastTimeSeenBall(wm->getTime());
+    wm->setBall(b);
+    wm->setMyCartPos(Point(2, 0, 0.5));
+    wm->setGlobalPosOfBall(Point(3, 3, 0));
     wm->setDeltaTime();
-    wm->setDeltaOfAgent();
     wm->setVelOfBall();
     wm->setVelOfAgent();
     wm->setAccerationOfBall();
-}
-
-}  // namespace
-
-TEST(WorldModelKinematics, DerivedValuesFollowThePerMessageOrder) {
-    WorldModel* wm = WorldModel::getUniqueInstance();
-    // Ball never seen before: the step is measured from time 0.
-    applyMessage(wm, 1.0f, true, Point(1, 0, 0), Point(0, 0, 0.5));
-    EXPECT_DOUBLE_EQ(wm->getDeltaTime(), 1.0);
-    expectNear(wm->getVelOfBall(), Point(1, 0, 0));
-    expectNear(wm->getVelOfAgent(), Point(0, 0, 0.5));
-    expectNear(wm->getAccerationOfBall(), Point(1, 0, 0));
-
-    // The next message is compared with the snapshot resetForUpdate took.
-    applyMessage(wm, 1.02f, false, Point(1.1, 0, 0), Point(0.02, 0, 0.5));
-    const double dt = 1.02f - 1.0f;
-    EXPECT_DOUBLE_EQ(wm->getLastTime(), 1.0);
-    EXPECT_DOUBLE_EQ(wm->getDeltaTime(), dt);
-    expectNear(wm->getLastGlobalPosOfBall(), Point(1, 0, 0));
-    expectNear(wm->getVelOfAgent(), Point(0.02 / dt, 0, 0), 1e-6);
-    expectNear(wm->getAccerationOfBall(), Point((0.1 / dt - 1) / dt, 0, 0), 1e-3);
-
-
-    // A zero step divides nothing and keeps every velocity.
-    applyMessage(wm, 1.1f, true, Point(1, 1, 0), Point(1, 0, 0.5));
-    const Point vBall = wm->getVelOfBall(), vMe = wm->getVelOfAgent();
-    const Point acc = wm->getAccerationOfBall();
-    testing::internal::CaptureStderr();
-    applyMessage(wm, 1.1f, true, Point(3, 3, 0), Point(2, 0, 0.5));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(wm->getDeltaTime(), 0.0);
-    EXPECT_EQ(wm->getVelOfBall(), vBall);
-    EXPECT_EQ(wm->getVelOfAgent(), vMe);
-    EXPECT_EQ(wm->getAccerationOfBall(), acc);
-    expectNear(wm->getDeltaOfAgent(), Point(1, 0, 0));
+    EXPECT_EQ(wm->getVelOfBall(), Point(0, 0, 0));
+    EXPECT_EQ(wm->getVelOfAgent(), Point(0, 0, 0));
+    EXPECT_EQ(wm->getAccerationOfBall(), Point(0, 0, 0));
 }
 
-TEST(WorldModelJoints, ShoulderXJointsAreShiftedByNinetyDegrees) {
+TEST(WorldModelBounds, SlotsNamesAndHomesFromBadNumbers) {
     WorldModel* wm = WorldModel::getUniqueInstance();
-    for (int i = 0; i < DOF_COUNT; ++i) {
-        HingeJoint j;
-        j.setAxis(i == DOF_SHOULDER_LX ? -90.0f : i == DOF_HEAD_TILT ? 20.0f : 100.0f);
-        wm->setAHingeJoint(j, i);
-    }
-    EXPECT_DOUBLE_EQ(wm->getDOF(DOF_SHOULDER_RX), -170.0);
-    EXPECT_DOUBLE_EQ(wm->getDOF(DOF_SHOULDER_LX), 0.0);
-    EXPECT_DOUBLE_EQ(wm->getDOF(DOF_COUNT), 0.0);
-    EXPECT_DOUBLE_EQ(wm->getDOF(-1), 0.0);
-}
+    HingeJoint j;
+    j.setAxis(-90.0f);
+    for (int i : {-1, int(DOF_SHOULDER_LX), int(DOF_COUNT), 29}) wm->setAHingeJoint(j, i);
+    EXPECT_DOUBLE_EQ(wm->getDOF(DOF_SHOULDER_LX), 0.0);  // sensed 90 degrees turned
+    EXPECT_DOUBLE_EQ(wm->getAHingeJoint(DOF_COUNT).getAxis(), 0.0);
+    wm->setAnUniversalJoint(UniversalJoint(), WorldModel::kUniversalJointCount);
+    wm->setAFlag(Flag(), 8);
 
-TEST(WorldModelJoints, SlotsBeyondTheTablesAreIgnoredAndNamesFallBack) {
-    WorldModel* wm = WorldModel::getUniqueInstance();
-    // A newer robot model reports more hinge joints than there are slots.
-    for (int i = -1; i < 30; ++i) {
-        HingeJoint j;
-        j.setName(("j" + std::to_string(i)).c_str());
-        wm->setAHingeJoint(j, i);
-    }
-    for (int i = 0; i < DOF_COUNT; ++i) {
-        EXPECT_EQ(wm->getAHingeJoint(i).getName(), "j" + std::to_string(i));
-    }
-    EXPECT_STREQ(wm->getAHingeJoint(22).getName(), "");
-    UniversalJoint u;
-    u.setName("laj1_2");
-    wm->setAnUniversalJoint(u, WorldModel::kUniversalJointCount);
-    wm->setAnUniversalJoint(u, 0);
-    for (int i = -1; i <= 8; ++i) {
-        Flag f = wmtest::seenPolar<Flag>(i + 1, 0, 0);
-        f.setName(("F" + std::to_string(i)).c_str());
-        wm->setAFlag(f, i);
-    }
-    EXPECT_STREQ(wm->getAFlagByIndex(8).getName(), "");
-    EXPECT_EQ(wm->getAFlagByName("F5").getPolarPos().getRo(), 6.0);
-    EXPECT_EQ(wm->getAFlagByName("F9X").getPolarPos().getRo(), 1.0);
-    EXPECT_EQ(wm->getAFlagByName(nullptr).getPolarPos().getRo(), 1.0);
-}
-
-TEST(WorldModelNames, TeamNameAndHeardMessageStayWithinTheirAreas) {
-    WorldModel* wm = WorldModel::getUniqueInstance();
     wm->setTeamName(std::string(100, 'x'));
     EXPECT_EQ(wm->getTeamName(), std::string(63, 'x'));
-    EXPECT_STREQ(wm->getMessageSay(), "");
     {
         // The perception update hands over a buffer it frees afterwards.
         std::unique_ptr<char[]> buf(new char[16]);
@@ -124,36 +150,11 @@ TEST(WorldModelNames, TeamNameAndHeardMessageStayWithinTheirAreas) {
     EXPECT_STREQ(wm->getMessageSay(), "hello123");
     wm->setMessageSay(std::string(5000, 'm').c_str());
     EXPECT_EQ(std::string(wm->getMessageSay()), std::string(1023, 'm'));
-}
 
-TEST(WorldModelHome, OutOfRangeNumbersUseTheLastFieldPlayersPlace) {
-    WorldModel* wm = WorldModel::getUniqueInstance();
-    wm->setHomePos(Point(-5.73, 0, 1), WorldModel::getGoalieId());
-    wm->setHomePos(Point(-3.6, 0, 1), 2);
     wm->setHomePos(Point(-1.5, 0, 1), 3);
     testing::internal::CaptureStderr();
     wm->setHomePos(Point(9, 9, 9), 0);
     wm->setHomePos(Point(9, 9, 9), 4);
-    EXPECT_NE(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(wm->getHomePos(1), Point(-5.73, 0, 1));
-    EXPECT_EQ(wm->getHomePos(2), Point(-3.6, 0, 1));
+    testing::internal::GetCapturedStderr();
     for (int unum : {3, 0, 4, -7}) EXPECT_EQ(wm->getHomePos(unum), Point(-1.5, 0, 1)) << unum;
-}
-
-TEST(WorldModelLog, EachRunStartsAnEmptyLogAndRecordsAreAppended) {
-    ASSERT_TRUE(wmtest::enterScratchDir());
-    std::ofstream("WMLog.txt") << "left over from the last run\n";
-    WorldModel* wm = WorldModel::getUniqueInstance();
-    wm->setTime(1.5f);
-    Flag f = wmtest::seenPolar<Flag>(10, -5, 20);
-    f.setName("G1L");
-    f.setLastTimeSeenFlag(1.5, 0);
-    wm->setAFlag(f, 0);
-    wm->printJoints();
-    wm->printJoints();
-    std::ifstream in("WMLog.txt");
-    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(log.rfind("Time :1.5 ->\n\tFlags :\n\tG1L :", 0), 0u) << log;
-    EXPECT_NE(log.find(",\n\nTime :1.5 ->"), std::string::npos) << log;
-    EXPECT_EQ(log.substr(log.size() - 3), ",\n\n");
 }
