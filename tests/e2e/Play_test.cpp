@@ -207,7 +207,7 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
 // must turn toward its target and get nearer to it.
 TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
     Server server;
-    server.start({"--full-view", "--kickoff-after", "-1", "--duration", "14"},
+    server.start({"--full-view", "--kickoff-after", "-1", "--duration", "15"},
                  "0 place-ball -1.0 -3.0\n");
     struct Run {
         const char* unum;
@@ -224,7 +224,7 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
     };
     std::vector<std::unique_ptr<ChildProcess>> tools;
     for (Run& r : runs) {
-        r.args.insert(r.args.end(), {"--unum", r.unum, "--seconds", "13"});
+        r.args.insert(r.args.end(), {"--unum", r.unum, "--seconds", "12"});
         tools.push_back(std::make_unique<ChildProcess>());
         ASSERT_TRUE(tools.back()->start(kBin + "/skillrun", r.args,
                                         subdir(server.dir, std::string("p") + r.unum)));
