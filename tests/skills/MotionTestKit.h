@@ -1,17 +1,21 @@
-// Shared by the walking-skill tests: setting the sensed joints and the
-// ball's delta time in the world model, running a skill for one cycle with
-// its console output swallowed, and reading the command text back.
+// Shared by the motion tests: sensing a posture, the gyro and the ball's
+// delta time through the world model, running one cycle of a skill and
+// reading the speeds it commanded.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "geometry/Point.h"
 #include "objects/Ball.h"
+#include "objects/Gyro.h"
 #include "objects/HingeJoint.h"
+#include "skills/SkillBase.h"
 #include "types.h"
 #include "utils/CommandCreator.h"
 #include "worldModel/WorldModel.h"
@@ -20,10 +24,14 @@ namespace motiontest {
 
 using Sent = std::vector<std::pair<std::string, double>>;
 
+constexpr double kLimit = 6.1395447;  // the followers' speed clip
+const double kStanding[DOF_COUNT] = {0, 0,  0,   -10, 90, 0, 0, 10, -90, 0,  0,
+                                     0, 11, -29, 18,  0,  0, 0, 11, -29, 18, 0};
+
 inline WorldModel* wm() { return WorldModel::getUniqueInstance(); }
 inline CommandCreator* cc() { return CommandCreator::getUniqueInstance(); }
 
-// The shoulder X joints are reported 90 degrees off.
+// The server reports the shoulder X joints 90 degrees off.
 inline void senseJoint(int i, double angle) {
     HingeJoint hj;
     const bool shoulderX = (i == DOF_SHOULDER_RX || i == DOF_SHOULDER_LX);
@@ -31,8 +39,18 @@ inline void senseJoint(int i, double angle) {
     wm()->setAHingeJoint(hj, i);
 }
 
-inline void senseAllJointsAt(double angle) {
+inline void sense(const double* angles) {
+    for (int i = 0; i < DOF_COUNT; ++i) senseJoint(i, angles[i]);
+}
+
+inline void senseAll(double angle) {
     for (int i = 0; i < DOF_COUNT; ++i) senseJoint(i, angle);
+}
+
+inline void senseGyro(double x, double y, double z) {
+    Gyro g;
+    g.setRate(Point(x, y, z));
+    wm()->setGyro(g);
 }
 
 // The world model's delta time is the time since the ball was last seen.
@@ -42,6 +60,17 @@ inline void setBallUnseenFor(double seconds) {
     wm()->setBall(b);
     wm()->setLastTime();
     wm()->setDeltaTime();
+}
+
+// One cycle: the command text the skill composed (console lines swallowed
+// if `quiet`).
+inline std::string cycle(SkillBase& s, bool* result = nullptr, bool quiet = false) {
+    cc()->reset();
+    if (quiet) testing::internal::CaptureStdout();
+    const bool r = s.run();
+    if (quiet) testing::internal::GetCapturedStdout();
+    if (result != nullptr) *result = r;
+    return cc()->getPreparedCommand();
 }
 
 // Every "(effector value)" of a command text, in order.
@@ -59,23 +88,28 @@ inline Sent parseCommand(const std::string& text) {
     return out;
 }
 
-template <typename Skill>
-std::string runOnce(Skill& skill, bool* result = nullptr) {
-    cc()->reset();
-    testing::internal::CaptureStdout();
-    const bool r = skill.run();
-    testing::internal::GetCapturedStdout();
-    if (result != nullptr) *result = r;
-    return cc()->getPreparedCommand();
+inline std::map<std::string, double> speeds(const std::string& text) {
+    std::map<std::string, double> out;
+    for (const auto& e : parseCommand(text)) out[e.first] = e.second;
+    return out;
 }
 
-inline void expectSent(const std::string& text, const Sent& expected, double tol = 2e-5) {
-    const Sent sent = parseCommand(text);
-    ASSERT_EQ(sent.size(), expected.size()) << text;
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(sent[i].first, expected[i].first) << i;
-        EXPECT_NEAR(sent[i].second, expected[i].second, tol) << expected[i].first;
-    }
+// The speeds of a text, whatever their order.
+inline void expectSent(const std::string& text, const Sent& expected) {
+    auto sent = speeds(text);
+    EXPECT_EQ(sent.size(), expected.size()) << text;
+    for (const auto& [name, value] : expected) EXPECT_NEAR(sent[name], value, 2e-5) << name;
+}
+
+// The aligner's speed for a joint at `current` aimed at `target` (default gains).
+inline double toward(double current, double target) {
+    const double e = current - target;
+    return e / -18.0 - (e > 0 ? 0.05 : -0.05);
+}
+
+// No speed in the text is "nan" or "inf".
+inline bool allFinite(const std::string& text) {
+    return text.find("nan") == std::string::npos && text.find("inf") == std::string::npos;
 }
 
 }  // namespace motiontest
