@@ -14,7 +14,8 @@ namespace {
 // Milliseconds left until `deadline`.
 int msLeft(std::chrono::steady_clock::time_point deadline) {
     return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                deadline - std::chrono::steady_clock::now()).count());
+                                deadline - std::chrono::steady_clock::now())
+                                .count());
 }
 
 }  // namespace
@@ -34,7 +35,8 @@ bool FakeServer::listenOn(unsigned short port) {
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
     if (listenFd < 0 || bind(listenFd, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
-        listen(listenFd, 4) != 0 || getsockname(listenFd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        listen(listenFd, 4) != 0 ||
+        getsockname(listenFd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
         return false;
     }
     boundPort = ntohs(addr.sin_port);
@@ -63,11 +65,13 @@ bool FakeServer::readExactly(char* dest, size_t n, int timeoutMs) {
 
 std::optional<std::string> FakeServer::readFrame(int timeoutMs) {
     unsigned char prefix[4];
-    if (clientFd < 0 || !readExactly(reinterpret_cast<char*>(prefix), 4, timeoutMs)) return std::nullopt;
+    if (clientFd < 0 || !readExactly(reinterpret_cast<char*>(prefix), 4, timeoutMs))
+        return std::nullopt;
     const uint32_t len = (uint32_t(prefix[0]) << 24) | (uint32_t(prefix[1]) << 16) |
                          (uint32_t(prefix[2]) << 8) | uint32_t(prefix[3]);
     std::string text(len, '\0');
-    if (len > (1u << 20) || (len > 0 && !readExactly(text.data(), len, timeoutMs))) return std::nullopt;
+    if (len > (1u << 20) || (len > 0 && !readExactly(text.data(), len, timeoutMs)))
+        return std::nullopt;
     return text;
 }
 

@@ -33,7 +33,8 @@ using Events = std::vector<std::string>;
 
 class RecordingSimulator : public SimulatorControl {
 public:
-    RecordingSimulator(std::shared_ptr<Events> events, int port) : events(std::move(events)), port(port) {}
+    RecordingSimulator(std::shared_ptr<Events> events, int port)
+        : events(std::move(events)), port(port) {}
     void killSimulator() override { events->push_back("kill"); }
     void startSimulator() override { events->push_back("start"); }
     void wait(unsigned seconds) override { events->push_back("wait " + std::to_string(seconds)); }
@@ -44,28 +45,9 @@ private:
     int port;
 };
 
-// A listening TCP socket on 127.0.0.1:port (0: any free port), or -1.
-inline int listenLoopback(int port, int* bound = nullptr) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in self{};
-    self.sin_family = AF_INET;
-    self.sin_port = htons(static_cast<uint16_t>(port));
-    self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof self;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&self), size) != 0 || ::listen(fd, 4) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&self), &size) != 0) {
-        if (fd >= 0) ::close(fd);
-        return -1;
-    }
-    if (bound != nullptr) *bound = ntohs(self.sin_port);
-    return fd;
-}
-
-inline std::string vectorOf(unsigned count, double first = 1.0) {
+inline std::string vectorOf(unsigned count) {
     std::string text;
-    for (unsigned i = 0; i < count; ++i) text += std::to_string(first + i) + " ";
+    for (unsigned i = 0; i < count; ++i) text += std::to_string(i + 1.0) + " ";
     return text + "\n";
 }
 
@@ -109,8 +91,6 @@ inline World standing(unsigned s) {
 class Kit {
 public:
     Kit() {
-        char here[4096];
-        oldDir = ::getcwd(here, sizeof here) != nullptr ? here : "/tmp";
         EXPECT_EQ(::chdir(dir.path().c_str()), 0);
         EXPECT_TRUE(server.listenOn(0));
         ::alarm(120);  // a learner waiting on a socket the test forgot to feed ends the test
@@ -118,25 +98,30 @@ public:
     ~Kit() {
         ::alarm(0);
         closeOptimiser();
-        if (::chdir(oldDir.c_str()) != 0) ADD_FAILURE() << "cannot return to " << oldDir;
     }
 
     // A learner connected to the test; `firstVector` numbers are sent at once.
     template <typename Learner>
     std::unique_ptr<Learner> make(unsigned firstVector = 0) {
-        int port = 0;
-        listener = listenLoopback(0, &port);
+        listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in self{};
+        self.sin_family = AF_INET;
+        self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof self;
+        EXPECT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&self), size), 0);
+        EXPECT_EQ(::listen(listener, 1), 0);
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&self), &size);
         auto agentEnd = std::make_unique<Communicator>(LearningBase::kOptimiserBufSize, false);
-        EXPECT_TRUE(listener >= 0 && agentEnd->connect2(port, "127.0.0.1"));
+        EXPECT_TRUE(agentEnd->connect2(ntohs(self.sin_port), "127.0.0.1"));
         fd = ::accept(listener, nullptr, nullptr);
-        auto learner = std::make_unique<Learner>(std::make_unique<RecordingSimulator>(events, server.port()),
-                                                 std::move(agentEnd));
+        auto learner = std::make_unique<Learner>(
+            std::make_unique<RecordingSimulator>(events, server.port()), std::move(agentEnd));
         if (firstVector > 0) send(vectorOf(firstVector));
         return learner;
     }
 
     bool send(const std::string& text) {
-        return ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+        return ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) > 0;
     }
 
     // Everything the learner has sent so far (waits up to `ms` for the first byte).
@@ -145,7 +130,8 @@ public:
         pollfd p{fd, POLLIN, 0};
         char chunk[256];
         ssize_t n = 0;
-        while (::poll(&p, 1, text.empty() ? ms : 50) > 0 && (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0) {
+        while (::poll(&p, 1, text.empty() ? ms : 50) > 0 &&
+               (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0) {
             text.append(chunk, static_cast<std::size_t>(n));
         }
         return text;
@@ -178,7 +164,6 @@ public:
     std::shared_ptr<Events> events = std::make_shared<Events>();
 
 private:
-    std::string oldDir;
     int listener = -1, fd = -1;
 };
 
@@ -194,8 +179,9 @@ struct Episode {
     double value() const { return std::strtod(fitness.c_str(), nullptr); }
 };
 
-inline Episode runEpisode(Kit& kit, LearningBase& learner, const std::function<World(unsigned)>& world,
-                          unsigned maxSteps, const std::string& nextVector) {
+inline Episode runEpisode(Kit& kit, LearningBase& learner,
+                          const std::function<World(unsigned)>& world, unsigned maxSteps,
+                          const std::string& nextVector) {
     Episode e;
     testing::internal::CaptureStdout();
     for (unsigned s = 1; s <= maxSteps && e.fitness.empty(); ++s) {

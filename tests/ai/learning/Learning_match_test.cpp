@@ -18,8 +18,9 @@ Episode stalled(unsigned params, unsigned stall) {
     testing::internal::CaptureStdout();
     auto learner = kit.make<Learner>(params);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    Episode e = runEpisode(kit, *learner, [stall](unsigned s) { return standing(std::min(s, stall)); },
-                           200, vectorOf(params));
+    Episode e = runEpisode(
+        kit, *learner, [stall](unsigned s) { return standing(std::min(s, stall)); }, 200,
+        vectorOf(params));
     for (const char* own : {"FATAL", "X=", "BallPos", "fitness ="}) {
         EXPECT_EQ(e.out.find(own), std::string::npos) << own;
     }
