@@ -115,7 +115,7 @@ struct Server {
 TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
     Server server;
     server.start({"--kickoff-after", "4", "--duration", "24"},
-                 "10 knock-over left 3 back\n12 knock-over right 2 back\n");
+                 "10 knock-over left 3 front\n12 knock-over right 2 back\n");
     // All at once: in lockstep the clock runs as fast as those who joined
     // answer, so a late team would miss its beam. Whichever team joins first
     // plays on the left; the checks go by side.
