@@ -212,15 +212,16 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
     struct Run {
         const char* unum;
         std::vector<std::string> args;
-        double targetX, targetY;  // world frame; NAN: the ball
     } runs[] = {
-        // Target behind and to the left: turn counter-clockwise, then walk.
-        {"1", {"gotopoint", "--target", "-3.5", "2.5", "--beam", "-1", "1", "0"}, -3.5, 2.5},
+        // Target behind and to the left: it turns counter-clockwise first.
+        {"1", {"gotopoint", "--target", "-3.5", "2.5", "--beam", "-1", "1", "0"}},
         // Our goal behind and to the right.
-        {"2", {"togoal", "--beam", "-2.5", "2.5", "0"}, -6.0, 0.0},
-        {"3", {"kicktogoal", "--beam", "-2.0", "-2.6", "0"}, NAN, NAN},
+        {"2", {"togoal", "--beam", "-2.5", "2.5", "0"}},
+        {"3", {"kicktogoal", "--beam", "-2.0", "-2.6", "0"}},
         // A clockwise turn to yaw 90 (truth yaw -90).
-        {"4", {"turn", "--heading", "90", "--beam", "-3", "-1", "0"}, NAN, NAN},
+        {"4", {"turn", "--heading", "90", "--beam", "-4.5", "3.2", "0"}},
+        // Ahead and to the left (bearing 45): a walk curving left.
+        {"5", {"goto", "--target", "-2", "-0.5", "--beam", "-4.5", "-3", "0"}},
     };
     std::vector<std::unique_ptr<ChildProcess>> tools;
     for (Run& r : runs) {
@@ -237,19 +238,18 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
 
     std::vector<Cycle> truth = readTruth(server.dir.file("truth.jsonl"));
     // The tools leave a little before the server stops.
-    while (!truth.empty() && truth.front().robots.size() < 4) truth.erase(truth.begin());
-    while (!truth.empty() && truth.back().robots.size() < 4) truth.pop_back();
+    while (!truth.empty() && truth.front().robots.size() < 5) truth.erase(truth.begin());
+    while (!truth.empty() && truth.back().robots.size() < 5) truth.pop_back();
     ASSERT_GT(truth.size(), 500u);
-    // From 0.2 s on every beam has landed.
-    const Cycle* first = nullptr;
-    for (const Cycle& c : truth) {
-        if (c.time >= 0.2 && c.robots.size() == 4) {
-            first = &c;
-            break;
-        }
-    }
-    ASSERT_NE(first, nullptr);
+    // Ten cycles after the last tool joined, every beam has landed.
+    const Cycle& begin = truth.at(10);
     const Cycle& last = truth.back();
+    // goto curves left and gets nearer, if slowly (a sharp curve leaves
+    // the walk at a fifth of its speed).
+    const Robot &start = begin.robots.at("left 5"), &walker = last.robots.at("left 5");
+    EXPECT_LT(distance(walker.x, walker.y, -2.0, -0.5), distance(start.x, start.y, -2.0, -0.5) - 0.8);
+    EXPECT_GT(walker.yaw, 20.0);
+    EXPECT_EQ(walker.state, "upright");
     // togoal walks from (-2.5, 2.5) to the middle of our goal and stays up.
     const Robot& goer = last.robots.at("left 2");
     EXPECT_LT(distance(goer.x, goer.y, -6.0, 0.0), 0.5) << goer.x << " " << goer.y;
