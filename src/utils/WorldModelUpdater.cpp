@@ -653,5 +653,14 @@ Point WorldModelUpdater::calcLocalPosWithOutDir(Point locPos) {
 }
 
 void WorldModelUpdater::calcGlobalPosOfBall() {
+    // The conversion rests on a sighting of the ball and of the corner flags
+    // F1L, F2L and F1R. Without them it comes out as the robot's own position
+    // (a robot that never turns its head away from the opponent half never
+    // sees F1L and F2L), so until they have all been seen the ball stays
+    // where it was last placed: at first the centre spot.
+    if (!(WM->getBall().getPolarPos().getRo() > 0.0)) return;
+    for (int slot : {4, 5, 6}) {
+        if (!(WM->getAFlagByIndex(slot).getPolarPos().getRo() > 0.0)) return;
+    }
     WM->setGlobalPosOfBall(calcLocalPosWithOutDir(seenInBodyFrame(WM->getBall())));
 }

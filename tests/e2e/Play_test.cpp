@@ -275,3 +275,38 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
     EXPECT_LT(turnTurned, -60.0);
     EXPECT_LT(kickerNearest, 0.3);
 }
+
+// A robot at (-3.6, 0) facing the opponent goal with its head still sees the
+// far corners and the ball, but not the corners behind it: its world model
+// must not put the ball at its own feet. Once it has seen all four, the ball
+// is where it lies, at the centre spot.
+TEST(PlayEndToEnd, BallStaysOffTheRobotUntilTheLandmarksAreSeen) {
+    TempDir dir;
+    const std::string ahead =
+        "(F1R (pol 10.410 22.620 -2.750)) (F2R (pol 10.410 -22.620 -2.750)) "
+        "(B (pol 3.630 0.000 -7.280))";
+    const std::string behind = "(F1L (pol 4.690 120.960 -6.120)) (F2L (pol 4.690 -120.960 -6.120))";
+    std::ofstream(dir.file("Msg.txt"))
+        << "(time (now 1.00))(GS (t 0.00) (pm BeforeKickOff))(See " << ahead << ")\n\n"
+        << "(time (now 1.06))(GS (t 0.00) (pm BeforeKickOff))(See " << ahead << " " << behind
+        << ")\n\n";
+    ChildProcess trace;
+    ASSERT_TRUE(trace.start(kBin + "/wmtrace", {"--side", "left", dir.file("Msg.txt")}, dir.path()));
+    ASSERT_EQ(trace.wait(kWait), 0) << trace.err();
+    std::vector<std::vector<double>> rows;  // x, y, ball_x, ball_y
+    std::istringstream lines(trace.out());
+    std::string line;
+    std::getline(lines, line);  // header
+    while (std::getline(lines, line)) {
+        std::vector<std::string> cells;
+        std::stringstream row(line);
+        for (std::string cell; std::getline(row, cell, ',');) cells.push_back(cell);
+        ASSERT_GE(cells.size(), 11u) << line;
+        rows.push_back({std::stod(cells[3]), std::stod(cells[4]), std::stod(cells[9]), std::stod(cells[10])});
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_GT(distance(rows[0][0], rows[0][1], rows[0][2], rows[0][3]), 1.0) << trace.out();
+    EXPECT_NEAR(rows[1][0], -3.6, 0.05) << trace.out();
+    EXPECT_NEAR(rows[1][1], 0.0, 0.05) << trace.out();
+    EXPECT_LT(distance(rows[1][2], rows[1][3], 0.0, 0.0), 0.1) << trace.out();
+}
