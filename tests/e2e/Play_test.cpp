@@ -100,7 +100,10 @@ struct Server {
     ChildProcess sim;
     void start(std::vector<std::string> args, const std::string& scenario) {
         std::ofstream(dir.file("scenario.txt")) << scenario;
-        args.insert(args.end(), {"--pace", "lockstep", "--truth", dir.file("truth.jsonl"),
+        // A slow start (sanitizers, a busy machine) must not let the clock
+        // run on without a robot.
+        args.insert(args.end(), {"--pace", "lockstep", "--lockstep-timeout", "10", "--truth",
+                                 dir.file("truth.jsonl"),
                                  "--scenario", dir.file("scenario.txt")});
         ASSERT_TRUE(sim.start(kBin + "/fieldsim", args, dir.path()));
         ASSERT_TRUE(waitFor(sim, "listening")) << sim.out() << sim.err();
