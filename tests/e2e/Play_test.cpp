@@ -276,6 +276,17 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
     }
     EXPECT_GT(pointTurned, 30.0);
     EXPECT_LT(turnTurned, -60.0);
+    // Having passed its heading the turn stops there rather than spinning on
+    // (what the standing posture does after the turning gait is another
+    // matter: it may topple the robot).
+    double turnLeast = 0;
+    for (const Cycle& c : truth) {
+        const Robot& r = c.robots.at("left 4");
+        if (r.state != "upright" || c.time < 0.5) continue;
+        turnLeast = std::fmin(turnLeast, r.yaw);
+        ASSERT_LT(r.yaw, 5.0) << "spun round at " << c.time;
+    }
+    EXPECT_GT(turnLeast, -100.0);
     EXPECT_LT(kickerNearest, 0.3);
 }
 

@@ -32,6 +32,10 @@ TurnSkill::TurnSkill(double deg)
 TurnSkill::TurnSkill() : TurnSkill(0.0) {}
 
 void TurnSkill::setDeg(double deg) {
+    if (deg != Degree) {
+        passed = false;
+        lastErr = std::nan("");
+    }
     Degree = deg;
     rotDir = directionOf(deg);
 }
@@ -47,8 +51,17 @@ void TurnSkill::setOscParameters(const double* p) {
 SkillID TurnSkill::getSkillID() { return SKILL_TFS_TURN; }
 
 bool TurnSkill::run() {
-    const double yaw = WM->getDir().getZ();
-    if (std::fabs(Degree - yaw) > kHeadingTolerance) {
+    const double err = Degree - WM->getDir().getZ();
+    // The yaw moves about a degree a cycle and seldom lands within the
+    // tolerance: an error that changes sign in a small step means the
+    // heading has just been passed, and the turn holds there until it is
+    // given another heading, instead of spinning round for another try.
+    if (std::fabs(err) < kPassedStep && std::fabs(lastErr) < kPassedStep &&
+        (err > 0) != (lastErr > 0)) {
+        passed = true;
+    }
+    lastErr = err;
+    if (!passed && std::fabs(err) > kHeadingTolerance) {
         fallower(rotDir);
         finished = true;
     } else {

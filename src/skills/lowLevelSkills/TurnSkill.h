@@ -8,6 +8,8 @@
 // running turn with setDeg().
 #pragma once
 
+#include <cmath>
+
 #include "skills/SkillBase.h"
 #include "types.h"
 
@@ -18,6 +20,10 @@ public:
     static constexpr double kMaxJointSpeed = 6.1395447;
     // Heading error (degrees) below which the turn holds still.
     static constexpr double kHeadingTolerance = 0.1;
+    // An error that changes sign while it and the one before lie within
+    // this many degrees of 0 has passed the heading (a larger jump is the
+    // yaw wrapping round).
+    static constexpr double kPassedStep = 5.0;
 
     // Turns to heading `deg`; the gait phase starts now.
     explicit TurnSkill(double deg);
@@ -44,4 +50,8 @@ private:
     double Degree;
     RotateDirection rotDir;
     double MinErr;
+    // The error of the previous cycle (not a number before the first one or
+    // after a new heading) and whether the heading has been passed.
+    double lastErr = std::nan("");
+    bool passed = false;
 };
