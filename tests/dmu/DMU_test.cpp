@@ -1,180 +1,95 @@
 // Decision cycles of the development build: scripted world states or
 // perception texts, one DMU::behave() per cycle, assertions on the command
 // text, the printed lines and the skills the manager holds.
-#include "dmu/DMU.h"
-
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstring>
-#include <limits>
+#include <cstdio>
 #include <string>
 
+#include "dmu/DmuTestKit.h"
 #include "geometry/Geometry.h"
-#include "objects/Ball.h"
-#include "objects/HingeJoint.h"
-#include "skills/SkillBase.h"
-#include "skills/SkillManager.h"
-#include "support/ChildProcess.h"
-#include "utils/CommandCreator.h"
 #include "utils/WorldModelUpdater.h"
-#include "worldModel/GameConf.h"
-#include "worldModel/WorldModel.h"
 
 namespace {
 
-const std::string kStopAll =
-    "(he1 0.0)(he2 0.0)(rae1 0.0)(rae2 0.0)(rae3 0.0)(rae4 0.0)(lae1 0.0)(lae2 0.0)"
-    "(lae3 0.0)(lae4 0.0)(rle1 0.0)(rle2 0.0)(rle3 0.0)(rle4 0.0)(rle5 0.0)(rle6 0.0)"
-    "(lle1 0.0)(lle2 0.0)(lle3 0.0)(lle4 0.0)(lle5 0.0)(lle6 0.0)";
-const char* const kDiveLeft = "(rle6 6.130000)(lle6 6.130000)(lle2 -6.130000)";
-const char* const kDiveRight = "(rle6 -6.130000)(lle6 -6.130000)(rle2 6.130000)";
+using namespace dmutest;
+
 const char* const kGoalie = "Baba la aghal ino chap kon!";
-// The default aligner's standing posture; the preparation posture of the
-// field players is the same with straight legs.
-const double kStanding[DOF_COUNT] = {0, 0, 0, -10, 90, 0, 0, 10, -90, 0, 0,
-                                     0, 11, -29, 18, 0, 0, 0, 11, -29, 18, 0};
-const double kPreparation[DOF_COUNT] = {0, 0, 0, -10, 90, 0, 0, 10, -90};
 
-class DmuCycle : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
-        testing::internal::CaptureStdout();
-        GameConf::getUniqueInstance()->init();
-        wm = WorldModel::getUniqueInstance();
-        wm->setOurSide(SIDE_LEFT);
-        wm->setMyNum(2);
-        wm->setPlayMode(PM_PLAY_ON);
-        wm->setGSTime(5.0f);
-        wm->setMyCartPos(Point(0, 0, 0.5));
-        dmu = DMU::getUniqueInstance();
-        out = testing::internal::GetCapturedStdout();
-    }
-    // A new message at time t: the sighting so far becomes the previous one.
-    void begin(double t) {
-        now = t;
-        wm->resetForUpdate();
-        wm->setTime(static_cast<float>(t));
-        const Point sole = onFeet ? Point(0, -0.014, -0.01) : Point(0, 0, 0);
-        wm->setFRPCenterL(sole);
-        wm->setFRPCenterR(sole);
-    }
-    std::string decide() {
-        CommandCreator::getUniqueInstance()->reset();
-        testing::internal::CaptureStdout();
-        const std::string text = dmu->behave();
-        out = testing::internal::GetCapturedStdout();
-        return text;
-    }
-    std::string cycle(double t) {
-        begin(t);
-        return decide();
-    }
-    std::string cycle() { return cycle(now + 0.02); }
-    // A perception text, parsed as the runtime does.
-    void perceive(double t, const char* frp, const char* acc) {
-        char text[512];
-        std::snprintf(text, sizeof text, "(time (now %.2f))(GS (t 5.00) (pm PlayOn))%s%s", t,
-                      acc, frp);
-        char* cursor = text;
-        WorldModelUpdater updater;
-        updater.setMessage(&cursor);
-        updater.parseMessage();
-        decide();
-    }
-    void sense(const double (&posture)[DOF_COUNT]) {
-        for (int i = 0; i < DOF_COUNT; ++i) {
-            HingeJoint hj;
-            const bool shoulderX = (i == DOF_SHOULDER_RX || i == DOF_SHOULDER_LX);
-            hj.setAxis(static_cast<float>(shoulderX ? posture[i] - 90.0 : posture[i]));
-            wm->setAHingeJoint(hj, i);
-        }
-    }
-    // The ball seen now, body-relative; it lies still there until seen again.
-    void seePolar(double ro, double teta) {
-        Ball b = wm->getBall();
-        b.setPolarPos(Point(ro, 0, teta));
-        b.setLastTimeSeenBall(now);
-        wm->setBall(b);
-    }
-    void see(double x, double y) {
-        seePolar(std::hypot(x, y), std::atan2(y, x) * 180.0 / Geometry::PI);
-    }
-    SkillID skill(SkillBase* s) { return s == nullptr ? SKILL_NOTHING : s->getSkillID(); }
-    SkillID running() { return skill(SkillManager::getUniqueInstance()->getRunningSkill()); }
-    SkillID waiting() { return skill(SkillManager::getUniqueInstance()->getNextSkill()); }
-    bool printed(const char* line) const { return out.find(line) != std::string::npos; }
-
-    TempDir dir;
-    WorldModel* wm = nullptr;
-    DMU* dmu = nullptr;
-    double now = 10.0;
-    bool onFeet = true;
-    std::string out;
-};
+// A perception text, parsed as the runtime does, then one decision.
+void perceive(DMU* dmu, double t, const char* frp, const char* acc) {
+    char text[512];
+    std::snprintf(text, sizeof text, "(time (now %.2f))(GS (t 5.00) (pm PlayOn))%s%s", t, acc, frp);
+    char* cursor = text;
+    WorldModelUpdater updater;
+    updater.setMessage(&cursor);
+    updater.parseMessage();
+    testing::internal::CaptureStdout();
+    dmu->behave();
+    testing::internal::GetCapturedStdout();
+}
 
 TEST_F(DmuCycle, BeforeKickOffAlignsThenBeamsHome) {
-    wm->setPlayMode(PM_BEFORE_KICK_OFF);
-    sense(kPreparation);
+    wm()->setPlayMode(PM_BEFORE_KICK_OFF);
+    senseStanding(false);
     EXPECT_EQ(cycle().find("(beam"), std::string::npos);
-    sense(kStanding);
+    senseStanding();
     // Number 3 starts near the centre on the left, deeper on the right;
     // numbers outside 1..3 take number 3's place.
-    wm->setMyNum(3);
+    wm()->setMyNum(3);
     EXPECT_EQ(cycle(), "(beam -0.160000 0.000000 1.000000)");
-    wm->setMyNum(0);
-    wm->setOurSide(SIDE_RIGHT);
+    wm()->setMyNum(0);
+    wm()->setOurSide(SIDE_RIGHT);
     EXPECT_EQ(cycle(), "(beam -1.500000 0.000000 1.000000)");
     // Within 0.3 on every axis (the camera height too) is home; NaN is not.
-    wm->setMyNum(2);
-    wm->setMyCartPos(Point(-3.4, 0.3, 1.25));
+    wm()->setMyNum(2);
+    wm()->setMyCartPos(Point(-3.4, 0.3, 1.25));
     EXPECT_EQ(cycle(), "");
     for (Point away : {Point(-3.6, 0.31, 1.0), Point(NAN, 0, 1.0)}) {
-        wm->setMyCartPos(away);
+        wm()->setMyCartPos(away);
         EXPECT_EQ(cycle(), "(beam -3.600000 0.000000 1.000000)");
     }
 }
 
 TEST_F(DmuCycle, RoleTableAndPlayModeDispatch) {
-    sense(kPreparation);
+    senseStanding(false);
     see(5.0, 0.0);
     // Number 1 stops all joints until the clock runs, then guards in every
     // play mode.
-    wm->setMyNum(1);
-    wm->setGSTime(0.0f);
+    wm()->setMyNum(1);
+    wm()->setGSTime(0.0f);
     EXPECT_EQ(cycle(), kStopAll);
-    wm->setGSTime(1.0f);
-    wm->setPlayMode(PM_KICKOFF_RIGHT);
+    wm()->setGSTime(1.0f);
+    wm()->setPlayMode(PM_KICKOFF_RIGHT);
     cycle();
     EXPECT_TRUE(printed(kGoalie));
     // In play-on number 10 guards too and everybody else stands.
-    wm->setPlayMode(PM_PLAY_ON);
-    wm->setMyNum(11);
+    wm()->setPlayMode(PM_PLAY_ON);
+    wm()->setMyNum(11);
     EXPECT_EQ(cycle(), kStopAll);
     // Number 10 shows which restarts lead to the play-on behaviour.
-    wm->setMyNum(10);
-    wm->setPlayMode(PM_CORNER_KICK_RIGHT);
+    wm()->setMyNum(10);
+    wm()->setPlayMode(PM_CORNER_KICK_RIGHT);
     cycle();
     EXPECT_TRUE(printed(kGoalie));
-    wm->setPlayMode(PM_FREE_KICK_LEFT);
+    wm()->setPlayMode(PM_FREE_KICK_LEFT);
     EXPECT_EQ(cycle(), kStopAll);
     // In the goal modes every player runs the goalie, unprepared.
-    sense(kStanding);
-    wm->setMyNum(7);
-    wm->setPlayMode(PM_GOAL_RIGHT);
+    senseStanding();
+    wm()->setMyNum(7);
+    wm()->setPlayMode(PM_GOAL_RIGHT);
     cycle();
     EXPECT_TRUE(printed(kGoalie));
 }
 
 TEST_F(DmuCycle, PreparationGateOpensOnceAndClosesAgainAfterAFall) {
-    sense(kStanding);
+    senseStanding();
     EXPECT_NE(cycle(), kStopAll);
     EXPECT_TRUE(printed("======== Preparing For Running Skills ========\n"));
-    sense(kPreparation);
+    senseStanding(false);
     EXPECT_EQ(cycle(), kStopAll);
-    sense(kStanding);
+    senseStanding();
     // Close the fall detector's first half-second window on the feet, then
     // lift both feet for 20 of the next window's 25 cycles.
     for (int i = 3; i <= 25; ++i) ASSERT_EQ(cycle(), kStopAll);
@@ -192,38 +107,34 @@ TEST_F(DmuCycle, PreparationGateOpensOnceAndClosesAgainAfterAFall) {
 }
 
 TEST_F(DmuCycle, AccelerometerShowsFallsTheFootSensorsMiss) {
-    const char* heels = "(FRP (n rf) (c 0 -0.079 -0.012) (f 0 50 -12))"
-                        "(FRP (n lf) (c 0 -0.079 -0.012) (f 0 50 -12))";
-    const char* toes = "(FRP (n rf) (c 0 0.086 -0.02) (f -3.6 -55 -63))"
-                       "(FRP (n lf) (c 0 0.086 -0.02) (f 3.6 -55 -63))";
+    const char* heels =
+        "(FRP (n rf) (c 0 -0.079 -0.012) (f 0 50 -12))"
+        "(FRP (n lf) (c 0 -0.079 -0.012) (f 0 50 -12))";
+    const char* toes =
+        "(FRP (n rf) (c 0 0.086 -0.02) (f -3.6 -55 -63))"
+        "(FRP (n lf) (c 0 0.086 -0.02) (f 3.6 -55 -63))";
     const char* onBack = "(ACC (n torso) (a 0.00 9.81 0.00))";
-    sense(kPreparation);
+    senseStanding(false);
     // On the back with heels down, on the front with the toes touching in
-    // one message of three: the foot sensors never tell.
-    for (int i = 0; i < 75; ++i) {
-        perceive(20 + 0.02 * i, i < 50 ? heels : (i % 3 ? "" : toes), "");
-        ASSERT_FALSE(dmu->isFallenThisCycle()) << i;
-    }
-    // Ten lying readings in a row do, on either side.
+    // one message of three, the foot sensors never tell; ten lying readings
+    // in a row do, on either side.
     for (const char* acc : {onBack, "(ACC (n torso) (a 0.00 -9.81 0.00))"}) {
         for (int i = 0; i < DMU::kLyingMessages; ++i) {
-            perceive(30 + 0.02 * i, acc == onBack ? heels : (i % 3 ? "" : toes), acc);
+            perceive(dmu, 30 + 0.02 * i, acc == onBack ? heels : (i % 3 ? "" : toes), acc);
             EXPECT_EQ(dmu->isFallenThisCycle(), i == DMU::kLyingMessages - 1) << i;
         }
         EXPECT_EQ(running(), SKILL_NAO_STANDUP);
-        perceive(31, heels, "(ACC (n torso) (a 0.00 0.00 9.81))");
+        perceive(dmu, 31, heels, "(ACC (n torso) (a 0.00 0.00 9.81))");
         EXPECT_FALSE(dmu->isFallenThisCycle());
     }
-    // An impact spike breaks the run; broken readings are not read, and a
-    // message without an accelerometer breaks the run too.
-    for (int i = 1; i < 80; ++i) {
-        const char* acc = i < 40 ? (i % 10 ? onBack : "(ACC (n torso) (a 0 0 9.81))")
-                                 : "(ACC (n torso) (a nan 9.81 0.00))";
-        perceive(40 + 0.02 * i, heels, acc);
-        ASSERT_FALSE(dmu->isFallenThisCycle()) << i;
-    }
-    for (int i = 0; i < 30; ++i) {
-        perceive(50 + 0.02 * i, heels, i % 9 == 8 ? "" : onBack);
+    // An impact spike, a broken reading or a message without an
+    // accelerometer breaks the run.
+    for (int i = 1; i < 90; ++i) {
+        const char* acc = i % 9 != 0 ? onBack
+                          : i < 30   ? "(ACC (n torso) (a 0 0 9.81))"
+                          : i < 60   ? "(ACC (n torso) (a nan 9.81 0.00))"
+                                     : "";
+        perceive(dmu, 40 + 0.02 * i, heels, acc);
         ASSERT_FALSE(dmu->isFallenThisCycle()) << i;
     }
 }
@@ -234,12 +145,11 @@ class GoalieCycle : public DmuCycle {
 protected:
     void SetUp() override {
         DmuCycle::SetUp();
-        wm->setMyNum(1);
+        wm()->setMyNum(1);
         // The ball well ahead: the goalie stands straight, and this last
         // quiet cycle (10 s) starts the dive clock.
         see(5.0, 0.0);
-        ASSERT_NE(cycle(10.0), "");
-        ASSERT_TRUE(printed("nnnnnnnnot falling\n"));
+        ASSERT_TRUE((cycle(10.0), printed("nnnnnnnnot falling\n")));
     }
     // The distance at which a sighting at bearing teta lies exactly `want`
     // along x or y after the goalie's polar conversion.
@@ -258,21 +168,18 @@ protected:
 TEST_F(GoalieCycle, RestPointBandsAndDives) {
     // A ball lying still: its rest point is where it lies. On the band's
     // edges it comes straight at the goalie; one metre ahead is still near.
-    const struct {
-        double ro, teta;
-        const char* command;
-    } balls[] = {{distanceGiving(0.07, 90, true), 90, ""},
-                 {distanceGiving(-0.07, -90, true), -90, ""},
-                 {std::hypot(0.2, 0.08), 21.8014, kDiveLeft},
-                 {std::hypot(0.2, 0.08), -21.8014, kDiveRight},
-                 {distanceGiving(1.0, 0, false), 0, ""}};
+    const double balls[][3] = {// distance, bearing, dive (1 left, -1 right)
+                               {distanceGiving(0.07, 90, true), 90, 0},
+                               {distanceGiving(-0.07, -90, true), -90, 0},
+                               {std::hypot(0.2, 0.08), 21.8014, 1},
+                               {std::hypot(0.2, 0.08), -21.8014, -1},
+                               {distanceGiving(1.0, 0, false), 0, 0}};
     for (const auto& b : balls) {
-        ASSERT_TRUE(std::isfinite(b.ro));
-        seePolar(b.ro, b.teta);
-        EXPECT_EQ(cycle(), b.command) << b.teta;
+        seeBall(b[0], b[1], now);
+        EXPECT_EQ(cycle(), b[2] > 0 ? kDiveLeft : b[2] < 0 ? kDiveRight : "") << b[1];
         EXPECT_TRUE(printed("==================STATE1==================\n"));
     }
-    seePolar(distanceGiving(1.0, 0, false) + 1e-9, 0);
+    seeBall(distanceGiving(1.0, 0, false) + 1e-9, 0, now);
     EXPECT_NE(cycle(), "");
     EXPECT_TRUE(printed("nnnnnnnnot falling"));
 }
@@ -308,11 +215,10 @@ TEST_F(GoalieCycle, VelocityEstimateIsKeptAndNeverBroken) {
     // A bearing that is no number spoils neither the estimate nor, as the
     // previous sighting, the next cycle.
     begin(10.16);
-    seePolar(2.0, NAN);
+    seeBall(2.0, NAN, now);
     EXPECT_EQ(decide(), kDiveRight);
     const std::string text = cycle(10.18);
-    EXPECT_EQ(text.find("nan"), std::string::npos);
-    EXPECT_EQ(text.find("6.13"), std::string::npos);
+    EXPECT_FALSE(has(text, "nan") || has(text, "6.13")) << text;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -38,26 +39,29 @@ inline void senseJoint(int id, double angle) {
     wm()->setAHingeJoint(j, id);
 }
 
-// The standing posture, in which a transition aligner is done at once.
-inline void senseStanding(double kneeBend = -29) {
-    const double standing[DOF_COUNT] = {0, 0,  0,        -10, 90, 0, 0, 10, -90,      0,  0,
-                                        0, 11, kneeBend, 18,  0,  0, 0, 11, kneeBend, 18, 0};
+// The standing posture, in which a transition aligner is done at once;
+// with bentLegs false, the preparation posture (legs straight).
+inline void senseStanding(bool bentLegs = true) {
+    const double b = bentLegs ? 1 : 0;
+    const double standing[DOF_COUNT] = {0,   0, 0,      -10,     90,     0,       0,      10,
+                                        -90, 0, 0,      0,       11 * b, -29 * b, 18 * b, 0,
+                                        0,   0, 11 * b, -29 * b, 18 * b, 0};
     for (int i = 0; i < DOF_COUNT; ++i) senseJoint(i, standing[i]);
 }
 
 // The ball seen at body-relative distance ro, bearing teta (degrees,
 // counter-clockwise), head centred.
 inline void seeBall(double ro, double teta, double seenAt = kNow) {
-    Ball b;
+    Ball b = wm()->getBall();
     b.setPolarPos(Point(ro, 0, teta));
     b.setLastTimeSeenBall(seenAt);
     wm()->setBall(b);
 }
 
-inline void seeFlagAt(int index, double x, double y) {
+inline void seeFlagAt(int index, double x, double y, double seenAt = kNow) {
     Flag f = wm()->getAFlagByIndex(index);
     f.setPolarPos(Point(std::hypot(x, y), 0, std::atan2(y, x) * kDeg));
-    f.setLastTimeSeenFlag(kNow, index);
+    f.setLastTimeSeenFlag(seenAt, index);
     wm()->setAFlag(f, index);
 }
 
@@ -99,11 +103,26 @@ inline bool has(const std::string& text, const std::string& word) {
     return countOf(text, word) > 0;
 }
 
+// One cycle of head control, read back from the composed command.
+struct Head {
+    std::string text;
+    double pan = NAN, tilt = NAN;
+};
+inline Head headCycle(const std::function<void()>& run) {
+    cc()->reset();
+    run();
+    Head h;
+    h.text = cc()->getPreparedCommand();
+    const auto he1 = h.text.find("(he1 "), he2 = h.text.find("(he2 ");
+    if (he1 != std::string::npos) std::sscanf(h.text.c_str() + he1, "(he1 %lf)", &h.pan);
+    if (he2 != std::string::npos) std::sscanf(h.text.c_str() + he2, "(he2 %lf)", &h.tilt);
+    return h;
+}
+
 // What one behaviour call asked for, read before the manager gets the skill
 // (which may delete it at once).
 struct Request {
     SkillID id = SKILL_NOTHING;
-    bool none = true;      // null
     bool running = false;  // the running skill itself
     double degree = NAN;   // walk: positive turns clockwise
     double speed = NAN;    // walk
@@ -120,7 +139,6 @@ inline Request ask(const std::function<SkillBase*()>& behaviour) {
     SkillBase* s = behaviour();
     r.command = cc()->getPreparedCommand();
     if (s != nullptr) {
-        r.none = false;
         r.id = s->getSkillID();
         r.running = (s == sm()->getRunningSkill());
         if (auto* walk = dynamic_cast<TFSWalk*>(s)) {
