@@ -1,5 +1,7 @@
 #include "FieldsimTestKit.h"
 
+#include <gtest/gtest.h>
+
 #include <arpa/inet.h>
 #include <algorithm>
 #include <chrono>
@@ -29,8 +31,6 @@ bool SimHarness::join(int clientId, const std::string& team, int unum) {
                                        ")(teamname " + team + "))");
 }
 
-Robot& SimHarness::robot(int clientId) { return *sim_->world().robot(clientId); }
-
 std::vector<Outgoing> SimHarness::stepAll() {
     sim_->step();
     sim_->takeDrops();
@@ -45,32 +45,27 @@ std::string SimHarness::step(int clientId) {
     return found;
 }
 
-void SimHarness::steps(int n) {
-    for (int i = 0; i < n; ++i) stepAll();
+bool SimHarness::script(const std::string& text) {
+    Scenario s;
+    std::string error;
+    const bool ok = Scenario::parse(text, s, error);
+    EXPECT_TRUE(ok) << error;
+    if (ok) sim_->setScenario(s);
+    return ok;
 }
 
-ServerThread::ServerThread(SimOptions options, const std::string& scenarioText) {
+ServerThread::ServerThread(SimOptions options) {
     options.port = 0;
     sim_ = std::make_unique<Simulation>(options, console_);
-    if (!scenarioText.empty()) {
-        Scenario scenario;
-        std::string error;
-        if (Scenario::parse(scenarioText, scenario, error)) sim_->setScenario(scenario);
-    }
-    std::string error;
-    sim_->openTruthLog(error);
     server_ = std::make_unique<Server>(options, *sim_, console_);
+    std::string error;
     if (server_->start(error)) {
         port_ = server_->port();
         thread_ = std::thread([this] { server_->run(); });
     }
 }
 
-ServerThread::~ServerThread() { stop(); }
-
 void ServerThread::stop() {
-    if (stopped_) return;
-    stopped_ = true;
     if (thread_.joinable()) {
         server_->requestStop();
         thread_.join();
@@ -78,13 +73,9 @@ void ServerThread::stop() {
 }
 
 std::string frame(const std::string& text) {
-    std::string out(4, '\0');
     const auto n = static_cast<uint32_t>(text.size());
-    out[0] = static_cast<char>(n >> 24);
-    out[1] = static_cast<char>(n >> 16);
-    out[2] = static_cast<char>(n >> 8);
-    out[3] = static_cast<char>(n);
-    return out + text;
+    return std::string{static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+                       static_cast<char>(n)} + text;
 }
 
 TestClient::TestClient(int port) {
@@ -98,8 +89,6 @@ TestClient::TestClient(int port) {
         fd_ = -1;
     }
 }
-
-TestClient::~TestClient() { close(); }
 
 void TestClient::close() {
     if (fd_ >= 0) ::close(fd_);
@@ -116,7 +105,16 @@ bool TestClient::sendBytes(const std::string& bytes) {
     return fd_ >= 0;
 }
 
-bool TestClient::sendFrame(const std::string& text) { return sendBytes(frame(text)); }
+int TestClient::receive(std::chrono::steady_clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    pollfd pfd{fd_, POLLIN, 0};
+    if (fd_ < 0 || left <= 0 || ::poll(&pfd, 1, static_cast<int>(left)) <= 0) return -1;
+    char buf[65536];
+    const ssize_t got = ::recv(fd_, buf, sizeof buf, 0);
+    if (got <= 0) return got == 0 ? 0 : -1;
+    buffer_.append(buf, static_cast<size_t>(got));
+    return 1;
+}
 
 std::optional<std::string> TestClient::readFrame(int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -130,54 +128,33 @@ std::optional<std::string> TestClient::readFrame(int timeoutMs) {
                 return text;
             }
         }
-        if (fd_ < 0) return std::nullopt;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-        if (left <= 0) return std::nullopt;
-        pollfd pfd{fd_, POLLIN, 0};
-        if (::poll(&pfd, 1, static_cast<int>(left)) <= 0) return std::nullopt;
-        char buf[65536];
-        const ssize_t got = ::recv(fd_, buf, sizeof buf, 0);
-        if (got <= 0) return std::nullopt;
-        buffer_.append(buf, static_cast<size_t>(got));
+        if (receive(deadline) <= 0) return std::nullopt;
     }
 }
 
 bool TestClient::waitClosed(int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (fd_ >= 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-        if (left <= 0) return false;
-        pollfd pfd{fd_, POLLIN, 0};
-        if (::poll(&pfd, 1, static_cast<int>(left)) <= 0) return false;
-        char buf[65536];
-        const ssize_t got = ::recv(fd_, buf, sizeof buf, 0);
-        if (got <= 0) return true;
-    }
-    return true;
+    int got;
+    while ((got = receive(deadline)) > 0) buffer_.clear();
+    return got == 0;
+}
+
+std::optional<std::string> TestClient::join(const std::string& team, int unum) {
+    if (!sendFrame("(scene rsg/agent/nao/nao.rsg)(init (unum " + std::to_string(unum) + ")(teamname " + team + "))"))
+        return std::nullopt;
+    return readFrame();
 }
 
 std::vector<std::string> labels(const std::string& message) {
     std::vector<std::string> out;
     int depth = 0;
-    size_t start = 0;
     for (size_t i = 0; i < message.size(); ++i) {
-        if (message[i] == '(') {
-            if (depth == 0) start = i;
-            ++depth;
-        } else if (message[i] == ')') {
-            --depth;
-            if (depth == 0) {
-                const std::string e = message.substr(start, i - start + 1);
-                const bool named = e.rfind("(HJ (n ", 0) == 0 || e.rfind("(FRP (n ", 0) == 0;
-                if (named) {
-                    const size_t n = e.find("(n ") + 3;
-                    out.push_back(e.substr(1, e.find(' ') - 1) + " " + e.substr(n, e.find(')', n) - n));
-                } else {
-                    const size_t end = e.find_first_of(" ()", 1);
-                    out.push_back(e.substr(1, end - 1));
-                }
-            }
-        }
+        if (message[i] == ')') --depth;
+        if (message[i] != '(' || depth++ != 0) continue;
+        std::string label = message.substr(i + 1, message.find_first_of(" ()", i + 1) - i - 1);
+        const size_t name = i + label.size() + 5;  // after "(HJ (n "
+        if (label == "HJ" || label == "FRP") label += " " + message.substr(name, message.find(')', i) - name);
+        out.push_back(label);
     }
     return out;
 }
@@ -193,49 +170,33 @@ std::string expression(const std::string& message, const std::string& prefix) {
     return "";
 }
 
-namespace {
-
-// Three numbers written one after another from `at`.
-std::vector<double> numbersAt(const std::string& text, size_t at, int count) {
+std::vector<double> numbersAfter(const std::string& text, const std::string& key, int count) {
     std::vector<double> out;
-    const char* p = text.c_str() + at;
-    for (int k = 0; k < count; ++k) {
-        char* end = nullptr;
+    const size_t at = text.find(key);
+    const char* p = at == std::string::npos ? "" : text.c_str() + at + key.size();
+    for (char* end = nullptr; static_cast<int>(out.size()) < count; p = end) {
         const double v = std::strtod(p, &end);
-        if (end == p) return {};
+        if (end == p) break;
         out.push_back(v);
-        p = end;
     }
     return out;
 }
 
-}  // namespace
-
 double jointAngle(const std::string& message, const std::string& name) {
-    const std::string key = "(HJ (n " + name + ") (ax ";
-    const size_t at = message.find(key);
-    if (at == std::string::npos) return std::nan("");
-    const std::vector<double> v = numbersAt(message, at + key.size(), 1);
+    const std::vector<double> v = numbersAfter(message, "(HJ (n " + name + ") (ax ", 1);
     return v.empty() ? std::nan("") : v[0];
 }
 
-std::map<std::string, SeenPolar> seenObjects(const std::string& message) {
-    std::map<std::string, SeenPolar> out;
+std::map<std::string, std::array<double, 3>> seenObjects(const std::string& message) {
+    std::map<std::string, std::array<double, 3>> out;
     const std::string see = expression(message, "(See");
     for (size_t at = see.find(" (pol "); at != std::string::npos; at = see.find(" (pol ", at + 1)) {
         const size_t open = see.rfind('(', at);
         const std::string name = see.substr(open + 1, at - open - 1);
-        const std::vector<double> v = numbersAt(see, at + 6, 3);
+        const std::vector<double> v = numbersAfter(see.substr(at), " (pol ", 3);
         if (v.size() == 3) out[name] = {v[0], v[1], v[2]};
     }
     return out;
-}
-
-std::vector<double> triple(const std::string& text, const std::string& tag) {
-    const std::string key = "(" + tag + " ";
-    const size_t at = text.find(key);
-    if (at == std::string::npos) return {};
-    return numbersAt(text, at + key.size(), 3);
 }
 
 namespace {
@@ -243,19 +204,14 @@ namespace {
 const char* const kEffectors[22] = {"he1",  "he2",  "rae1", "rae2", "rae3", "rae4", "lae1", "lae2",
                                     "lae3", "lae4", "rle1", "rle2", "rle3", "rle4", "rle5", "rle6",
                                     "lle1", "lle2", "lle3", "lle4", "lle5", "lle6"};
-const char* const kPerceptors[22] = {"hj1",  "hj2",  "raj1", "raj2", "raj3", "raj4", "laj1", "laj2",
-                                     "laj3", "laj4", "rlj1", "rlj2", "rlj3", "rlj4", "rlj5", "rlj6",
-                                     "llj1", "llj2", "llj3", "llj4", "llj5", "llj6"};
 
 }  // namespace
 
 Posture standingPosture() {
     Posture p{};
-    for (int first : {10, 16}) {
-        p[first + 2] = 11.0;
-        p[first + 3] = -29.0;
-        p[first + 4] = 18.0;
-    }
+    p[12] = p[18] = 11.0;  // hip pitch
+    p[13] = p[19] = -29.0;  // knee
+    p[14] = p[20] = 18.0;  // ankle pitch
     return p;
 }
 
@@ -263,7 +219,6 @@ std::string commandsToward(const Posture& target, const Posture& currentDeg) {
     std::string out;
     char buf[64];
     for (int j = 0; j < 22; ++j) {
-        if (std::isnan(target[j])) continue;
         const double v = (target[j] - currentDeg[j]) * M_PI / 180.0 / 0.02;
         std::snprintf(buf, sizeof buf, "(%s %.6f)", kEffectors[j], v);
         out += buf;
@@ -273,27 +228,12 @@ std::string commandsToward(const Posture& target, const Posture& currentDeg) {
 
 Posture anglesIn(const std::string& perception) {
     Posture p;
-    for (int j = 0; j < 22; ++j) p[j] = jointAngle(perception, kPerceptors[j]);
+    for (int j = 0; j < 22; ++j) {
+        std::string name = kEffectors[j];
+        name[name.size() - 2] = 'j';  // he1 -> hj1, rle3 -> rlj3
+        p[j] = jointAngle(perception, name);
+    }
     return p;
-}
-
-bool hasNonFinite(const std::string& text) {
-    // Outside JSON strings (the commands a robot sent may say anything).
-    std::string bare;
-    bool inString = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (inString && text[i] == '\\') {
-            ++i;
-        } else if (text[i] == '"') {
-            inString = !inString;
-        } else if (!inString) {
-            bare += text[i];
-        }
-    }
-    for (const char* bad : {"nan", "NaN", "inf", "Inf"}) {
-        if (bare.find(bad) != std::string::npos) return true;
-    }
-    return false;
 }
 
 double Gait::stanceKnee() const {
@@ -314,12 +254,8 @@ Posture Gait::at(double t) const {
     p[16] = -yawLeft * (1.0 + s) / 2.0;
     // The yaw-pitch axis lies 45 degrees from the vertical: turning by v also
     // swings the leg forward by about 0.71 v, which the hip pitch takes back.
-    p[12] = hipR + std::sqrt(0.5) * p[10];
-    p[13] = kneeR;
-    p[14] = -(hipR + kneeR);
-    p[18] = hipL + std::sqrt(0.5) * p[16];
-    p[19] = kneeL;
-    p[20] = -(hipL + kneeL);
+    p[12] = hipR + std::sqrt(0.5) * p[10], p[13] = kneeR, p[14] = -(hipR + kneeR);
+    p[18] = hipL + std::sqrt(0.5) * p[16], p[19] = kneeL, p[20] = -(hipL + kneeL);
     // Over the right stance the right leg leans right (hip and ankle rolled
     // against each other) and the lifted left one spreads left; over the left
     // stance both straighten again.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,12 +30,14 @@ public:
     std::string console() const { return console_.str(); }
     // scene + init for a new client; false when refused.
     bool join(int clientId, const std::string& team, int unum);
-    Robot& robot(int clientId);
+    Robot& robot(int clientId) { return *sim_->world().robot(clientId); }
     // Runs one cycle and returns the perception for the client (empty if none).
     std::string step(int clientId);
     // Runs one cycle and keeps every outgoing message.
     std::vector<Outgoing> stepAll();
-    void steps(int n);
+    void steps(int n) { for (int i = 0; i < n; ++i) stepAll(); }
+    // Loads a scenario text; false (with a test failure) when it is refused.
+    bool script(const std::string& text);
 
 private:
     std::ostringstream console_;
@@ -44,8 +47,8 @@ private:
 // fieldsim's server on a free port, run in its own thread until destroyed.
 class ServerThread {
 public:
-    explicit ServerThread(SimOptions options = testOptions(), const std::string& scenario = "");
-    ~ServerThread();
+    explicit ServerThread(SimOptions options = testOptions());
+    ~ServerThread() { stop(); }
     int port() const { return port_; }
     // Stops the server and waits for it; afterwards sim() and console() are safe to read.
     void stop();
@@ -58,29 +61,31 @@ private:
     std::unique_ptr<Server> server_;
     std::thread thread_;
     int port_ = 0;
-    bool stopped_ = false;
 };
+
+std::string frame(const std::string& text);
 
 // A blocking TCP client speaking the length-prefixed framing, with timeouts.
 class TestClient {
 public:
     explicit TestClient(int port);
-    ~TestClient();
-    bool connected() const { return fd_ >= 0; }
-    bool sendFrame(const std::string& text);
+    ~TestClient() { close(); }
+    bool sendFrame(const std::string& text) { return sendBytes(frame(text)); }
     bool sendBytes(const std::string& bytes);
     // The next frame; nothing on time-out or when the server closed.
     std::optional<std::string> readFrame(int timeoutMs = 5000);
     // True once the server has closed the connection (pending frames are skipped).
     bool waitClosed(int timeoutMs);
     void close();
+    // scene + init, then the first perception.
+    std::optional<std::string> join(const std::string& team, int unum);
 
 private:
+    // Appends what arrives by the deadline: 1 data, 0 closed, -1 time-out or error.
+    int receive(std::chrono::steady_clock::time_point deadline);
     int fd_ = -1;
     std::string buffer_;
 };
-
-std::string frame(const std::string& text);
 
 // Labels of the top-level expressions: "time", "GS", "HJ hj1", "FRP rf", "See", ...
 std::vector<std::string> labels(const std::string& message);
@@ -88,16 +93,12 @@ std::vector<std::string> labels(const std::string& message);
 std::string expression(const std::string& message, const std::string& prefix);
 // The angle a hinge joint reports, in degrees (NaN when missing).
 double jointAngle(const std::string& message, const std::string& name);
-struct SeenPolar {
-    double d, az, el;
-};
-// Landmarks and the ball in a vision expression, by name.
-std::map<std::string, SeenPolar> seenObjects(const std::string& message);
-// Three numbers following "(tag " inside the expression, e.g. tag "rt" or "a".
-std::vector<double> triple(const std::string& expressionText, const std::string& tag);
+// Landmarks, the ball and robot parts in a vision expression by name: distance, azimuth, elevation.
+std::map<std::string, std::array<double, 3>> seenObjects(const std::string& message);
+// Up to `count` numbers that follow `key` in `text`, e.g. key "(rt " for the gyro.
+std::vector<double> numbersAfter(const std::string& text, const std::string& key, int count);
 
-// Joint targets in degrees, by perception index (hj1 = 0 ... llj6 = 21); NaN
-// leaves a joint uncommanded.
+// Joint targets in degrees, by perception index (hj1 = 0 ... llj6 = 21).
 using Posture = std::array<double, 22>;
 // A standing posture: hips 11, knees -29, ankles 18, everything else 0.
 Posture standingPosture();
@@ -106,8 +107,6 @@ Posture standingPosture();
 std::string commandsToward(const Posture& target, const Posture& currentDeg);
 // The 22 joint angles a perception reports, in degrees.
 Posture anglesIn(const std::string& perception);
-// True when a truth-log line holds a number that is not finite (outside its strings).
-bool hasNonFinite(const std::string& text);
 
 // A scripted stepping gait of period 0.4 s (angles in degrees): the hips
 // swing by +-amplitude about `centre` in opposition, the leg swinging forward
