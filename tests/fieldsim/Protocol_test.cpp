@@ -87,7 +87,7 @@ TEST(Beam, PlacesTheRobotInItsTeamFrameOnlyBeforeKickOffAndAfterGoals) {
     EXPECT_NEAR(left.torso().pos.x, -1.0, 1e-9) << "allowed after a goal";
 }
 
-TEST(Effectors, SpeedsAreClampedAndAnglesStayWithinLimits) {
+TEST(Effectors, SpeedsAreClampedAndJointsStopAtTheirLimits) {
     SimHarness h;
     ASSERT_TRUE(h.join(1, "VOR", 1));
     h.step(1);
@@ -97,9 +97,22 @@ TEST(Effectors, SpeedsAreClampedAndAnglesStayWithinLimits) {
     EXPECT_NEAR(jointAngle(m, "hj2"), 6.13954 * 0.02 * 180.0 / M_PI, 0.0011) << "at most the maximum speed";
     EXPECT_NEAR(jointAngle(h.step(1), "hj1"), 2.292, 0.0011) << "the velocity stays in force";
     h.sim().receive(1, "(he1 6)(rle4 6)");
-    for (int i = 0; i < 60; ++i) m = h.step(1);
-    EXPECT_EQ(expression(m, "(HJ (n hj1)"), "(HJ (n hj1) (ax 120.000))");
-    EXPECT_EQ(expression(m, "(HJ (n rlj4)"), "(HJ (n rlj4) (ax 1.000))");
+    for (int i = 0; i < 40; ++i) m = h.step(1);
+    // Pushed against its limit a joint reads a few degrees past it, varying
+    // from cycle to cycle, as on the real server.
+    double lowest = 1e9, highest = -1e9;
+    for (int i = 0; i < 20; ++i) {
+        m = h.step(1);
+        lowest = std::min(lowest, jointAngle(m, "hj1"));
+        highest = std::max(highest, jointAngle(m, "hj1"));
+        EXPECT_GE(jointAngle(m, "rlj4"), 0.5 - 1e-9);
+        EXPECT_LE(jointAngle(m, "rlj4"), 7.5 + 1e-9);
+    }
+    EXPECT_GE(lowest, 119.5 - 1e-9);
+    EXPECT_LE(highest, 126.5 + 1e-9);
+    EXPECT_GT(highest - lowest, 1.0);
+    EXPECT_NEAR(h.sim().world().robots().begin()->second.body.angle(NaoModel::HJ1) * 180.0 / M_PI, 120.0, 1e-9)
+        << "the joint itself stays at its limit";
     h.sim().receive(1, "(he1 -1)");
     EXPECT_LT(jointAngle(h.step(1), "hj1"), 120.0) << "a joint at its limit moves back when told";
 }

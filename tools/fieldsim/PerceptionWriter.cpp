@@ -23,7 +23,7 @@ void appendJoint(std::string& out, const Robot& robot, int joint) {
     out += "(HJ (n ";
     out += NaoModel::joint(joint).perceptor;
     out += ") (ax ";
-    TextFormat::appendFixed(out, robot.body.angle(joint) * kRadToDeg);
+    TextFormat::appendFixed(out, robot.body.sensedAngle(joint) * kRadToDeg);
     out += "))";
 }
 

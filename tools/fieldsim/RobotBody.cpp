@@ -92,9 +92,27 @@ void RobotBody::setAngle(int joint, double rad) {
 
 void RobotBody::stepJoints(double dt) {
     if (!std::isfinite(dt)) return;
+    ++jointSteps_;
     for (int j = 0; j < NaoModel::kJointCount; ++j) {
         angles_[j] = clampAngle(j, angles_[j] + velocities_[j] * dt);
     }
+}
+
+double RobotBody::sensedAngle(int joint) const {
+    if (joint < 0 || joint >= NaoModel::kJointCount) return 0.0;
+    const JointSpec& figure = NaoModel::joint(joint);
+    const double angle = angles_[joint], v = velocities_[joint];
+    const bool pushedUp = v > 0.0 && angle >= figure.maxDeg * kDeg;
+    const bool pushedDown = v < 0.0 && angle <= figure.minDeg * kDeg;
+    if (!pushedUp && !pushedDown) return angle;
+    // A fixed scramble of (cycle, joint) gives a reading that looks like
+    // jitter yet repeats from run to run.
+    unsigned long long h = (static_cast<unsigned long long>(jointSteps_) << 5) + joint;
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    const double past = (-0.5 + 7.0 * static_cast<double>(h % 1000) / 999.0) * kDeg;
+    return pushedUp ? angle + past : angle - past;
 }
 
 Vec3 RobotBody::soleInTorso(bool right) const {

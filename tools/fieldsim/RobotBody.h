@@ -68,6 +68,11 @@ public:
     bool setVelocity(int joint, double radPerSec);
     double velocity(int joint) const { return velocities_[joint]; }
     double angle(int joint) const { return angles_[joint]; }  // rad
+    // The angle the joint's sensor reports (rad). A joint driven against its
+    // limit reads a few degrees past it, between 0.5 short of it and 6.5
+    // beyond, changing from cycle to cycle, as the real server's soft limits
+    // do; elsewhere the true angle.
+    double sensedAngle(int joint) const;
     const JointAngles& angles() const { return angles_; }
     // Sets an angle directly (clamped to the limits); used for scripted postures.
     void setAngle(int joint, double rad);
@@ -158,6 +163,7 @@ private:
 
     JointAngles angles_{};
     JointAngles velocities_{};
+    unsigned long jointSteps_ = 0;  // picks each cycle's past-limit reading
     LimbPoses limbs_;
     JointAngles limbAngles_{};  // the angles limbs_ was computed from
 

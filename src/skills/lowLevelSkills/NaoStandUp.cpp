@@ -85,22 +85,6 @@ void NaoStandUp::loadKeyframes() {
     isDetectFace = true;
 }
 
-void NaoStandUp::skipUnreachableKeyframe() {
-    const std::size_t left = PM->getPattern().size();
-    const double error = PM->getWME();
-    if (left == 0 || !std::isfinite(error)) return;
-    if (left != stallStage || error < stallBest - kStallProgress) {
-        stallStage = left;
-        stallBest = error;
-        stallCycles = 0;
-        return;
-    }
-    if (++stallCycles < kStallCycles) return;
-    devOut("keyframe out of reach, error ", error, ": next one\n");
-    PM->deQ();
-    stallStage = 0;
-}
-
 bool NaoStandUp::run() {
     if (!initFlag) {
         BodyState straight;
@@ -125,8 +109,6 @@ bool NaoStandUp::run() {
         }
         devOut(face_down ? "face down\n" : "face Up\n");
         loadKeyframes();
-    } else {
-        skipUnreachableKeyframe();
     }
 
     if (face_down) {

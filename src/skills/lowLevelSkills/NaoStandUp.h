@@ -9,7 +9,6 @@
 // every cycle in which DMUtil::isFallen() reports a fall.
 #pragma once
 
-#include <cstddef>
 #include <memory>
 
 #include "control/PatternMonitor.h"
@@ -29,13 +28,6 @@ public:
     // a little earlier.
     static constexpr double kFrontSecondThr = 1.02;
     static constexpr double kThr = 1.0;
-    // A keyframe the joints cannot reach would keep the robot on the ground
-    // for good (the front's second one asks for a hip pitch of 110 degrees;
-    // the joint stops at 100). Once the posture has come no closer to it,
-    // by this much of the monitor's error, for this many cycles (0.5 s), it
-    // counts as reached.
-    static constexpr double kStallProgress = 0.01;
-    static constexpr int kStallCycles = 25;
 
     NaoStandUp();
     ~NaoStandUp() override;
@@ -56,7 +48,6 @@ public:
 
 protected:
     void loadKeyframes();
-    void skipUnreachableKeyframe();
 
     std::unique_ptr<PatternMonitor> PM;
     PatternAligner pa[3];
@@ -68,9 +59,4 @@ protected:
     bool face_down;
     bool face;
     bool isDetectFace;
-    // Keyframes left when the stall watch last started, the least error
-    // since, and the cycles without progress.
-    std::size_t stallStage = 0;
-    double stallBest = 0.0;
-    int stallCycles = 0;
 };
