@@ -47,13 +47,7 @@ std::map<long, Pose> truthPoses(const std::string& path, const std::string& team
 // wmtrace rows by server time: own-team frame, yaw growing clockwise.
 std::map<long, Pose> believedPoses(const std::string& csv) {
     std::map<long, Pose> poses;
-    std::istringstream lines(csv);
-    std::string line;
-    std::getline(lines, line);  // header
-    while (std::getline(lines, line)) {
-        std::vector<std::string> cells;
-        std::stringstream row(line);
-        for (std::string cell; std::getline(row, cell, ',');) cells.push_back(cell);
+    for (const auto& cells : csvRows(csv)) {
         if (cells.size() < 14) continue;
         poses[std::lround(std::stod(cells[0]) * 1000)] = {std::stod(cells[3]), std::stod(cells[4]),
                                                           std::stod(cells[8])};

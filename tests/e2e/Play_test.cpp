@@ -308,14 +308,8 @@ TEST(PlayEndToEnd, BallStaysOffTheRobotUntilTheLandmarksAreSeen) {
     ASSERT_TRUE(trace.start(kBin + "/wmtrace", {"--side", "left", dir.file("Msg.txt")}, dir.path()));
     ASSERT_EQ(trace.wait(kWait), 0) << trace.err();
     std::vector<std::vector<double>> rows;  // x, y, ball_x, ball_y
-    std::istringstream lines(trace.out());
-    std::string line;
-    std::getline(lines, line);  // header
-    while (std::getline(lines, line)) {
-        std::vector<std::string> cells;
-        std::stringstream row(line);
-        for (std::string cell; std::getline(row, cell, ',');) cells.push_back(cell);
-        ASSERT_GE(cells.size(), 11u) << line;
+    for (const auto& cells : csvRows(trace.out())) {
+        ASSERT_GE(cells.size(), 11u) << trace.out();
         rows.push_back({std::stod(cells[3]), std::stod(cells[4]), std::stod(cells[9]), std::stod(cells[10])});
     }
     ASSERT_EQ(rows.size(), 2u);

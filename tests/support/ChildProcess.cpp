@@ -57,6 +57,19 @@ std::string readWholeFile(const std::string& path) {
     return ss.str();
 }
 
+std::vector<std::vector<std::string>> csvRows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(text);
+    std::string line;
+    std::getline(lines, line);  // header
+    while (std::getline(lines, line)) {
+        std::stringstream row(line);
+        rows.emplace_back();
+        for (std::string cell; std::getline(row, cell, ',');) rows.back().push_back(cell);
+    }
+    return rows;
+}
+
 std::string ChildProcess::out() const { return readWholeFile(outPath); }
 std::string ChildProcess::err() const { return readWholeFile(errPath); }
 

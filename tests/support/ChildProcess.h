@@ -39,3 +39,5 @@ private:
 };
 
 std::string readWholeFile(const std::string& path);
+// The rows of a comma-separated text after its header line, split into cells.
+std::vector<std::vector<std::string>> csvRows(const std::string& text);
