@@ -57,3 +57,23 @@ TEST(TurnSkill, ReachedHeadingHoldsTheStandingPostureAndTheFollowerClips) {
     EXPECT_EQ(follower.predictEffector(std::nan(""), 1), 0.0);
     EXPECT_EQ(follower.predictEffector(0, HUGE_VAL), 0.0);
 }
+
+// The yaw moves about a degree a cycle and seldom lands within the tenth of a
+// degree: once it has stepped past the heading the turn holds there instead
+// of spinning round for another try; a new heading turns again, and a jump
+// across ±180 is not taken for passing.
+TEST(TurnSkill, HoldsOnceThePassedHeadingAndTurnsAgainForANewOne) {
+    senseAll(0);
+    TurnSkill turn(90);
+    bool result = false;
+    const auto at = [&](double yaw) {
+        wm()->setDir(Point(0, 0, yaw));
+        return parseCommand(cycle(turn, &result)).size();
+    };
+    EXPECT_EQ(at(89.4), 12u);
+    EXPECT_EQ(at(90.6), 22u) << "passed: the standing posture";
+    EXPECT_EQ(at(91.8), 22u) << "and it stays there";
+    turn.setDeg(-170);
+    EXPECT_EQ(at(179.0), 12u);
+    EXPECT_EQ(at(-179.0), 12u) << "wrapping round is no passing";
+}
