@@ -135,3 +135,39 @@ TEST(MonitorServer, EventStreamSendsTheLatestStateAtOnceThenEachNewOneLineByLine
                                                "data: {\"a\":1,\ndata: \"b\":2,\ndata: \"c\":3,\ndata: \ndata: \"d\":4}"};
     EXPECT_EQ(events(c.read(server, 100)), expected);
 }
+
+// Browsers are not trusted to behave: the number of connections is capped (an
+// idle one gives way first), a head that never ends times out, and a stream
+// that stops reading is dropped instead of growing without bound.
+TEST(MonitorServer, ConnectionCapIdleEvictionTimeoutAndStalledStreams) {
+    MonitorLimits limits;
+    limits.maxConnections = 2;
+    limits.maxStreamBacklog = 1024;
+    limits.maxSkippedStates = 3;
+    limits.requestTimeout = 0.3;
+    MonitorServer server(MonitorField(), {}, limits);
+    std::string error;
+    ASSERT_TRUE(server.start(0, error)) << error;
+    server.publish(kStateA);
+
+    RawClient idle(server.port());
+    RawClient stalled(server.port());
+    stalled.send("GET /events HTTP/1.1\r\n\r\n");
+    stalled.read(server, 100);
+    RawClient unfinished(server.port());  // takes the idle one's place
+    unfinished.send("GET / HTTP/1.1\r\n");
+    EXPECT_TRUE(idle.read(server, 200).empty());
+    EXPECT_TRUE(idle.closed) << "the idle connection gave way";
+    RawClient third(server.port());
+    EXPECT_EQ(status(third.read(server)), 503) << "two busy connections: the cap holds";
+    EXPECT_EQ(server.stats().turnedAway, 1);
+    unfinished.read(server, 1000);
+    EXPECT_TRUE(unfinished.closed) << "a head that never ends times out";
+
+    const std::string big = "{\"pad\":\"" + std::string(100000, 'x') + "\"}";
+    for (int i = 0; i < 400 && server.stats().streamsDropped == 0; ++i) {
+        server.publish(big);
+        pump(server);
+    }
+    EXPECT_EQ(server.stats().streamsDropped, 1) << "the stream that stopped reading";
+}
