@@ -55,7 +55,7 @@ TEST(MonitorBrowser, FieldsimPrintsTheAddressAndChromiumDrawsTheTruthLive) {
     std::ofstream(dir.file("scenario.txt")) << "0.5 push-ball 0.8 0.5\n";
     const std::string truth = dir.file("truth.jsonl");
     ChildProcess sim;
-    ASSERT_TRUE(sim.start(FIELDSIM_BIN, {"--port", "0", "--monitor-port", "0", "--truth", truth, "--max-cycles", "500",
+    ASSERT_TRUE(sim.start(FIELDSIM_BIN, {"--port", "0", "--monitor-port", "0", "--truth", truth, "--max-cycles", "1000",
                                          "--field", "9x6", "--scenario", dir.file("scenario.txt")}, dir.path()));
     ASSERT_TRUE(waitForText(sim, "monitor at http://127.0.0.1:")) << sim.out() << sim.err();
     const int port = numberAfter(sim.out(), "fieldsim listening on 127.0.0.1:");
@@ -79,7 +79,7 @@ TEST(MonitorBrowser, FieldsimPrintsTheAddressAndChromiumDrawsTheTruthLive) {
     EXPECT_EQ(second.wait(10000), 1);
     EXPECT_NE(second.err().find("cannot bind the monitor to 127.0.0.1:" + std::to_string(monitor)), std::string::npos)
         << second.out() << second.err();
-    ASSERT_EQ(sim.wait(30000), 0) << sim.err();
+    ASSERT_EQ(sim.wait(60000), 0) << sim.err();
 
     std::map<long, std::string> truthOf;
     std::ifstream in(truth);
@@ -93,7 +93,7 @@ TEST(MonitorBrowser, FieldsimPrintsTheAddressAndChromiumDrawsTheTruthLive) {
         const long cycle = static_cast<long>(attr(html, record, "data-cycle"));
         // The stream follows the match to its end; polling (in the browser's
         // own time, which runs ahead while it waits) at least several states.
-        EXPECT_GE(cycle, source == "events" ? 400 : 25);
+        EXPECT_GE(cycle, source == "events" ? 900 : 25);
         EXPECT_GE(attr(html, record, "data-events"), 3) << "states received";
         ASSERT_EQ(truthOf.count(cycle), 1u) << cycle;
         const std::string& line = truthOf[cycle];
