@@ -276,9 +276,15 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
     }
     EXPECT_GT(pointTurned, 30.0);
     EXPECT_LT(turnTurned, -60.0);
-    // Having passed its heading the turn stops there rather than spinning on
-    // (what the standing posture does after the turning gait is another
-    // matter: it may topple the robot).
+    // gotopoint then walks to its point, and stays up when the turning gait
+    // hands over to the walk.
+    const Robot &pointFrom = begin.robots.at("left 1"), &pointer = last.robots.at("left 1");
+    EXPECT_LT(distance(pointer.x, pointer.y, -3.5, 2.5), distance(pointFrom.x, pointFrom.y, -3.5, 2.5) - 1.5)
+        << pointer.x << " " << pointer.y;
+    EXPECT_EQ(pointer.state, "upright");
+    // Having passed its heading the turn stops there rather than spinning on,
+    // and stays up.
+    EXPECT_EQ(last.robots.at("left 4").state, "upright");
     double turnLeast = 0;
     for (const Cycle& c : truth) {
         const Robot& r = c.robots.at("left 4");

@@ -81,6 +81,26 @@ TEST(FallRules, OffBalanceForThreeTenthsOfASecondFalls) {
     EXPECT_EQ(body.state(), BodyState::LyingFront);
 }
 
+TEST(FallRules, WeightBesideTheSoleTipsOntoAFootJustAboveTheGround) {
+    // The right foot a little off the ground: the body tips over the left
+    // sole's edge onto it and rests on both, for good.
+    RobotBody body;
+    const Posture standing = standingPosture();
+    Posture lifted = standing;
+    lifted[NaoModel::RLJ3] = 8;
+    lifted[NaoModel::RLJ4] = -16;
+    lifted[NaoModel::RLJ5] = 8;
+    setPosture(body, standing);
+    body.place(0.0, 0.0, 0.0);
+    setPosture(body, lifted);
+    for (int i = 0; i < 100; ++i) body.update(0.01);
+    EXPECT_EQ(body.takeNewFall(), FallCause::None);
+    EXPECT_EQ(body.state(), BodyState::Upright);
+    EXPECT_LT(body.offBalanceFor(), 0.0);
+    EXPECT_GT(std::fabs(body.roll()), 1.0) << "leaning onto the lower foot";
+    EXPECT_LT(std::fabs(body.roll()), RobotBody::kMaxTipOntoFootDeg);
+}
+
 TEST(BadInput, AbsurdPosturesKnockOverAndNonFiniteValuesChangeNothing) {
     RobotBody body;
     setPosture(body, standingPosture());

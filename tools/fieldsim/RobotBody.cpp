@@ -254,6 +254,23 @@ void RobotBody::rockOntoBothFeet() {
     onBothFeet_ = true;
 }
 
+void RobotBody::tipOntoOtherFoot() {
+    // Standing on one foot is decided by the feet's heights alone; when the
+    // weight then lies outside that sole, the body tips over its edge and,
+    // if the other foot is near the ground, comes to rest on both feet
+    // instead of falling.
+    const Pose onOne = torso_;
+    rockOntoBothFeet();
+    const double tipped = (onOne.rot.transposed() * torso_.rot).rotationVector().length() / kDeg;
+    com_ = torso_.apply(BodyKinematics::centreOfMass(angles_));
+    updateSupport();
+    if (tipped <= kMaxTipOntoFootDeg && support_.contains(com_)) return;
+    onBothFeet_ = false;
+    setTorso(onOne.rot, onOne.pos);
+    com_ = torso_.apply(BodyKinematics::centreOfMass(angles_));
+    updateSupport();
+}
+
 void RobotBody::setTorso(const Mat3& rot, const Vec3& pos) {
     torso_ = {rot, pos};
     position_ = pos;
@@ -357,6 +374,7 @@ void RobotBody::update(double dt) {
         } else {
             com_ = torso_.apply(BodyKinematics::centreOfMass(angles_));
             updateSupport();
+            if (!onBothFeet_ && !support_.contains(com_)) tipOntoOtherFoot();
             applyFallRules(before.rot, historyLength_ >= 1, dt);
         }
     } else {

@@ -46,6 +46,9 @@ public:
     static constexpr double kContactTolerance = 0.005;   // m: a sole this close to the ground bears weight
     static constexpr double kMaxTiltDeg = 45.0;          // beyond this the torso topples
     static constexpr double kMaxOffBalance = 0.3;        // s with the centre of mass outside the support
+    // A robot on one foot whose weight leaves that sole tips onto its other
+    // foot when that lies within this tilt (degrees) of the ground.
+    static constexpr double kMaxTipOntoFootDeg = 12.0;
     static constexpr double kMaxTurnPerUpdateDeg = 45.0;  // a larger jump of the pose is not a motion
     static constexpr double kStanceTie = 1e-5;           // m the other sole must come lower to take over
     static constexpr double kFootDown = 0.001;           // m: a sole this low stands on the ground
@@ -147,6 +150,7 @@ private:
     void standOnStance(const SoleOnGround& was);
     void passSupportToOtherFoot(const SoleOnGround& was);
     void rockOntoBothFeet();
+    void tipOntoOtherFoot();
     double lowestCorner(int foot) const;  // world z of the lowest sole corner
     void poseFromAnchor();
     void setTorso(const Mat3& rot, const Vec3& pos);
