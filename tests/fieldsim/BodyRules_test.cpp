@@ -55,18 +55,29 @@ TEST(FallRules, LeaningPastFortyFiveDegreesTopplesThatWay) {
     }
 }
 
+namespace {
+
+// Placed standing, then the right leg bent by these hip, knee and ankle
+// pitches (degrees); the posture it was given.
+Posture standOnLeftFoot(RobotBody& body, double hip, double knee, double ankle) {
+    Posture lifted = standingPosture();
+    setPosture(body, lifted);
+    body.place(0.0, 0.0, 0.0);
+    lifted[NaoModel::RLJ3] = hip;
+    lifted[NaoModel::RLJ4] = knee;
+    lifted[NaoModel::RLJ5] = ankle;
+    setPosture(body, lifted);
+    return lifted;
+}
+
+}  // namespace
+
 TEST(FallRules, OffBalanceForThreeTenthsOfASecondFalls) {
     // On the left foot with the right one lifted, the centre of mass lies
     // between the feet, outside the left sole. Updates of 0.01 s.
     RobotBody body;
     const Posture standing = standingPosture();
-    Posture lifted = standing;
-    lifted[NaoModel::RLJ3] = 35;
-    lifted[NaoModel::RLJ4] = -65;
-    lifted[NaoModel::RLJ5] = 30;
-    setPosture(body, standing);
-    body.place(0.0, 0.0, 0.0);
-    setPosture(body, lifted);
+    const Posture lifted = standOnLeftFoot(body, 35, -65, 30);
     for (int i = 0; i < 30; ++i) body.update(0.01);  // first found outside, then 0.29 s
     EXPECT_EQ(body.state(), BodyState::Upright);
     EXPECT_NEAR(body.offBalanceFor(), 0.29, 1e-9);
@@ -85,14 +96,7 @@ TEST(FallRules, WeightBesideTheSoleTipsOntoAFootJustAboveTheGround) {
     // The right foot a little off the ground: the body tips over the left
     // sole's edge onto it and rests on both, for good.
     RobotBody body;
-    const Posture standing = standingPosture();
-    Posture lifted = standing;
-    lifted[NaoModel::RLJ3] = 8;
-    lifted[NaoModel::RLJ4] = -16;
-    lifted[NaoModel::RLJ5] = 8;
-    setPosture(body, standing);
-    body.place(0.0, 0.0, 0.0);
-    setPosture(body, lifted);
+    standOnLeftFoot(body, 8, -16, 8);
     for (int i = 0; i < 100; ++i) body.update(0.01);
     EXPECT_EQ(body.takeNewFall(), FallCause::None);
     EXPECT_EQ(body.state(), BodyState::Upright);
