@@ -62,6 +62,17 @@ double DMUtil::fieldLength() const {
 
 // ---- Closest players --------------------------------------------------------
 
+Player DMUtil::closestOrSay(const std::vector<Player>& list, Point p, int expId, Side side,
+                            const char* illegalUse) {
+    double d = 0;
+    bool found = false;
+    Player r = closestIn(list, p, expId, side, d, found);
+    if (!found) {
+        devOut(illegalUse);
+    }
+    return r;
+}
+
 Player DMUtil::closestIn(const std::vector<Player>& list, Point p, int expId, Side side,
                          double& minDist, bool& found) {
     minDist = kNoCandidate;
@@ -86,23 +97,11 @@ Player DMUtil::closestIn(const std::vector<Player>& list, Point p, int expId, Si
 }
 
 Player DMUtil::getClosestTmt2Point(Point p) {
-    double d = 0;
-    bool found = false;
-    Player r = closestIn(WM->getTmt(), p, kNoExclusion, SIDE_OUR, d, found);
-    if (!found) {
-        devOut("!!!!!!!! getClosestTmt2Point() -> ILLEGAL USE !!!!!!!\n");
-    }
-    return r;
+    return closestOrSay(WM->getTmt(), p, kNoExclusion, SIDE_OUR, "!!!!!!!! getClosestTmt2Point() -> ILLEGAL USE !!!!!!!\n");
 }
 
 Player DMUtil::getClosestTmtExcept(Point p, int expId) {
-    double d = 0;
-    bool found = false;
-    Player r = closestIn(WM->getTmt(), p, expId, SIDE_OUR, d, found);
-    if (!found) {
-        devOut("!!!!!!!! getClosestTmtExcept() -> ILLEGAL USE !!!!!!!\n");
-    }
-    return r;
+    return closestOrSay(WM->getTmt(), p, expId, SIDE_OUR, "!!!!!!!! getClosestTmtExcept() -> ILLEGAL USE !!!!!!!\n");
 }
 
 Player DMUtil::getSecondClosestTmt2Point(Point p) {
@@ -112,23 +111,11 @@ Player DMUtil::getSecondClosestTmt2Point(Point p) {
 Player DMUtil::getClosestTmt2Ball() { return getClosestTmt2Point(WM->getGlobalPosOfBall()); }
 
 Player DMUtil::getClosestOpp2Point(Point p) {
-    double d = 0;
-    bool found = false;
-    Player r = closestIn(WM->getOpp(), p, kNoExclusion, SIDE_OPP, d, found);
-    if (!found) {
-        devOut("!!!!!! getClosestOpp2Point() -> ILLEGAL USE !!!!!!\n");
-    }
-    return r;
+    return closestOrSay(WM->getOpp(), p, kNoExclusion, SIDE_OPP, "!!!!!! getClosestOpp2Point() -> ILLEGAL USE !!!!!!\n");
 }
 
 Player DMUtil::getClosestOppExcept(Point p, int expId) {
-    double d = 0;
-    bool found = false;
-    Player r = closestIn(WM->getOpp(), p, expId, SIDE_OPP, d, found);
-    if (!found) {
-        devOut("!!!!!!!! getClosestOppExcept() -> ILLEGAL USE !!!!!!!\n");
-    }
-    return r;
+    return closestOrSay(WM->getOpp(), p, expId, SIDE_OPP, "!!!!!!!! getClosestOppExcept() -> ILLEGAL USE !!!!!!!\n");
 }
 
 Player DMUtil::getSecondClosestOpp2Point(Point p) {
@@ -189,14 +176,14 @@ Player DMUtil::getSecondClosestPlayer2Point(Point p) {
 
 Player DMUtil::getClosestPlayer2Ball() { return getClosestPlayer2Point(WM->getGlobalPosOfBall()); }
 
-Player DMUtil::getClosestTmtFrontBall(double& minDist) {
+Player DMUtil::closestTmtOnBallSide(bool inFront, double& minDist) {
     const Point ball = WM->getGlobalPosOfBall();
     const std::vector<Player> tmt = WM->getTmt();
     minDist = kNoCandidate;
     int best = -1;
     for (std::size_t i = 0; i < tmt.size(); ++i) {
         const Point pos = tmt[i].getGlbPos();
-        if (pos.getX() > ball.getX()) {
+        if (inFront ? pos.getX() > ball.getX() : pos.getX() <= ball.getX()) {
             const double d = pos.getDistanceTo(ball);
             if (d < minDist) {
                 minDist = d;
@@ -211,26 +198,10 @@ Player DMUtil::getClosestTmtFrontBall(double& minDist) {
     return tmt[static_cast<std::size_t>(best)];
 }
 
+Player DMUtil::getClosestTmtFrontBall(double& minDist) { return closestTmtOnBallSide(true, minDist); }
+
 Player DMUtil::getClosestTmtBehindBall(double& minDist) {
-    const Point ball = WM->getGlobalPosOfBall();
-    const std::vector<Player> tmt = WM->getTmt();
-    minDist = kNoCandidate;
-    int best = -1;
-    for (std::size_t i = 0; i < tmt.size(); ++i) {
-        const Point pos = tmt[i].getGlbPos();
-        if (pos.getX() <= ball.getX()) {
-            const double d = pos.getDistanceTo(ball);
-            if (d < minDist) {
-                minDist = d;
-                best = static_cast<int>(i);
-            }
-        }
-    }
-    if (best < 0) {
-        minDist = kNoCandidate;
-        return Player(0, SIDE_OUR, Point(kNoTmtCoord, kNoTmtCoord, kNoTmtCoord));
-    }
-    return tmt[static_cast<std::size_t>(best)];
+    return closestTmtOnBallSide(false, minDist);
 }
 
 Player DMUtil::getPlayer(int id, Side side) {

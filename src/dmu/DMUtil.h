@@ -155,6 +155,12 @@ private:
     // Shared scan of one list. found is false when no player qualified.
     static Player closestIn(const std::vector<Player>& list, Point p, int expId, Side side,
                             double& minDist, bool& found);
+    // closestIn, writing `illegalUse` when nobody qualified.
+    Player closestOrSay(const std::vector<Player>& list, Point p, int expId, Side side,
+                        const char* illegalUse);
+    // The team-mate nearest the ball among those in front of it (larger x)
+    // or not.
+    Player closestTmtOnBallSide(bool inFront, double& minDist);
     // Evaluates networks first -> second (first's outputs 0..midCount-1 feed
     // second); false when either cannot be used.
     static bool runNetworks(const std::string& first, int firstFunc, const std::string& second,
