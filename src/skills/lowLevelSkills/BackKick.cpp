@@ -82,11 +82,7 @@ bool BackKick::init() {
 
     PM->setPattern(std::list<BodyState>());
     const double* states[3] = {state1, state2, state3};
-    for (int k = 0; k < 3; ++k) {
-        BS->setBodyState(states[k]);
-        pa[k].setPattern(*BS);
-        PM->enQ(*BS);
-    }
+    for (int k = 0; k < 3; ++k) queueKeyframe(states[k], pa[k], *BS, *PM);
     devOut(" ======================== INIT FINISHED =======================\n");
     return true;
 }

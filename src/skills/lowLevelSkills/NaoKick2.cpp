@@ -38,9 +38,7 @@ NaoKick2::NaoKick2()
     for (int k = 0; k < 4; ++k) {
         double keyframe[DOF_COUNT] = {};
         for (const KeyRow& row : kRows) keyframe[row.joint] = row.angle[k];
-        BS->setBodyState(keyframe);
-        pa[k].setPattern(*BS);
-        PM->enQ(*BS);
+        queueKeyframe(keyframe, pa[k], *BS, *PM);
     }
     pa[3].setRestartParameter(kStrikeTelorance, kStrikePower, kStrikePowerAdd);
 }

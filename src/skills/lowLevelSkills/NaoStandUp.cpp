@@ -78,9 +78,7 @@ void NaoStandUp::loadKeyframes() {
         } else {
             fillKeyframe(keyframe, kBack, k);
         }
-        BS->setBodyState(keyframe);
-        pa[k].setPattern(*BS);
-        PM->enQ(*BS);
+        queueKeyframe(keyframe, pa[k], *BS, *PM);
     }
     isDetectFace = true;
 }

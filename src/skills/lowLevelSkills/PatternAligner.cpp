@@ -151,3 +151,10 @@ void PatternAligner::copyTargetToJoints() {
     leftAnkleX = BS.getDOF(DOF_ANKLE_LX);
     leftAnkleY = BS.getDOF(DOF_ANKLE_LY);
 }
+
+void queueKeyframe(const double* angles, PatternAligner& aligner, BodyState& scratch,
+                   PatternMonitor& monitor) {
+    scratch.setBodyState(angles);
+    aligner.setPattern(scratch);
+    monitor.enQ(scratch);
+}

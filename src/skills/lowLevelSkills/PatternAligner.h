@@ -5,6 +5,7 @@
 // transition skill between two different skills.
 #pragma once
 
+#include "control/PatternMonitor.h"
 #include "objects/BodyState.h"
 #include "skills/SkillBase.h"
 #include "types.h"
@@ -54,3 +55,8 @@ protected:
         rightLegX, leftLegX, rightWirst, leftWirst, rightKnee, leftKnee, rightAnkleX, leftAnkleX,
         leftSholderY, rightLegY, leftLegY, rightAnkleY, leftAnkleY, hPan, hTilt;
 };
+
+// One keyframe of a keyframe motion: the 22 `angles` become the target of
+// `aligner` and the monitor's next keyframe (`scratch` carries them).
+void queueKeyframe(const double* angles, PatternAligner& aligner, BodyState& scratch,
+                   PatternMonitor& monitor);
