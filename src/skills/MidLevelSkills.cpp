@@ -635,13 +635,9 @@ SkillBase* MidLevelSkills::blockOpp() {
             if (seeBall && inView) seeBall = false;
             if (!seeBall) {
                 locked = false;
-            } else if (std::fabs(Updater::sweepEnd(turnHeadToRight) - pan) <= kArrived) {
-                if (!returningTurnOfHead) {
-                    returningTurnOfHead = true;
-                    turnHeadToRight = !turnHeadToRight;
-                } else {
-                    locked = false;
-                }
+            } else if (Updater::sweepOverAtEnd(pan, kArrived, turnHeadToRight,
+                                               returningTurnOfHead)) {
+                locked = false;
             }
             if (locked) {
                 panSpeed =

@@ -67,16 +67,12 @@ void OppUpdater::run() {
             // Nobody left to look for: end the sweep, so that the next
             // opponent in view starts a fresh one from its own side.
             locked = false;
-        } else if (std::fabs(Updater::sweepEnd(turnHeadToRight) - pan) <= angleThreshold) {
-            if (!returningTurnOfHead) {
-                returningTurnOfHead = true;
-                turnHeadToRight = !turnHeadToRight;
-            } else {
-                // Back at the far side: the sweep is over. The list has just
-                // been read above; the next cycle aims at the nearest
-                // opponent again if there is one.
-                locked = false;
-            }
+        } else if (Updater::sweepOverAtEnd(pan, angleThreshold, turnHeadToRight,
+                                           returningTurnOfHead)) {
+            // Back at the far side: the sweep is over. The list has just
+            // been read above; the next cycle aims at the nearest opponent
+            // again if there is one.
+            locked = false;
         }
         if (locked) {
             speed = Updater::panSpeed(Updater::sweepEnd(turnHeadToRight), pan, power, powerAdd);

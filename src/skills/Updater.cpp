@@ -36,6 +36,14 @@ Updater::Updater()
 
 double Updater::sweepEnd(bool toRight) { return toRight ? -kSweepEnd : kSweepEnd; }
 
+bool Updater::sweepOverAtEnd(double pan, double threshold, bool& toRight, bool& returning) {
+    if (!(std::fabs(sweepEnd(toRight) - pan) <= threshold)) return false;
+    if (returning) return true;
+    returning = true;
+    toRight = !toRight;
+    return false;
+}
+
 double Updater::panSpeed(double end, double pan, double power, double powerAdd) {
     const double e = end - pan;
     const double speed = (e / 180.0) * power - Geometry::signX(e) * powerAdd;
@@ -86,13 +94,8 @@ void Updater::run() {
         if (seeBall && ballSeen >= inViewSince) seeBall = false;
         if (!anyLost()) {
             locked = false;
-        } else if (std::fabs(sweepEnd(turnHeadToRight) - pan) <= angleThreshold) {
-            if (!returningTurnOfHead) {
-                returningTurnOfHead = true;
-                turnHeadToRight = !turnHeadToRight;
-            } else {
-                locked = false;
-            }
+        } else if (sweepOverAtEnd(pan, angleThreshold, turnHeadToRight, returningTurnOfHead)) {
+            locked = false;
         }
     }
 

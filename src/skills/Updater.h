@@ -32,6 +32,11 @@ public:
     //
     // -120 for a sweep to the right, 120 for one to the left.
     static double sweepEnd(bool toRight);
+    // Called while a sweep is locked: once the pan is within `threshold` of
+    // the end it heads for, the first time it turns back toward the other
+    // end (`toRight` flips, `returning` is set); the second time the sweep is
+    // over and this answers true.
+    static bool sweepOverAtEnd(double pan, double threshold, bool& toRight, bool& returning);
     // Pan speed toward `end`: (e / 180) * power - sign(e) * powerAdd with
     // e = end - pan.
     static double panSpeed(double end, double pan, double power, double powerAdd);

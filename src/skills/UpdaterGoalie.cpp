@@ -56,13 +56,9 @@ void UpdaterGoalie::sweep(bool& lock, bool& lost1, bool& lost2, double seen1, do
         if (lost2 && seen2 >= inViewSince) lost2 = false;
         if (!lost1 && !lost2) {
             lock = false;
-        } else if (std::fabs(Updater::sweepEnd(turnHeadToRight) - pan) <= angleThreshold) {
-            if (!returningTurnOfHead) {
-                returningTurnOfHead = true;
-                turnHeadToRight = !turnHeadToRight;
-            } else {
-                lock = false;
-            }
+        } else if (Updater::sweepOverAtEnd(pan, angleThreshold, turnHeadToRight,
+                                           returningTurnOfHead)) {
+            lock = false;
         }
     }
 
