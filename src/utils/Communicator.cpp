@@ -136,16 +136,20 @@ bool Communicator::sendMsg(const char* text) {
 
 bool Communicator::sendMsg(const std::string& text) { return sendMsg(text.c_str()); }
 
+void Communicator::lostLink(ssize_t got) {
+    if (got < 0) {
+        std::perror("recv");
+    } else {
+        std::fprintf(stderr, "recv: connection closed by peer\n");
+    }
+    disconnect();
+}
+
 bool Communicator::receiveExactly(char* dest, std::size_t count) {
     while (count > 0) {
         const ssize_t got = TDataPorter::receiveSome(sockfd, dest, count);
         if (got <= 0) {
-            if (got < 0) {
-                std::perror("recv");
-            } else {
-                std::fprintf(stderr, "recv: connection closed by peer\n");
-            }
-            disconnect();
+            lostLink(got);
             return false;
         }
         dest += got;
@@ -159,12 +163,7 @@ char* Communicator::readMsg() {
     if (!usePerfix) {
         const ssize_t got = TDataPorter::receiveSome(sockfd, buf.get(), bufSize - 1);
         if (got <= 0) {
-            if (got < 0) {
-                std::perror("recv");
-            } else {
-                std::fprintf(stderr, "recv: connection closed by peer\n");
-            }
-            disconnect();
+            lostLink(got);
             return nullptr;
         }
         return buf.get();

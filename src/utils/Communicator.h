@@ -2,6 +2,8 @@
 // either end of one connection, with or without a 4-byte length prefix.
 #pragma once
 
+#include <sys/types.h>
+
 #include <memory>
 #include <string>
 
@@ -42,6 +44,9 @@ public:
 
 private:
     bool receiveExactly(char* dest, std::size_t count);
+    // A receive ended the link (`got` 0: closed by the peer; below 0: an
+    // error): says which and disconnects.
+    void lostLink(ssize_t got);
 
     std::unique_ptr<char[]> buf;
     unsigned bufSize;
