@@ -25,29 +25,9 @@ ClientConnection::ReadResult ClientConnection::readSome(std::vector<std::string>
 }
 
 bool ClientConnection::queue(const std::string& text) {
-    if (out_.size() - outOffset_ + text.size() + 4 > kMaxBacklog) return false;
-    out_ += FrameDecoder::encode(text);
+    if (out_.pending() + text.size() + 4 > kMaxBacklog) return false;
+    out_.append(FrameDecoder::encode(text));
     return true;
 }
 
-bool ClientConnection::flush(size_t& bytesWritten) {
-    bytesWritten = 0;
-    while (outOffset_ < out_.size()) {
-        const ssize_t n = ::send(fd_, out_.data() + outOffset_, out_.size() - outOffset_, MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-            return false;
-        }
-        outOffset_ += static_cast<size_t>(n);
-        bytesWritten += static_cast<size_t>(n);
-    }
-    if (outOffset_ == out_.size()) {
-        out_.clear();
-        outOffset_ = 0;
-    } else if (outOffset_ > 256 * 1024) {
-        out_.erase(0, outOffset_);
-        outOffset_ = 0;
-    }
-    return true;
-}
+bool ClientConnection::flush(size_t& bytesWritten) { return out_.flush(fd_, bytesWritten); }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FrameDecoder.h"
+#include "SendBuffer.h"
 
 class ClientConnection {
 public:
@@ -32,7 +33,7 @@ public:
     bool queue(const std::string& text);
     // Writes as much as the socket takes; false on a write error.
     bool flush(size_t& bytesWritten);
-    bool hasOutput() const { return outOffset_ < out_.size(); }
+    bool hasOutput() const { return out_.pending() > 0; }
 
     // Lockstep bookkeeping: a client in the game receives perceptions; it is
     // waited for unless it let a whole timeout pass without answering.
@@ -45,6 +46,5 @@ private:
     int fd_;
     std::string peer_;
     FrameDecoder decoder_;
-    std::string out_;
-    size_t outOffset_ = 0;
+    SendBuffer out_{256 * 1024};
 };

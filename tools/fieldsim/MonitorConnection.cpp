@@ -8,8 +8,6 @@
 namespace {
 
 constexpr size_t kReadChunk = 16 * 1024;
-// Sent bytes are dropped from the front of the buffer in batches of this size.
-constexpr size_t kCompactAfter = 64 * 1024;
 
 }  // namespace
 
@@ -44,23 +42,8 @@ MonitorConnection::ReadResult MonitorConnection::readSome(size_t keepLimit) {
 }
 
 bool MonitorConnection::flush() {
-    while (outOffset_ < out_.size()) {
-        const ssize_t n = ::send(fd_, out_.data() + outOffset_, out_.size() - outOffset_, MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-            return false;
-        }
-        outOffset_ += static_cast<size_t>(n);
-    }
-    if (outOffset_ == out_.size()) {
-        out_.clear();
-        outOffset_ = 0;
-    } else if (outOffset_ >= kCompactAfter) {
-        out_.erase(0, outOffset_);
-        outOffset_ = 0;
-    }
-    return true;
+    size_t written = 0;
+    return out_.flush(fd_, written);
 }
 
 void MonitorConnection::shutdownSending() { ::shutdown(fd_, SHUT_WR); }

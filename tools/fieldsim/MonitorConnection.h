@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+#include "SendBuffer.h"
+
 class MonitorConnection {
 public:
     using Clock = std::chrono::steady_clock;
@@ -32,10 +34,10 @@ public:
     ReadResult readSome(size_t keepLimit);
     const std::string& received() const { return in_; }
 
-    void queue(const std::string& bytes) { out_ += bytes; }
+    void queue(const std::string& bytes) { out_.append(bytes); }
     // Writes as much as the socket takes without blocking; false on a write error.
     bool flush();
-    size_t pending() const { return out_.size() - outOffset_; }
+    size_t pending() const { return out_.pending(); }
 
     // Shuts our sending side once everything is out, so that the browser sees
     // the end of the reply while its unread request bytes cannot turn the
@@ -51,6 +53,6 @@ public:
 private:
     int fd_;
     std::string in_;
-    std::string out_;
-    size_t outOffset_ = 0;
+    // Sent bytes are dropped from the front in batches of 64 KiB.
+    SendBuffer out_{64 * 1024};
 };
