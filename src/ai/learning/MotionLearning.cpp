@@ -91,6 +91,10 @@ bool MotionLearning::walkingEvalDone(bool abnormal) {
         console() << "learning Time is finished" << std::endl;
         done = true;
     }
+    return finalJudgement(done);
+}
+
+bool MotionLearning::finalJudgement(bool done) {
     // The opening is never judged: the robot may still be settling.
     if (stepCount < kIdleStep) {
         done = false;

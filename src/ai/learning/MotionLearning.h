@@ -46,6 +46,10 @@ protected:
     // Samples the server time at the sample step and, at the check step,
     // ends the episode as fatal when it has not moved since.
     bool simulatorStalled();
+    // The last word on an end test's `done`: never during the opening (the
+    // robot may still be settling), always once the simulator has stalled
+    // (which is checked every cycle).
+    bool finalJudgement(bool done);
     // Where the learner's console lines go: standard output, or nowhere for
     // a quiet learner.
     std::ostream& console() const;

@@ -50,13 +50,7 @@ bool TFSCurveLearning::isEvalDone() {
         std::cout << "learning Time is finished" << std::endl;
         done = true;
     }
-    if (stepCount < kIdleStep) {
-        done = false;
-    }
-    if (simulatorStalled()) {
-        done = true;
-    }
-    return done;
+    return finalJudgement(done);
 }
 
 void TFSCurveLearning::continueEval() {
