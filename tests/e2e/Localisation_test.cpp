@@ -64,7 +64,7 @@ TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
                           {"--pace", "realtime", "--duration", "3", "--full-view", "--kickoff-after",
                            "-1", "--truth", simDir.file("truth.jsonl")},
                           simDir.path()));
-    for (int i = 0; i < 100 && sim.out().find("listening") == std::string::npos; ++i) usleep(20000);
+    sim.waitForOutput("listening");
     ChildProcess left, right;
     ASSERT_TRUE(left.start(AGENT_BIN, {"--teamname", "Lefts", "--unum", "2"}, leftDir.path()));
     usleep(200000);  // the first team name to arrive plays on the left

@@ -7,12 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -73,20 +71,6 @@ std::vector<Cycle> readTruth(const std::string& path) {
 
 double distance(double ax, double ay, double bx, double by) { return std::hypot(ax - bx, ay - by); }
 
-bool waitFor(const ChildProcess& p, const std::string& text) {
-    for (int i = 0; i < 250 && p.out().find(text) == std::string::npos; ++i) usleep(20000);
-    return p.out().find(text) != std::string::npos;
-}
-
-// The count fieldsim's summary writes before `what`, e.g. "0 malformed".
-long long summaryCount(const std::string& log, const std::string& what) {
-    const size_t at = log.rfind(" " + what);
-    if (at == std::string::npos) return -1;
-    size_t start = at;
-    while (start > 0 && std::isdigit(static_cast<unsigned char>(log[start - 1]))) --start;
-    return start == at ? -1 : std::stoll(log.substr(start, at - start));
-}
-
 std::string subdir(const TempDir& dir, const std::string& name) {
     const std::string path = dir.file(name);
     ::mkdir(path.c_str(), 0755);
@@ -106,7 +90,7 @@ struct Server {
                                  dir.file("truth.jsonl"),
                                  "--scenario", dir.file("scenario.txt")});
         ASSERT_TRUE(sim.start(kBin + "/fieldsim", args, dir.path()));
-        ASSERT_TRUE(waitFor(sim, "listening")) << sim.out() << sim.err();
+        ASSERT_TRUE(sim.waitForOutput("listening")) << sim.out() << sim.err();
     }
 };
 
@@ -137,7 +121,7 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
         EXPECT_EQ(p->err().find("runtime error"), std::string::npos) << p->err();
     }
     const std::string log = server.sim.out();
-    EXPECT_EQ(summaryCount(log, "malformed"), 0) << log;
+    EXPECT_EQ(countBefore(log, "malformed"), 0) << log;
 
     std::vector<Cycle> truth = readTruth(server.dir.file("truth.jsonl"));
     // From here on every cycle lists all six.

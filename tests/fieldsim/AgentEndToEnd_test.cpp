@@ -1,35 +1,13 @@
 // The real agent against fieldsim in lockstep, on the agent's fixed port.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <algorithm>
-#include <cctype>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <sys/stat.h>
 
 #include "support/ChildProcess.h"
-
-namespace {
-
-bool waitForText(const ChildProcess& p, const std::string& text) {
-    for (int i = 0; i < 250 && p.out().find(text) == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return p.out().find(text) != std::string::npos;
-}
-
-// The count written before `what` in the summary, e.g. "12 malformed".
-long long number(const std::string& text, const std::string& what) {
-    const size_t at = text.rfind(" " + what);
-    if (at == std::string::npos) return -1;
-    size_t start = at;
-    while (start > 0 && std::isdigit(static_cast<unsigned char>(text[start - 1]))) --start;
-    return start == at ? -1 : std::stoll(text.substr(start, at - start));
-}
-
-}  // namespace
 
 TEST(AgentAgainstFieldsim, StartsBeamsAnswersEveryPerceptionAndStopsWithTheServer) {
     TempDir dir;
@@ -40,7 +18,7 @@ TEST(AgentAgainstFieldsim, StartsBeamsAnswersEveryPerceptionAndStopsWithTheServe
     const std::string truth = dir.file("truth.jsonl");
     ChildProcess server;
     ASSERT_TRUE(server.start(FIELDSIM_BIN, {"--pace", "lockstep", "--max-cycles", "300", "--truth", truth}, serverDir));
-    ASSERT_TRUE(waitForText(server, "listening on 127.0.0.1:3100")) << server.out() << server.err();
+    ASSERT_TRUE(server.waitForOutput("listening on 127.0.0.1:3100")) << server.out() << server.err();
 
     ChildProcess agent;
     ASSERT_TRUE(agent.start(AGENT_BIN, {}, agentDir));
@@ -53,12 +31,12 @@ TEST(AgentAgainstFieldsim, StartsBeamsAnswersEveryPerceptionAndStopsWithTheServe
     const size_t joined = log.find("client 1 (left 1 VOR) joined");
     ASSERT_NE(joined, std::string::npos) << log;
     EXPECT_LT(scene, joined);
-    EXPECT_EQ(number(log, "malformed"), 0) << log;
+    EXPECT_EQ(countBefore(log, "malformed"), 0) << log;
 
     // One answer per perception: the scene comes before the first perception;
     // the very last perception may go unanswered when the server stops.
-    const long long perceptions = number(log, "perceptions sent");
-    const long long messages = number(log, "messages received");
+    const long long perceptions = countBefore(log, "perceptions sent");
+    const long long messages = countBefore(log, "messages received");
     ASSERT_GT(perceptions, 200) << log;
     EXPECT_TRUE(messages - 1 == perceptions || messages - 1 == perceptions - 1) << log;
     EXPECT_EQ(log.find("did not answer"), std::string::npos) << "lockstep never had to wait out a timeout";

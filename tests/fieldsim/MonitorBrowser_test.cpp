@@ -8,14 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "FieldsimTestKit.h"
 #include "support/ChildProcess.h"
@@ -26,12 +24,6 @@ namespace {
 int numberAfter(const std::string& text, const std::string& prefix) {
     const size_t at = text.find(prefix);
     return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + prefix.size());
-}
-
-bool waitForText(ChildProcess& p, const std::string& text) {
-    for (int i = 0; i < 250 && p.out().find(text) == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return p.out().find(text) != std::string::npos;
 }
 
 // The value of attribute `name` in the tag that starts at `at`.
@@ -57,7 +49,7 @@ TEST(MonitorBrowser, FieldsimPrintsTheAddressAndChromiumDrawsTheTruthLive) {
     ChildProcess sim;
     ASSERT_TRUE(sim.start(FIELDSIM_BIN, {"--port", "0", "--monitor-port", "0", "--truth", truth, "--max-cycles", "1000",
                                          "--field", "9x6", "--scenario", dir.file("scenario.txt")}, dir.path()));
-    ASSERT_TRUE(waitForText(sim, "monitor at http://127.0.0.1:")) << sim.out() << sim.err();
+    ASSERT_TRUE(sim.waitForOutput("monitor at http://127.0.0.1:")) << sim.out() << sim.err();
     const int port = numberAfter(sim.out(), "fieldsim listening on 127.0.0.1:");
     const int monitor = numberAfter(sim.out(), "monitor at http://127.0.0.1:");
     TestClient a(port), b(port);

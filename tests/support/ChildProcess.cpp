@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -55,6 +56,21 @@ std::string readWholeFile(const std::string& path) {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+bool ChildProcess::waitForOutput(const std::string& text) const {
+    for (int i = 0; i < 250 && out().find(text) == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return out().find(text) != std::string::npos;
+}
+
+long long countBefore(const std::string& text, const std::string& what) {
+    const size_t at = text.rfind(" " + what);
+    if (at == std::string::npos) return -1;
+    size_t start = at;
+    while (start > 0 && std::isdigit(static_cast<unsigned char>(text[start - 1]))) --start;
+    return start == at ? -1 : std::stoll(text.substr(start, at - start));
 }
 
 std::vector<std::vector<std::string>> csvRows(const std::string& text) {

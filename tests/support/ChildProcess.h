@@ -20,6 +20,8 @@ public:
     int wait(int timeoutMs);
     std::string out() const;
     std::string err() const;
+    // Waits up to 5 s for `text` to appear on its standard output.
+    bool waitForOutput(const std::string& text) const;
 
 private:
     pid_t pid = -1;
@@ -39,5 +41,8 @@ private:
 };
 
 std::string readWholeFile(const std::string& path);
+// The count written just before `what` in a summary line, e.g. 12 for
+// "12 malformed" (the last such line); -1 when there is none.
+long long countBefore(const std::string& text, const std::string& what);
 // The rows of a comma-separated text after its header line, split into cells.
 std::vector<std::vector<std::string>> csvRows(const std::string& text);
