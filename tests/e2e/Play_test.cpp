@@ -173,11 +173,15 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
         ASSERT_NE(up, nullptr) << "never stood up";
         EXPECT_LT(up->time - down->time, 8.0);
         const Robot& then = up->robots.at(who);
-        const Cycle& last = truth.back();
-        const Robot& now = last.robots.at(who);
+        const Robot& now = truth.back().robots.at(who);
         EXPECT_GT(distance(then.x, then.y, now.x, now.y), 0.3) << "did not play on";
-        EXPECT_LT(distance(now.x, now.y, last.ballX, last.ballY),
-                  distance(then.x, then.y, last.ballX, last.ballY) - 0.2);
+        // How near the ball it comes depends on where the others have moved
+        // it by then (the way round to a point behind the ball can lead away
+        // from it), so playing on is judged by moving, and by staying up for
+        // the first 2 s at least.
+        for (const Cycle* c = up; c <= &truth.back() && c->time < up->time + 2.0; ++c) {
+            ASSERT_EQ(c->robots.at(who).state, "upright") << "down again at " << c->time;
+        }
     }
 
     // The goalies keep to their goal areas all game.
