@@ -5,9 +5,9 @@
 
 #include <cmath>
 
-#include "Contacts.h"
+#include "robot/kinematic/Contacts.h"
 #include "FieldsimTestKit.h"
-#include "GameRules.h"
+#include "game/GameRules.h"
 
 namespace {
 

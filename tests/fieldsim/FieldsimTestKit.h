@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "Server.h"
-#include "SimOptions.h"
-#include "Simulation.h"
+#include "net/Server.h"
+#include "game/SimOptions.h"
+#include "game/Simulation.h"
 
 // Options for tests: lockstep, a free port, no automatic kick-off.
 SimOptions testOptions();

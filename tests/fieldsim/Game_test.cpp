@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "FieldsimTestKit.h"
-#include "GameRules.h"
+#include "game/GameRules.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <tuple>
 
 #include "FieldsimTestKit.h"
-#include "Random.h"
-#include "VisionSensor.h"
+#include "util/Random.h"
+#include "sense/VisionSensor.h"
 
 namespace {
 

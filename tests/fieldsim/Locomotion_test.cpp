@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "BodyKinematics.h"
+#include "robot/BodyKinematics.h"
 #include "FieldsimTestKit.h"
 
 namespace {

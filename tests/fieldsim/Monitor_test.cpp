@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "MonitorServer.h"
+#include "monitor/MonitorServer.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "FieldsimTestKit.h"
-#include "FrameDecoder.h"
-#include "NaoModel.h"
+#include "net/FrameDecoder.h"
+#include "robot/NaoModel.h"
 
 TEST(Framing, FramesArriveWholeWhateverThePiecesUpToSixtyFourKiB) {
     const std::string stream = frame("(scene a/nao.rsg)") + frame("") + frame("(syn)");

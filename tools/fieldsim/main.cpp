@@ -3,10 +3,10 @@
 #include <iostream>
 #include <string>
 
-#include "CommandLine.h"
-#include "Scenario.h"
-#include "Server.h"
-#include "Simulation.h"
+#include "app/CommandLine.h"
+#include "game/Scenario.h"
+#include "net/Server.h"
+#include "game/Simulation.h"
 
 namespace {
 

@@ -1,0 +1,35 @@
+// One robot in the game: who it is (connection, team, number), its body, and
+// the commands it has sent that have not taken effect yet.
+#pragma once
+
+#include <deque>
+#include <string>
+
+#include "game/PlayMode.h"
+#include "net/RobotAction.h"
+#include "robot/kinematic/RobotBody.h"
+#include "util/Vec3.h"
+
+struct QueuedAction {
+    long long effectiveCycle = 0;
+    RobotAction action;
+};
+
+struct Robot {
+    static constexpr size_t kMaxQueuedActions = 4096;
+    static constexpr size_t kMaxCycleCommands = 256;  // characters kept for the truth log
+
+    int clientId = 0;
+    bool joined = false;  // init accepted
+    std::string team;
+    TeamSide side = TeamSide::Left;
+    int unum = 0;
+    bool identityPending = false;  // the next game state names unum and team
+
+    RobotBody body;
+    long long perceptions = 0;  // sent so far
+    std::deque<QueuedAction> pending;
+    std::string cycleCommands;  // what it sent since the last cycle, cut for the truth log
+    Vec3 visionCalibration;     // fixed offset of its camera when noise is on
+    int hearTokens[2] = {2, 2};  // team-mates, opponents
+};

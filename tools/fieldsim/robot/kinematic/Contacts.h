@@ -1,0 +1,43 @@
+// How bodies meet without dynamics: robots that overlap are pushed apart
+// (half each), a foot that moves into the ball sends it along the foot's
+// velocity, and the ball is pushed out of feet and bodies. Every robot's
+// outline on the ground is its Footprint: a circle when standing, a capsule
+// from head to feet when lying.
+#pragma once
+
+#include <map>
+
+#include "game/Ball.h"
+#include "game/FieldGeometry.h"
+#include "game/Robot.h"
+
+struct BallTouch {
+    bool touched = false;  // in this step
+    TeamSide side = TeamSide::Left;
+    int unum = 0;
+};
+
+class Contacts {
+public:
+    // The ball leaves a kicking foot along the foot's velocity at this
+    // fraction of its speed. The real server's ball contact is very soft
+    // (most of the swing's speed is lost); a quarter brings the agent's
+    // forward kick to the distance it reaches there (about 1.1 m; a full
+    // push, 1.0, sends it about 4.7 m).
+    static constexpr double kKickGain = 0.25;
+    // Bodies taller than this above the ground's contact do not meet the ball.
+    static constexpr double kUprightReach = 0.6;  // m
+    static constexpr double kLyingReach = 0.15;   // m
+
+    // Pushes overlapping robots apart and keeps them inside the walls.
+    static void separateRobots(std::map<int, Robot>& robots, const FieldGeometry& field);
+    // Pushes the ball out of the robots; returns the last robot that touched it.
+    static BallTouch pushBall(Ball& ball, const std::map<int, Robot>& robots);
+
+    // Closest points between the segments p1-q1 and p2-q2 (in the ground plane).
+    static void closestPoints(const Vec3& p1, const Vec3& q1, const Vec3& p2, const Vec3& q2, Vec3& c1, Vec3& c2);
+
+private:
+    static bool pushOutOfFoot(Ball& ball, const RobotBody& body, int foot);
+    static bool pushOutOfFootprint(Ball& ball, const RobotBody& body);
+};

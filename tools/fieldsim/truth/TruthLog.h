@@ -1,0 +1,30 @@
+// The ground truth, one JSON object per line and cycle: what tests compare
+// the agent's own beliefs against.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "game/GameRules.h"
+#include "game/World.h"
+
+class TruthLog {
+public:
+    TruthLog() = default;
+    ~TruthLog();
+    TruthLog(const TruthLog&) = delete;
+    TruthLog& operator=(const TruthLog&) = delete;
+
+    bool open(const std::string& path, std::string& error);
+    bool isOpen() const { return file_ != nullptr; }
+    bool failed() const { return failed_; }
+    void record(long long cycle, double now, const GameRules& rules, const World& world);
+    void close();
+
+    // The line for one cycle, without the line end.
+    static std::string format(long long cycle, double now, const GameRules& rules, const World& world);
+
+private:
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
