@@ -15,9 +15,9 @@ constexpr double kDeg = M_PI / 180.0;
 
 // Client `id` of `team` stands at (x, y) facing `heading` on its left foot
 // (the right sole just off the ground) with the ball 5 mm before its right toes.
-RobotBody& readyToKick(SimHarness& h, int id, const std::string& team, double x, double y, double heading) {
+KinematicBody& readyToKick(SimHarness& h, int id, const std::string& team, double x, double y, double heading) {
     EXPECT_TRUE(h.join(id, team, id));
-    RobotBody& body = h.robot(id).body;
+    KinematicBody& body = h.body(id);
     Posture p = standingPosture();
     p[NaoModel::RLJ4] = -33;
     p[NaoModel::RLJ5] = 22;
@@ -34,7 +34,7 @@ RobotBody& readyToKick(SimHarness& h, int id, const std::string& team, double x,
 TEST(BallContact, AFootSwingingIntoTheBallKicksItAlongTheFootsMotion) {
     SimHarness h;
     h.sim().rules().setPlayMode(PlayMode::KickOffLeft, 0.0);
-    RobotBody& body = readyToKick(h, 1, "VOR", -1.0, 0.5, 30.0);
+    KinematicBody& body = readyToKick(h, 1, "VOR", -1.0, 0.5, 30.0);
     Vec3 foot;
     for (int i = 0; i < 12 && h.sim().world().ball().velocity().length() == 0.0; ++i) {
         h.sim().receive(1, "(rle3 6.1)");

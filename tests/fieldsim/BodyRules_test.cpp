@@ -13,11 +13,11 @@ namespace {
 
 constexpr double kDeg = M_PI / 180.0;
 
-double tiltOf(const RobotBody& body) {
+double tiltOf(const KinematicBody& body) {
     return std::acos(std::clamp(body.torso().rot.column(2).z, -1.0, 1.0)) / kDeg;
 }
 
-void setPosture(RobotBody& body, const Posture& p) {
+void setPosture(KinematicBody& body, const Posture& p) {
     for (int j = 0; j < 22; ++j) body.setAngle(j, p[j] * kDeg);
 }
 
@@ -36,7 +36,7 @@ TEST(FallRules, LeaningPastFortyFiveDegreesTopplesThatWay) {
     for (const auto& c : cases) {
         SimHarness h;
         ASSERT_TRUE(h.join(1, "VOR", 1));
-        RobotBody& body = h.robot(1).body;
+        KinematicBody& body = h.body(1);
         setPosture(body, standingPosture());
         body.place(1.0, 1.0, 0.0);
         for (int i = 0; i < 40 && body.state() == BodyState::Upright; ++i) {
@@ -59,7 +59,7 @@ namespace {
 
 // Placed standing, then the right leg bent by these hip, knee and ankle
 // pitches (degrees); the posture it was given.
-Posture standOnLeftFoot(RobotBody& body, double hip, double knee, double ankle) {
+Posture standOnLeftFoot(KinematicBody& body, double hip, double knee, double ankle) {
     Posture lifted = standingPosture();
     setPosture(body, lifted);
     body.place(0.0, 0.0, 0.0);
@@ -75,7 +75,7 @@ Posture standOnLeftFoot(RobotBody& body, double hip, double knee, double ankle) 
 TEST(FallRules, OffBalanceForThreeTenthsOfASecondFalls) {
     // On the left foot with the right one lifted, the centre of mass lies
     // between the feet, outside the left sole. Updates of 0.01 s.
-    RobotBody body;
+    KinematicBody body;
     const Posture standing = standingPosture();
     const Posture lifted = standOnLeftFoot(body, 35, -65, 30);
     for (int i = 0; i < 30; ++i) body.update(0.01);  // first found outside, then 0.29 s
@@ -95,18 +95,18 @@ TEST(FallRules, OffBalanceForThreeTenthsOfASecondFalls) {
 TEST(FallRules, WeightBesideTheSoleTipsOntoAFootJustAboveTheGround) {
     // The right foot a little off the ground: the body tips over the left
     // sole's edge onto it and rests on both, for good.
-    RobotBody body;
+    KinematicBody body;
     standOnLeftFoot(body, 8, -16, 8);
     for (int i = 0; i < 100; ++i) body.update(0.01);
     EXPECT_EQ(body.takeNewFall(), FallCause::None);
     EXPECT_EQ(body.state(), BodyState::Upright);
     EXPECT_LT(body.offBalanceFor(), 0.0);
     EXPECT_GT(std::fabs(body.roll()), 1.0) << "leaning onto the lower foot";
-    EXPECT_LT(std::fabs(body.roll()), RobotBody::kMaxTipOntoFootDeg);
+    EXPECT_LT(std::fabs(body.roll()), KinematicBody::kMaxTipOntoFootDeg);
 }
 
 TEST(BadInput, AbsurdPosturesKnockOverAndNonFiniteValuesChangeNothing) {
-    RobotBody body;
+    KinematicBody body;
     setPosture(body, standingPosture());
     body.place(0, 0, 0);
     body.update(0.02);
@@ -129,9 +129,9 @@ TEST(BadInput, AbsurdPosturesKnockOverAndNonFiniteValuesChangeNothing) {
 TEST(Falls, OnTheFrontTheAccelerometerAndTheToesReadAsOnTheRealServer) {
     SimHarness h;
     ASSERT_TRUE(h.join(1, "VOR", 1));
-    h.robot(1).body.knockOver(true);
+    h.body(1).knockOver(true);
     h.steps(30);
-    ASSERT_EQ(h.robot(1).body.state(), BodyState::LyingFront);
+    ASSERT_EQ(h.body(1).state(), BodyState::LyingFront);
     EXPECT_EQ(expression(h.step(1), "(ACC"), "(ACC (n torso) (a 0.000 -9.810 0.000))");
     int withToes = 0;
     for (int i = 0; i < 30; ++i) withToes += expression(h.step(1), "(FRP (n rf) (c 0.000 0.086 -0.020)") != "";

@@ -268,9 +268,9 @@ Posture Gait::at(double t) const {
     return p;
 }
 
-RobotBody& standInGait(SimHarness& h, const Gait& gait, double x, double y, double headingDeg) {
+KinematicBody& standInGait(SimHarness& h, const Gait& gait, double x, double y, double headingDeg) {
     h.join(1, "VOR", 1);
-    RobotBody& body = h.robot(1).body;
+    KinematicBody& body = h.body(1);
     const Posture start = gait.at(0.0);
     for (int j = 0; j < 22; ++j) body.setAngle(j, start[j] * M_PI / 180.0);
     body.place(x, y, headingDeg);

@@ -17,6 +17,7 @@
 #include "net/Server.h"
 #include "game/SimOptions.h"
 #include "game/Simulation.h"
+#include "robot/kinematic/KinematicBody.h"
 
 // Options for tests: lockstep, a free port, no automatic kick-off.
 SimOptions testOptions();
@@ -31,6 +32,8 @@ public:
     // scene + init for a new client; false when refused.
     bool join(int clientId, const std::string& team, int unum);
     Robot& robot(int clientId) { return *sim_->world().robot(clientId); }
+    // The body of a robot in the kinematic model, for tests of its rules.
+    KinematicBody& body(int clientId) { return dynamic_cast<KinematicBody&>(robot(clientId).body()); }
     // Runs one cycle and returns the perception for the client (empty if none).
     std::string step(int clientId);
     // Runs one cycle and keeps every outgoing message.
@@ -132,7 +135,7 @@ struct Gait {
 
 // Client 1 joins the left team and stands at (x, y) facing `headingDeg`,
 // in the gait's first posture.
-RobotBody& standInGait(SimHarness& h, const Gait& gait, double x = -3.0, double y = 0.0, double headingDeg = 0.0);
+KinematicBody& standInGait(SimHarness& h, const Gait& gait, double x = -3.0, double y = 0.0, double headingDeg = 0.0);
 // Runs the gait for client 1 through the message interface: every cycle the
 // joint commands that answer the perception, as an agent would send them.
 void walk(SimHarness& h, const Gait& gait, double seconds,

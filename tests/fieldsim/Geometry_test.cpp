@@ -22,9 +22,9 @@ TEST(Vision, FlagsGoalPostAndBallByHandForHeadPanAndTilt) {
     for (const auto& [pan, tilt] : {std::pair<double, double>{0, 0}, {30, 0}, {0, 20}, {-25, -15}}) {
         SimHarness h;
         h.join(1, "VOR", 1);
-        h.robot(1).body.place(-3.0, 0.0, 0.0);
-        h.robot(1).body.setAngle(NaoModel::HJ1, pan * kDeg);
-        h.robot(1).body.setAngle(NaoModel::HJ2, tilt * kDeg);
+        h.body(1).place(-3.0, 0.0, 0.0);
+        h.body(1).setAngle(NaoModel::HJ1, pan * kDeg);
+        h.body(1).setAngle(NaoModel::HJ2, tilt * kDeg);
         const auto seen = seenObjects(h.step(1));
         const double p = pan * kDeg, t = tilt * kDeg;
         const double camX = -3.0 - 0.005 * std::sin(t) * std::cos(p), camY = -0.005 * std::sin(t) * std::sin(p);
@@ -50,7 +50,7 @@ TEST(Vision, TheConeEndsAtSixtyDegreesAndNothingIsSeenCloserThanTenCentimetres) 
     for (const auto& [az, visible] : {std::pair<double, bool>{59.5, true}, {60.5, false}}) {
         SimHarness h;
         h.join(1, "VOR", 1);
-        h.robot(1).body.place(0.0, 0.0, std::atan2(4.0, 6.0) / kDeg - az);
+        h.body(1).place(0.0, 0.0, std::atan2(4.0, 6.0) / kDeg - az);
         EXPECT_EQ(seenObjects(h.step(1)).count("F1R"), visible ? 1u : 0u) << az;
     }
     Polar p;

@@ -93,7 +93,7 @@ TEST(Locomotion, HipPitchWalksHipYawTurnsHipRollStepsSidewaysNoLegSwingStaysPut)
         gait.yawRight = c.yawRight;
         gait.yawLeft = c.yawLeft;
         gait.roll = c.roll;
-        RobotBody& body = standInGait(h, gait, -3.0, 0.0, 0.0);
+        KinematicBody& body = standInGait(h, gait, -3.0, 0.0, 0.0);
         double gyroTurn = 0.0;
         int rightOnly = 0, leftOnly = 0;
         walk(h, gait, 4.0, [&](const std::string& m) {

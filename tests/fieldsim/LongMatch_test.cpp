@@ -38,7 +38,7 @@ struct Player {
     double since = 0.0;
     int lying = 0, flailing = 0;
 
-    std::string answer(const std::string& seen, int unum, PlayMode mode, const RobotBody& body, double now,
+    std::string answer(const std::string& seen, int unum, PlayMode mode, const KinematicBody& body, double now,
                        std::mt19937& rng) {
         const bool beam = mode == PlayMode::BeforeKickOff || mode == PlayMode::GoalLeft || mode == PlayMode::GoalRight;
         const std::string out = beam ? "(beam " + std::to_string(-1.0 - unum) + " " + std::to_string(unum - 2.0) + " 0)" : "";
@@ -91,7 +91,7 @@ TEST(LongMatch, TwoHalvesWithSixRobotsStaySoundAndDoNotGrow) {
         ++cycles;
         for (Outgoing& out : sim.takeOutbox()) seen[out.clientId] = std::move(out.text);
         for (auto& [id, robot] : sim.world().robots()) {
-            const RobotBody& b = robot.body;
+            const KinematicBody& b = dynamic_cast<const KinematicBody&>(robot.body());
             ASSERT_TRUE(b.torso().pos.isFinite() && b.gyro().isFinite() && b.accelerometer().isFinite()) << cycles;
             ASSERT_TRUE(b.state() != BodyState::Upright || b.torso().rot.column(2).z >= std::cos(M_PI / 4) - 1e-9)
                 << "upright but leaning beyond 45 degrees, cycle " << cycles;

@@ -103,8 +103,8 @@ TEST(Robustness, RandomAndMutatedFramesFromManyClients) {
     EXPECT_GT(server.sim().stats().malformed, 100);
     for (const auto& [id, robot] : server.sim().world().robots()) {
         for (int j = 0; j < NaoModel::kJointCount; ++j) {
-            EXPECT_GE(robot.body.angle(j) * 180.0 / M_PI, NaoModel::joint(j).minDeg - 1e-9);
-            EXPECT_LE(robot.body.angle(j) * 180.0 / M_PI, NaoModel::joint(j).maxDeg + 1e-9);
+            EXPECT_GE(robot.body().angle(j) * 180.0 / M_PI, NaoModel::joint(j).minDeg - 1e-9);
+            EXPECT_LE(robot.body().angle(j) * 180.0 / M_PI, NaoModel::joint(j).maxDeg + 1e-9);
         }
     }
 }

@@ -73,9 +73,9 @@ TEST(Beam, PlacesTheRobotInItsTeamFrameOnlyBeforeKickOffAndAfterGoals) {
         std::snprintf(s, sizeof s, "%.4f %.4f %.4f %.4f", b.torso().pos.x, b.torso().pos.y, b.torso().pos.z, b.heading());
         return std::string(s);
     };
-    const RobotBody& left = h.robot(1).body;
+    const RobotBody& left = h.body(1);
     EXPECT_EQ(pose(left), "-2.5000 1.5000 0.3850 30.0000") << "standing on its soles";
-    EXPECT_EQ(pose(h.robot(2).body), "2.0000 -1.0000 0.3850 -90.0000") << "mirrored for the right team";
+    EXPECT_EQ(pose(h.body(2)), "2.0000 -1.0000 0.3850 -90.0000") << "mirrored for the right team";
 
     h.sim().rules().setPlayMode(PlayMode::PlayOn, 0.0);
     h.sim().receive(1, "(beam -1 -1 0)");
@@ -111,7 +111,7 @@ TEST(Effectors, SpeedsAreClampedAndJointsStopAtTheirLimits) {
     EXPECT_GE(lowest, 119.5 - 1e-9);
     EXPECT_LE(highest, 126.5 + 1e-9);
     EXPECT_GT(highest - lowest, 1.0);
-    EXPECT_NEAR(h.sim().world().robots().begin()->second.body.angle(NaoModel::HJ1) * 180.0 / M_PI, 120.0, 1e-9)
+    EXPECT_NEAR(h.sim().world().robots().begin()->second.body().angle(NaoModel::HJ1) * 180.0 / M_PI, 120.0, 1e-9)
         << "the joint itself stays at its limit";
     h.sim().receive(1, "(he1 -1)");
     EXPECT_LT(jointAngle(h.step(1), "hj1"), 120.0) << "a joint at its limit moves back when told";

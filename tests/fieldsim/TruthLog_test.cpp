@@ -19,7 +19,7 @@ TEST(TruthLog, OneLinePerCycleWithTheGroundTruthAndCommandsEscapedAndCut) {
         h.sim().receive(1, "(beam -1.5 2.0 30)(he1 1.0)");
         h.sim().receive(2, "\"\\\x01" + std::string(1000, 'x'));
         h.steps(3);
-        h.robot(2).body.knockOver(true);
+        h.body(2).knockOver(true);
         h.steps(30);
     }
     std::vector<std::string> lines;

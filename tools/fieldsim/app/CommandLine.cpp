@@ -32,7 +32,7 @@ bool takesValue(const std::string& arg) {
     static const char* const kValueOptions[] = {
         "--port", "--bind", "--pace", "--lockstep-timeout", "--field", "--goal-width",
         "--half-time", "--halves", "--kickoff-after", "--vision-every", "--seed", "--say-limit",
-        "--latency", "--truth", "--scenario", "--max-cycles", "--duration", "--monitor-port"};
+        "--latency", "--model", "--truth", "--scenario", "--max-cycles", "--duration", "--monitor-port"};
     for (const char* name : kValueOptions) {
         if (arg == name) return true;
     }
@@ -189,6 +189,14 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, SimOp
         } else if (arg == "--latency") {
             if (!toInteger(value, n) || n < 1 || n > 50) return bad("1 to 50");
             o.latency = static_cast<int>(n);
+        } else if (arg == "--model") {
+            if (value == "kinematic") {
+                o.model = ModelKind::Kinematic;
+            } else if (value == "physics") {
+                o.model = ModelKind::Physics;
+            } else {
+                return bad("kinematic or physics");
+            }
         } else if (arg == "--truth") {
             if (value.empty()) return bad("a file name");
             o.truthFile = value;

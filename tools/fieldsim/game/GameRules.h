@@ -30,6 +30,8 @@ public:
     int score(TeamSide side) const { return side == TeamSide::Left ? scoreLeft_ : scoreRight_; }
     int half() const { return half_; }
     bool beamAllowed() const;
+    // The game stands still: before kick-off and in the pause after a goal.
+    bool paused() const { return beamAllowed(); }
 
     // The first robot to join starts the countdown to the first kick-off.
     void robotJoined(double now);

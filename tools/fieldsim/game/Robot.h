@@ -3,11 +3,12 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <string>
 
 #include "game/PlayMode.h"
 #include "net/RobotAction.h"
-#include "robot/kinematic/RobotBody.h"
+#include "robot/RobotBody.h"
 #include "util/Vec3.h"
 
 struct QueuedAction {
@@ -26,7 +27,9 @@ struct Robot {
     int unum = 0;
     bool identityPending = false;  // the next game state names unum and team
 
-    RobotBody body;
+    std::unique_ptr<RobotBody> bodyPtr;  // made by the world's robot model
+    RobotBody& body() { return *bodyPtr; }
+    const RobotBody& body() const { return *bodyPtr; }
     long long perceptions = 0;  // sent so far
     std::deque<QueuedAction> pending;
     std::string cycleCommands;  // what it sent since the last cycle, cut for the truth log

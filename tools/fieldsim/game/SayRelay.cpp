@@ -20,7 +20,7 @@ bool SayRelay::acceptable(const std::string& text, size_t limit) {
 std::vector<std::string> SayRelay::hearFor(Robot& listener, double gameTime, bool classic) const {
     for (int& tokens : listener.hearTokens) tokens = std::min(kCapacity, tokens + 1);
     std::vector<std::string> out;
-    const Vec3 here = listener.body.torso().pos;
+    const Vec3 here = listener.body().torso().pos;
     auto expression = [&](const Utterance& u, const std::string& where) {
         std::string e = "(hear ";
         if (!classic) e += u.team + " ";

@@ -3,9 +3,12 @@
 
 #include <string>
 
+#include "robot/BodyModel.h"
+
 enum class Pace { Realtime, Lockstep };
 
 struct SimOptions {
+    ModelKind model = ModelKind::Kinematic;
     int port = 3100;
     std::string bindAddress = "127.0.0.1";
     Pace pace = Pace::Realtime;

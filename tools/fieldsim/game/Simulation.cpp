@@ -29,7 +29,7 @@ bool sceneAccepted(const std::string& path) {
 Simulation::Simulation(const SimOptions& options, std::ostream& console)
     : options_(options),
       console_(console),
-      world_(FieldGeometry(options.fieldLength, options.fieldWidth, options.goalWidth)),
+      world_(FieldGeometry(options.fieldLength, options.fieldWidth, options.goalWidth), options.model),
       rules_(rulesConfig(options), world_.field()),
       writer_(world_.field(), options.fullView, options.gsClassic),
       noiseRng_(options.seed) {}
@@ -128,8 +128,8 @@ bool Simulation::receive(int clientId, const std::string& message) {
                 } else {
                     robot = &world_.addRobot(clientId);
                     // Where the real server builds a new robot: not yet on a team.
-                    robot->body.place(0.0, -1.0, 90.0);
-                    robot->body.update(0.0);
+                    robot->body().place(0.0, -1.0, 90.0);
+                    robot->body().refreshSensors();
                     if (options_.noise) robot->visionCalibration = VisionSensor::drawCalibration(noiseRng_);
                     stats_.maxRobots = std::max(stats_.maxRobots, static_cast<int>(world_.robots().size()));
                     log("client " + std::to_string(clientId) + " loaded scene " + TextFormat::printable(d.path));
@@ -206,8 +206,8 @@ bool Simulation::join(Robot& robot, int unum, const std::string& team) {
         y = -y;
         heading = 180.0;
     }
-    robot.body.place(x, y, heading);
-    robot.body.update(0.0);
+    robot.body().place(x, y, heading);
+    robot.body().refreshSensors();
     ++stats_.robotsJoined;
     rules_.robotJoined(now_);
     log(who(robot) + " joined");
@@ -217,7 +217,7 @@ bool Simulation::join(Robot& robot, int unum, const std::string& team) {
 void Simulation::applyAction(Robot& robot, const RobotAction& a) {
     switch (a.kind) {
         case RobotAction::Kind::Joint:
-            robot.body.setVelocity(a.joint, a.value);
+            robot.body().setVelocity(a.joint, a.value);
             break;
         case RobotAction::Kind::Beam: {
             if (!robot.joined) {
@@ -244,7 +244,7 @@ void Simulation::applyAction(Robot& robot, const RobotAction& a) {
                 y = -y;
                 rot += 180.0;
             }
-            robot.body.place(x, y, rot);
+            robot.body().place(x, y, rot);
             if (options_.verbose) log(who(robot) + ": beamed");
             break;
         }
@@ -255,7 +255,7 @@ void Simulation::applyAction(Robot& robot, const RobotAction& a) {
                 if (options_.verbose) log(who(robot) + ": say dropped (too long or bad characters)");
                 break;
             }
-            relay_.post({robot.clientId, robot.team, robot.side, robot.body.torso().pos, a.text});
+            relay_.post({robot.clientId, robot.team, robot.side, robot.body().torso().pos, a.text});
             break;
     }
 }
@@ -286,12 +286,12 @@ void Simulation::applyEvent(const ScenarioEvent& e) {
             log(where + "ball pushed");
             break;
         case ScenarioEvent::Kind::KnockOver:
-            robot->body.knockOver(e.front);
-            robot->body.takeNewFall();
+            robot->body().knockOver(e.front);
+            robot->body().takeNewFall();
             log(where + who(*robot) + " knocked over onto its " + (e.front ? "front" : "back"));
             break;
         case ScenarioEvent::Kind::PlaceRobot:
-            robot->body.place(e.values[0], e.values[1], e.values[2]);
+            robot->body().place(e.values[0], e.values[1], e.values[2]);
             log(where + who(*robot) + " placed");
             break;
         case ScenarioEvent::Kind::DropConnection:
@@ -326,13 +326,13 @@ void Simulation::step() {
     }
 
     const Vec3 ballBefore = world_.ball().position();
-    world_.step(kCycle);
+    world_.step(kCycle, rules_.paused());
     if (world_.touch().touched) rules_.ballTouchedBy(world_.touch().side);
     for (auto& [id, robot] : world_.robots()) {
-        const FallCause fall = robot.body.takeNewFall();
+        const FallCause fall = robot.body().takeNewFall();
         // Scripted falls are reported with their scenario line already.
         if (fall != FallCause::None && fall != FallCause::Knocked && robot.joined) {
-            log(who(robot) + " fell onto its " + (robot.body.state() == BodyState::LyingFront ? "front" : "back") +
+            log(who(robot) + " fell onto its " + (robot.body().state() == BodyState::LyingFront ? "front" : "back") +
                 " (" + fallCauseName(fall) + ")");
         }
     }

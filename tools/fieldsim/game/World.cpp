@@ -1,10 +1,18 @@
 #include "game/World.h"
 
-World::World(const FieldGeometry& field) : field_(field) {}
+#include "robot/kinematic/KinematicModel.h"
+
+const char* modelKindName(ModelKind kind) { return kind == ModelKind::Physics ? "physics" : "kinematic"; }
+
+World::World(const FieldGeometry& field, ModelKind model)
+    : field_(field), kind_(model), model_(std::make_unique<KinematicModel>(field)) {}
+
+World::~World() { robots_.clear(); }
 
 Robot& World::addRobot(int clientId) {
     Robot& r = robots_[clientId];
     r.clientId = clientId;
+    if (!r.bodyPtr) r.bodyPtr = model_->createBody();
     return r;
 }
 
@@ -35,13 +43,4 @@ std::vector<const Robot*> World::joinedRobots() const {
     return out;
 }
 
-void World::step(double dt) {
-    for (auto& [id, r] : robots_) {
-        r.body.stepJoints(dt);
-        r.body.update(dt);
-    }
-    Contacts::separateRobots(robots_, field_);
-    touch_ = Contacts::pushBall(ball_, robots_);
-    ball_.step(dt);
-    ball_.confine(field_.halfLength() + FieldGeometry::kBorder, field_.halfWidth() + FieldGeometry::kBorder);
-}
+void World::step(double dt, bool gamePaused) { touch_ = model_->step(robots_, ball_, dt, gamePaused); }

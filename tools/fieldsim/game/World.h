@@ -1,18 +1,22 @@
 // Everything on the field: the robots (by connection id, so iteration order
-// is the order of arrival) and the ball.
+// is the order of arrival), the ball, and the robot model that moves them.
 #pragma once
 
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "game/Ball.h"
-#include "robot/kinematic/Contacts.h"
 #include "game/FieldGeometry.h"
 #include "game/Robot.h"
+#include "robot/BodyModel.h"
 
 class World {
 public:
-    explicit World(const FieldGeometry& field);
+    World(const FieldGeometry& field, ModelKind model);
+    ~World();
+
+    ModelKind modelKind() const { return kind_; }
 
     const FieldGeometry& field() const { return field_; }
     Ball& ball() { return ball_; }
@@ -27,14 +31,17 @@ public:
     const std::map<int, Robot>& robots() const { return robots_; }
     std::vector<const Robot*> joinedRobots() const;
 
-    // Moves every robot's joints and body, lets bodies push each other and
-    // the ball, then rolls the ball.
-    void step(double dt);
+    // Moves every robot and the ball by one cycle through the robot model.
+    void step(double dt, bool gamePaused);
     // Who touched the ball in the last step, if anyone did.
     const BallTouch& touch() const { return touch_; }
 
 private:
     FieldGeometry field_;
+    ModelKind kind_;
+    // Declared before the robots: their bodies may belong to the model's
+    // world, so they must go first.
+    std::unique_ptr<BodyModel> model_;
     Ball ball_;
     std::map<int, Robot> robots_;
     BallTouch touch_;

@@ -1,5 +1,6 @@
 #include "sense/PerceptionWriter.h"
 
+#include "robot/NaoModel.h"
 #include "util/TextFormat.h"
 #include "sense/VisionSensor.h"
 
@@ -23,7 +24,7 @@ void appendJoint(std::string& out, const Robot& robot, int joint) {
     out += "(HJ (n ";
     out += NaoModel::joint(joint).perceptor;
     out += ") (ax ";
-    TextFormat::appendFixed(out, robot.body.sensedAngle(joint) * kRadToDeg);
+    TextFormat::appendFixed(out, robot.body().sensedAngle(joint) * kRadToDeg);
     out += "))";
 }
 
@@ -62,7 +63,7 @@ void PerceptionWriter::appendGameState(std::string& out, const Robot& self, cons
 
 bool PerceptionWriter::appendPolar(std::string& out, const char* name, const Robot& self, const Vec3& point,
                                    Random* noise) const {
-    Polar p = VisionSensor::observe(self.body.camera(), point, self.visionCalibration);
+    Polar p = VisionSensor::observe(self.body().camera(), point, self.visionCalibration);
     if (!VisionSensor::visible(p, fullView_)) return false;
     if (noise) VisionSensor::addNoise(p, *noise);
     out += '(';
@@ -90,21 +91,20 @@ std::string PerceptionWriter::writeVision(const Robot& self, const std::vector<c
 
     struct Part {
         const char* name;
-        const Pose LimbPoses::*limb;
-        Vec3 centre;
+        VisiblePart part;
     };
     static const Part kParts[] = {
-        {"head", &LimbPoses::head, NaoModel::kHeadCentre},
-        {"rlowerarm", &LimbPoses::rightLowerArm, NaoModel::kRightLowerArmCentre},
-        {"llowerarm", &LimbPoses::leftLowerArm, NaoModel::kLeftLowerArmCentre},
-        {"rfoot", &LimbPoses::rightFoot, NaoModel::kRightFootCentre},
-        {"lfoot", &LimbPoses::leftFoot, NaoModel::kLeftFootCentre},
+        {"head", VisiblePart::Head},
+        {"rlowerarm", VisiblePart::RightLowerArm},
+        {"llowerarm", VisiblePart::LeftLowerArm},
+        {"rfoot", VisiblePart::RightFoot},
+        {"lfoot", VisiblePart::LeftFoot},
     };
     for (const Robot* other : robots) {
         if (!other->joined) continue;
         std::string parts;
         for (const Part& part : kParts) {
-            const Vec3 where = other->body.worldPoint(other->body.limbs().*part.limb, part.centre);
+            const Vec3 where = other->body().partCentre(part.part);
             item.clear();
             if (appendPolar(item, part.name, self, where, noise)) parts += ' ' + item;
         }
@@ -127,19 +127,19 @@ std::string PerceptionWriter::write(const Robot& self, const GameSnapshot& game,
     appendGameState(out, self, game);
     for (const std::string& h : hear) out += h;
     out += "(GYR (n torso) ";
-    appendTriple(out, "rt", self.body.gyro());
+    appendTriple(out, "rt", self.body().gyro());
     out += ")(ACC (n torso) ";
-    appendTriple(out, "a", self.body.accelerometer());
+    appendTriple(out, "a", self.body().accelerometer());
     out += ')';
     appendJoint(out, self, NaoModel::HJ1);
     appendJoint(out, self, NaoModel::HJ2);
     if (withVision) out += writeVision(self, robots, ball, noise);
     for (int j = NaoModel::RAJ1; j <= NaoModel::LAJ4; ++j) appendJoint(out, self, j);
     for (int j = NaoModel::RLJ1; j <= NaoModel::RLJ5; ++j) appendJoint(out, self, j);
-    appendFoot(out, "rf", self.body.rightFoot());
+    appendFoot(out, "rf", self.body().rightFoot());
     appendJoint(out, self, NaoModel::RLJ6);
     for (int j = NaoModel::LLJ1; j <= NaoModel::LLJ5; ++j) appendJoint(out, self, j);
-    appendFoot(out, "lf", self.body.leftFoot());
+    appendFoot(out, "lf", self.body().leftFoot());
     appendJoint(out, self, NaoModel::LLJ6);
     return out;
 }

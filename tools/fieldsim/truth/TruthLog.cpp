@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "robot/NaoModel.h"
 #include "util/TextFormat.h"
 
 namespace {
@@ -65,7 +66,7 @@ std::string TruthLog::format(long long cycle, double now, const GameRules& rules
         if (!r.joined) continue;
         if (!first) out += ',';
         first = false;
-        const RobotBody& b = r.body;
+        const RobotBody& b = r.body();
         out += "{\"team\":" + TextFormat::jsonString(r.team) + ",\"side\":\"" + teamSideName(r.side) +
                "\",\"unum\":" + std::to_string(r.unum) + ',';
         field(out, "x", b.torso().pos.x, 4);

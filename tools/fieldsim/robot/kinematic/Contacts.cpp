@@ -26,6 +26,12 @@ void atLeast(Ball& ball, const Vec3& normal, double speed) {
 
 }  // namespace
 
+KinematicBody& Contacts::kinematic(Robot& robot) { return static_cast<KinematicBody&>(robot.body()); }
+
+const KinematicBody& Contacts::kinematic(const Robot& robot) {
+    return static_cast<const KinematicBody&>(robot.body());
+}
+
 void Contacts::closestPoints(const Vec3& p1, const Vec3& q1, const Vec3& p2, const Vec3& q2, Vec3& c1, Vec3& c2) {
     const Vec3 d1 = flat(q1 - p1), d2 = flat(q2 - p2), r = flat(p1 - p2);
     const double a = d1.dot(d1), e = d2.dot(d2), f = d2.dot(r);
@@ -63,8 +69,8 @@ void Contacts::separateRobots(std::map<int, Robot>& robots, const FieldGeometry&
     }
     for (size_t i = 0; i < onField.size(); ++i) {
         for (size_t j = i + 1; j < onField.size(); ++j) {
-            RobotBody& a = onField[i]->body;
-            RobotBody& b = onField[j]->body;
+            KinematicBody& a = kinematic(*onField[i]);
+            KinematicBody& b = kinematic(*onField[j]);
             const Footprint fa = a.footprint(), fb = b.footprint();
             Vec3 ca, cb;
             closestPoints(fa.a, fa.b, fb.a, fb.b, ca, cb);
@@ -83,15 +89,15 @@ void Contacts::separateRobots(std::map<int, Robot>& robots, const FieldGeometry&
         }
     }
     // The walls around the field stop robots as they stop the ball.
-    const double xMax = field.halfLength() + FieldGeometry::kBorder - RobotBody::kUprightRadius;
-    const double yMax = field.halfWidth() + FieldGeometry::kBorder - RobotBody::kUprightRadius;
+    const double xMax = field.halfLength() + FieldGeometry::kBorder - KinematicBody::kUprightRadius;
+    const double yMax = field.halfWidth() + FieldGeometry::kBorder - KinematicBody::kUprightRadius;
     for (Robot* r : onField) {
-        const Vec3& p = r->body.torso().pos;
-        r->body.shift(std::clamp(p.x, -xMax, xMax) - p.x, std::clamp(p.y, -yMax, yMax) - p.y);
+        const Vec3 p = r->body().torso().pos;
+        kinematic(*r).shift(std::clamp(p.x, -xMax, xMax) - p.x, std::clamp(p.y, -yMax, yMax) - p.y);
     }
 }
 
-bool Contacts::pushOutOfFoot(Ball& ball, const RobotBody& body, int foot) {
+bool Contacts::pushOutOfFoot(Ball& ball, const KinematicBody& body, int foot) {
     const Pose box = body.footBox(foot);
     const Vec3 local = box.toLocal(ball.position());
     const Vec3 half{NaoModel::kFootHalfWidth, NaoModel::kFootHalfLength, NaoModel::kFootHalfHeight};
@@ -134,11 +140,11 @@ bool Contacts::pushOutOfFoot(Ball& ball, const RobotBody& body, int foot) {
     return true;
 }
 
-bool Contacts::pushOutOfFootprint(Ball& ball, const RobotBody& body) {
+bool Contacts::pushOutOfFootprint(Ball& ball, const KinematicBody& body) {
     const bool upright = body.state() == BodyState::Upright;
     if (ball.position().z - Ball::kRadius > (upright ? kUprightReach : kLyingReach)) return false;
     Footprint fp = body.footprint();
-    if (upright) fp.radius = RobotBody::kUprightBallRadius;
+    if (upright) fp.radius = KinematicBody::kUprightBallRadius;
     const Vec3 near = nearestOnSegment(fp.a, fp.b, ball.position());
     Vec3 n = flat(ball.position()) - near;
     double dist = flatLength(n);
@@ -162,11 +168,11 @@ BallTouch Contacts::pushBall(Ball& ball, const std::map<int, Robot>& robots) {
     for (const auto& [id, r] : robots) {
         if (!r.joined) continue;
         bool touched = false;
-        if (r.body.state() == BodyState::Upright) {
-            touched = pushOutOfFoot(ball, r.body, 0) || touched;
-            touched = pushOutOfFoot(ball, r.body, 1) || touched;
+        if (r.body().state() == BodyState::Upright) {
+            touched = pushOutOfFoot(ball, kinematic(r), 0) || touched;
+            touched = pushOutOfFoot(ball, kinematic(r), 1) || touched;
         }
-        touched = pushOutOfFootprint(ball, r.body) || touched;
+        touched = pushOutOfFootprint(ball, kinematic(r)) || touched;
         if (touched) touch = {true, r.side, r.unum};
     }
     return touch;

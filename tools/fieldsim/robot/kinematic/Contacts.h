@@ -10,12 +10,8 @@
 #include "game/Ball.h"
 #include "game/FieldGeometry.h"
 #include "game/Robot.h"
-
-struct BallTouch {
-    bool touched = false;  // in this step
-    TeamSide side = TeamSide::Left;
-    int unum = 0;
-};
+#include "robot/BodyModel.h"
+#include "robot/kinematic/KinematicBody.h"
 
 class Contacts {
 public:
@@ -37,7 +33,11 @@ public:
     // Closest points between the segments p1-q1 and p2-q2 (in the ground plane).
     static void closestPoints(const Vec3& p1, const Vec3& q1, const Vec3& p2, const Vec3& q2, Vec3& c1, Vec3& c2);
 
+    // The bodies of this model's robots (it made them all).
+    static KinematicBody& kinematic(Robot& robot);
+    static const KinematicBody& kinematic(const Robot& robot);
+
 private:
-    static bool pushOutOfFoot(Ball& ball, const RobotBody& body, int foot);
-    static bool pushOutOfFootprint(Ball& ball, const RobotBody& body);
+    static bool pushOutOfFoot(Ball& ball, const KinematicBody& body, int foot);
+    static bool pushOutOfFootprint(Ball& ball, const KinematicBody& body);
 };

@@ -1,5 +1,5 @@
-// The physical state of one robot: joint angles and commanded velocities, the
-// torso's placement on the field, whether it stands or lies, and what its
+// The kinematic model of one robot: joint angles and commanded velocities,
+// the torso's placement on the field, whether it stands or lies, and what its
 // body sensors read. There are no rigid-body dynamics. While upright, the
 // stance foot (the lower sole) is fixed flat on the ground and the torso
 // hangs on it through the stance leg's forward kinematics, so leg motion
@@ -10,25 +10,11 @@
 #pragma once
 
 #include "robot/BodyKinematics.h"
+#include "robot/RobotBody.h"
 #include "robot/NaoModel.h"
 #include "util/Pose.h"
 #include "robot/kinematic/SupportArea.h"
 #include "util/Vec3.h"
-
-enum class BodyState { Upright, LyingFront, LyingBack };
-
-const char* bodyStateName(BodyState state);
-
-// Why the robot last fell.
-enum class FallCause { None, Knocked, Tilt, Balance, Spin };
-
-const char* fallCauseName(FallCause cause);
-
-struct FootContact {
-    bool touching = false;
-    Vec3 centre;  // in the foot frame, m
-    Vec3 force;   // in the foot frame, N
-};
 
 // The robot's outline on the ground for pushing other robots and the ball:
 // the points within `radius` of the segment a-b (a point when upright).
@@ -38,7 +24,7 @@ struct Footprint {
     double radius = 0.0;
 };
 
-class RobotBody {
+class KinematicBody : public RobotBody {
 public:
     static constexpr double kFallDuration = 0.4;        // s from standing to lying
     static constexpr double kGetUpHipFlexionDeg = 75.0;  // both hips beyond this while lying
@@ -64,18 +50,18 @@ public:
     static constexpr double kSubStepDeg = 1.0;
     static constexpr int kMaxSubSteps = 12;
 
-    RobotBody();
+    KinematicBody();
 
     // Joints. Velocities are clamped to the joint's maximum speed; a value
     // that is not finite is refused (false) and the old velocity stays.
-    bool setVelocity(int joint, double radPerSec);
+    bool setVelocity(int joint, double radPerSec) override;
     double velocity(int joint) const { return velocities_[joint]; }
-    double angle(int joint) const { return angles_[joint]; }  // rad
+    double angle(int joint) const override { return angles_[joint]; }  // rad
     // The angle the joint's sensor reports (rad). A joint driven against its
     // limit reads a few degrees past it, between 0.5 short of it and 6.5
     // beyond, changing from cycle to cycle, as the real server's soft limits
     // do; elsewhere the true angle.
-    double sensedAngle(int joint) const;
+    double sensedAngle(int joint) const override;
     const JointAngles& angles() const { return angles_; }
     // Sets an angle directly (clamped to the limits); used for scripted postures.
     void setAngle(int joint, double rad);
@@ -84,9 +70,10 @@ public:
     // Puts the robot upright with its torso above (x, y), facing `headingDeg`
     // (counter-clockwise from the world +x axis). Velocities of the body are
     // zeroed. Values that are not finite are refused and change nothing.
-    void place(double x, double y, double headingDeg);
+    void place(double x, double y, double headingDeg) override;
+    void refreshSensors() override { update(0.0); }
     // Starts a fall onto the front or the back, toward where it faces or away.
-    void knockOver(bool onFront);
+    void knockOver(bool onFront) override;
     // Starts a fall with the head toward the world direction `toward`
     // (horizontal), ending on the front or the back.
     void fall(const Vec3& toward, bool onFront, FallCause cause);
@@ -97,14 +84,15 @@ public:
     // have moved by `dt` seconds.
     void update(double dt);
 
-    BodyState state() const { return state_; }
+    BodyState state() const override { return state_; }
     bool isFalling() const { return state_ != BodyState::Upright && fallProgress_ < 1.0; }
-    double heading() const { return headingDeg_; }  // deg, counter-clockwise from +x
-    double pitch() const { return pitchDeg_; }      // deg, positive leaning back
-    double roll() const { return rollDeg_; }        // deg, positive leaning to its right
-    const Pose& torso() const { return torso_; }    // world placement of the torso frame
+    double heading() const override { return headingDeg_; }  // deg, counter-clockwise from +x
+    double pitch() const override { return pitchDeg_; }      // deg, positive leaning back
+    double roll() const override { return rollDeg_; }        // deg, positive leaning to its right
+    Pose torso() const override { return torso_; }  // world placement of the torso frame
     const LimbPoses& limbs() const { return limbs_; }
-    Pose camera() const;                             // head centre, head orientation
+    Pose camera() const override;                    // head centre, head orientation
+    Vec3 partCentre(VisiblePart part) const override;
     // World position of a body centre given at the zero pose, torso-relative.
     Vec3 worldPoint(const Pose& limb, const Vec3& zeroPosePoint) const;
 
@@ -125,12 +113,12 @@ public:
     Footprint footprint() const;
 
     // The cause of a fall that began since the last call, or None.
-    FallCause takeNewFall();
+    FallCause takeNewFall() override;
 
-    const Vec3& gyro() const { return gyro_; }          // deg/s, torso frame
-    const Vec3& accelerometer() const { return acc_; }  // m/s^2, torso frame
-    const FootContact& rightFoot() const { return feet_[0]; }
-    const FootContact& leftFoot() const { return feet_[1]; }
+    const Vec3& gyro() const override { return gyro_; }          // deg/s, torso frame
+    const Vec3& accelerometer() const override { return acc_; }  // m/s^2, torso frame
+    const FootContact& rightFoot() const override { return feet_[0]; }
+    const FootContact& leftFoot() const override { return feet_[1]; }
 
 private:
     Vec3 soleInTorso(bool right) const;

@@ -1,4 +1,4 @@
-#include "robot/kinematic/RobotBody.h"
+#include "robot/kinematic/KinematicBody.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,31 +50,11 @@ Vec3 soleCorner(int foot, int k) {
 
 }  // namespace
 
-const char* bodyStateName(BodyState state) {
-    switch (state) {
-        case BodyState::Upright: return "upright";
-        case BodyState::LyingFront: return "front";
-        case BodyState::LyingBack: return "back";
-    }
-    return "upright";
-}
-
-const char* fallCauseName(FallCause cause) {
-    switch (cause) {
-        case FallCause::None: return "none";
-        case FallCause::Knocked: return "knocked over";
-        case FallCause::Tilt: return "tilted beyond 45 degrees";
-        case FallCause::Balance: return "off balance for 0.3 s";
-        case FallCause::Spin: return "pose jumped";
-    }
-    return "none";
-}
-
-RobotBody::RobotBody() {
+KinematicBody::KinematicBody() {
     place(0.0, 0.0, 0.0);
 }
 
-bool RobotBody::setVelocity(int joint, double radPerSec) {
+bool KinematicBody::setVelocity(int joint, double radPerSec) {
     if (joint < 0 || joint >= NaoModel::kJointCount || !std::isfinite(radPerSec)) {
         return false;
     }
@@ -83,14 +63,14 @@ bool RobotBody::setVelocity(int joint, double radPerSec) {
     return true;
 }
 
-void RobotBody::setAngle(int joint, double rad) {
+void KinematicBody::setAngle(int joint, double rad) {
     if (joint < 0 || joint >= NaoModel::kJointCount || !std::isfinite(rad)) {
         return;
     }
     angles_[joint] = clampAngle(joint, rad);
 }
 
-void RobotBody::stepJoints(double dt) {
+void KinematicBody::stepJoints(double dt) {
     if (!std::isfinite(dt)) return;
     ++jointSteps_;
     for (int j = 0; j < NaoModel::kJointCount; ++j) {
@@ -98,7 +78,7 @@ void RobotBody::stepJoints(double dt) {
     }
 }
 
-double RobotBody::sensedAngle(int joint) const {
+double KinematicBody::sensedAngle(int joint) const {
     if (joint < 0 || joint >= NaoModel::kJointCount) return 0.0;
     const JointSpec& figure = NaoModel::joint(joint);
     const double angle = angles_[joint], v = velocities_[joint];
@@ -115,12 +95,12 @@ double RobotBody::sensedAngle(int joint) const {
     return pushedUp ? angle + past : angle - past;
 }
 
-Vec3 RobotBody::soleInTorso(bool right) const {
+Vec3 KinematicBody::soleInTorso(bool right) const {
     const Pose& limb = right ? limbs_.rightFoot : limbs_.leftFoot;
     return limb.apply(kFootCentre[right ? 0 : 1] + Vec3{0.0, 0.0, -NaoModel::kFootHalfHeight});
 }
 
-void RobotBody::place(double x, double y, double headingDeg) {
+void KinematicBody::place(double x, double y, double headingDeg) {
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(headingDeg)) {
         return;
     }
@@ -155,7 +135,7 @@ void RobotBody::place(double x, double y, double headingDeg) {
     updateFootContacts();
 }
 
-void RobotBody::poseFromAnchor() {
+void KinematicBody::poseFromAnchor() {
     // The stance foot lies flat, turned by anchorYaw_: world = Rz * foot.rot,
     // so the torso is Rz * foot.rot^T, placed so that the sole is at the anchor.
     const Pose& stance = rightStance_ ? limbs_.rightFoot : limbs_.leftFoot;
@@ -163,14 +143,14 @@ void RobotBody::poseFromAnchor() {
     setTorso(rot, anchor_ - rot * soleInTorso(rightStance_));
 }
 
-double RobotBody::lowestCorner(int foot) const {
+double KinematicBody::lowestCorner(int foot) const {
     const Pose& limb = foot == 0 ? limbs_.rightFoot : limbs_.leftFoot;
     double lowest = 1e300;
     for (int k = 0; k < 4; ++k) lowest = std::min(lowest, worldPoint(limb, soleCorner(foot, k)).z);
     return lowest;
 }
 
-RobotBody::SoleOnGround RobotBody::otherSole() const {
+KinematicBody::SoleOnGround KinematicBody::otherSole() const {
     const Pose& limb = rightStance_ ? limbs_.leftFoot : limbs_.rightFoot;
     SoleOnGround was;
     was.known = true;
@@ -184,7 +164,7 @@ RobotBody::SoleOnGround RobotBody::otherSole() const {
     return was;
 }
 
-void RobotBody::passSupportToOtherFoot(const SoleOnGround& was) {
+void KinematicBody::passSupportToOtherFoot(const SoleOnGround& was) {
     // The other foot takes the weight flat, keeping its turn about the
     // vertical, where it was before this motion (it touched down there).
     const SoleOnGround now = was.known ? was : otherSole();
@@ -194,7 +174,7 @@ void RobotBody::passSupportToOtherFoot(const SoleOnGround& was) {
     poseFromAnchor();
 }
 
-void RobotBody::standOnStance(const SoleOnGround& was) {
+void KinematicBody::standOnStance(const SoleOnGround& was) {
     onBothFeet_ = false;
     poseFromAnchor();
     const int stance = rightStance_ ? 0 : 1;
@@ -220,7 +200,7 @@ void RobotBody::standOnStance(const SoleOnGround& was) {
     rockOntoBothFeet();
 }
 
-void RobotBody::rockOntoBothFeet() {
+void KinematicBody::rockOntoBothFeet() {
     // Tip the body about a horizontal axis through the stance sole's centre,
     // toward the other foot or away from it, until the lowest corners of both
     // soles are level; then it rests on them (inner edges with the legs
@@ -254,7 +234,7 @@ void RobotBody::rockOntoBothFeet() {
     onBothFeet_ = true;
 }
 
-void RobotBody::tipOntoOtherFoot() {
+void KinematicBody::tipOntoOtherFoot() {
     // Standing on one foot is decided by the feet's heights alone; when the
     // weight then lies outside that sole, the body tips over its edge and,
     // if the other foot is near the ground, comes to rest on both feet
@@ -271,7 +251,7 @@ void RobotBody::tipOntoOtherFoot() {
     updateSupport();
 }
 
-void RobotBody::setTorso(const Mat3& rot, const Vec3& pos) {
+void KinematicBody::setTorso(const Mat3& rot, const Vec3& pos) {
     torso_ = {rot, pos};
     position_ = pos;
     // rot = Rz(heading - 90) * Rx(pitch) * Ry(roll); the y column is
@@ -281,13 +261,13 @@ void RobotBody::setTorso(const Mat3& rot, const Vec3& pos) {
     headingDeg_ = std::remainder(yawOf(rot) / kDeg + 90.0, 360.0);
 }
 
-void RobotBody::knockOver(bool onFront) {
+void KinematicBody::knockOver(bool onFront) {
     const double h = headingDeg_ * kDeg;
     const Vec3 facing{std::cos(h), std::sin(h), 0.0};
     fall(onFront ? facing : -facing, onFront, FallCause::Knocked);
 }
 
-void RobotBody::fall(const Vec3& toward, bool onFront, FallCause cause) {
+void KinematicBody::fall(const Vec3& toward, bool onFront, FallCause cause) {
     const double h = headingDeg_ * kDeg;
     const Vec3 facing{std::cos(h), std::sin(h), 0.0};
     const Vec3 dir = horizontalUnit(toward, onFront ? facing : -facing);
@@ -313,13 +293,13 @@ void RobotBody::fall(const Vec3& toward, bool onFront, FallCause cause) {
     newFall_ = cause;
 }
 
-FallCause RobotBody::takeNewFall() {
+FallCause KinematicBody::takeNewFall() {
     const FallCause c = newFall_;
     newFall_ = FallCause::None;
     return c;
 }
 
-void RobotBody::shift(double dx, double dy) {
+void KinematicBody::shift(double dx, double dy) {
     if (!std::isfinite(dx) || !std::isfinite(dy)) return;
     const Vec3 d{dx, dy, 0.0};
     position_ += d;
@@ -337,7 +317,7 @@ void RobotBody::shift(double dx, double dy) {
     }
 }
 
-void RobotBody::update(double dt) {
+void KinematicBody::update(double dt) {
     if (!std::isfinite(dt) || dt < 0.0) dt = 0.0;
     ++updates_;
     if (state_ == BodyState::Upright) {
@@ -388,7 +368,7 @@ void RobotBody::update(double dt) {
     updateFeetMotion(dt);
 }
 
-void RobotBody::applyFallRules(const Mat3& previousRot, bool comparable, double dt) {
+void KinematicBody::applyFallRules(const Mat3& previousRot, bool comparable, double dt) {
     const Vec3 up = torso_.rot.column(2);
     const double h = headingDeg_ * kDeg;
     const Vec3 facing{std::cos(h), std::sin(h), 0.0};
@@ -418,14 +398,14 @@ void RobotBody::applyFallRules(const Mat3& previousRot, bool comparable, double 
     }
 }
 
-Mat3 RobotBody::orientation() const {
+Mat3 KinematicBody::orientation() const {
     // The model's forward axis is +y, so a heading of 0 (facing +x) is a
     // model turn of -90 degrees about z.
     return Mat3::rotZ((headingDeg_ - 90.0) * kDeg) * Mat3::rotX(pitchDeg_ * kDeg) *
            Mat3::rotY(rollDeg_ * kDeg);
 }
 
-void RobotBody::advanceFall(double dt) {
+void KinematicBody::advanceFall(double dt) {
     if (fallProgress_ < 1.0) {
         fallProgress_ = std::min(1.0, fallProgress_ + dt / kFallDuration);
     }
@@ -441,7 +421,7 @@ void RobotBody::advanceFall(double dt) {
     com_ = torso_.apply(BodyKinematics::centreOfMass(angles_));
 }
 
-bool RobotBody::legsNearStandingPose() const {
+bool KinematicBody::legsNearStandingPose() const {
     for (int leg = 0; leg < 2; ++leg) {
         const int first = leg == 0 ? NaoModel::RLJ1 : NaoModel::LLJ1;
         for (int k = 0; k < 6; ++k) {
@@ -453,7 +433,7 @@ bool RobotBody::legsNearStandingPose() const {
     return true;
 }
 
-void RobotBody::checkGettingUp() {
+void KinematicBody::checkGettingUp() {
     if (fallProgress_ < 1.0) {
         return;
     }
@@ -469,7 +449,7 @@ void RobotBody::checkGettingUp() {
     }
 }
 
-void RobotBody::updateSupport() {
+void KinematicBody::updateSupport() {
     support_.clear();
     for (int f = 0; f < 2; ++f) {
         const Pose& limb = f == 0 ? limbs_.rightFoot : limbs_.leftFoot;
@@ -487,7 +467,7 @@ void RobotBody::updateSupport() {
     support_.build();
 }
 
-void RobotBody::updateFootContacts() {
+void KinematicBody::updateFootContacts() {
     feet_[0] = FootContact{};
     feet_[1] = FootContact{};
     if (state_ == BodyState::Upright) {
@@ -535,7 +515,7 @@ void RobotBody::updateFootContacts() {
     }
 }
 
-void RobotBody::updateInertialSensors(double dt) {
+void KinematicBody::updateInertialSensors(double dt) {
     const Mat3& rot = torso_.rot;
     Vec3 accel;
     if (historyLength_ >= 1 && dt > 0.0) {
@@ -557,7 +537,7 @@ void RobotBody::updateInertialSensors(double dt) {
     }
 }
 
-void RobotBody::updateFeetMotion(double dt) {
+void KinematicBody::updateFeetMotion(double dt) {
     for (int f = 0; f < 2; ++f) {
         footCentre_[f] = footBox(f).pos;
         if (feetHistory_ && dt > 0.0) {
@@ -570,7 +550,7 @@ void RobotBody::updateFeetMotion(double dt) {
     feetHistory_ = true;
 }
 
-void RobotBody::resetMotionHistory() {
+void KinematicBody::resetMotionHistory() {
     historyLength_ = 0;
     gyro_ = {};
     torsoVelocity_ = {};
@@ -582,13 +562,13 @@ void RobotBody::resetMotionHistory() {
     for (Vec3& v : footVelocity_) v = {};
 }
 
-Pose RobotBody::footBox(int foot) const {
+Pose KinematicBody::footBox(int foot) const {
     const int f = foot == 0 ? 0 : 1;
     const Pose& limb = f == 0 ? limbs_.rightFoot : limbs_.leftFoot;
     return {torso_.rot * limb.rot, worldPoint(limb, kFootCentre[f])};
 }
 
-Footprint RobotBody::footprint() const {
+Footprint KinematicBody::footprint() const {
     const Vec3 ground{position_.x, position_.y, 0.0};
     if (state_ == BodyState::Upright) return {ground, ground, kUprightRadius};
     // Lying (or falling): from the head to the feet along the torso's up axis.
@@ -599,11 +579,22 @@ Footprint RobotBody::footprint() const {
     return {ground + up * reachHead, ground - up * reachFeet, kLyingRadius};
 }
 
-Pose RobotBody::camera() const {
+Pose KinematicBody::camera() const {
     const Pose head = torso_.compose(limbs_.head);
     return {head.rot, head.apply(NaoModel::kHeadCentre)};
 }
 
-Vec3 RobotBody::worldPoint(const Pose& limb, const Vec3& zeroPosePoint) const {
+Vec3 KinematicBody::worldPoint(const Pose& limb, const Vec3& zeroPosePoint) const {
     return torso_.apply(limb.apply(zeroPosePoint));
+}
+
+Vec3 KinematicBody::partCentre(VisiblePart part) const {
+    switch (part) {
+        case VisiblePart::Head: return worldPoint(limbs_.head, NaoModel::kHeadCentre);
+        case VisiblePart::RightLowerArm: return worldPoint(limbs_.rightLowerArm, NaoModel::kRightLowerArmCentre);
+        case VisiblePart::LeftLowerArm: return worldPoint(limbs_.leftLowerArm, NaoModel::kLeftLowerArmCentre);
+        case VisiblePart::RightFoot: return worldPoint(limbs_.rightFoot, NaoModel::kRightFootCentre);
+        case VisiblePart::LeftFoot: return worldPoint(limbs_.leftFoot, NaoModel::kLeftFootCentre);
+    }
+    return torso_.pos;
 }
