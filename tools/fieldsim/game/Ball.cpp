@@ -12,6 +12,12 @@ void Ball::place(const Vec3& position) {
     position_ = position.isFinite() ? position : Vec3{0.0, 0.0, kRadius};
     if (position_.z < kRadius) position_.z = kRadius;
     velocity_ = {};
+    ++revision_;
+}
+
+void Ball::follow(const Vec3& position, const Vec3& velocity) {
+    if (position.isFinite()) position_ = position;
+    if (velocity.isFinite()) velocity_ = velocity;
 }
 
 namespace {
@@ -29,12 +35,14 @@ void Ball::push(const Vec3& velocity) {
 
 void Ball::setVelocity(const Vec3& velocity) {
     if (velocity.isFinite()) velocity_ = capped(velocity);
+    ++revision_;
 }
 
 void Ball::moveTo(const Vec3& position) {
     if (!position.isFinite()) return;
     position_ = position;
     if (position_.z < kRadius) position_.z = kRadius;
+    ++revision_;
 }
 
 void Ball::step(double dt) {

@@ -29,7 +29,14 @@ public:
     const Vec3& position() const { return position_; }
     const Vec3& velocity() const { return velocity_; }
 
+    // Counts the changes made from outside the ball's own motion (placing,
+    // pushing), so that a model that moves the ball itself sees them.
+    unsigned long revision() const { return revision_; }
+    // Takes over where a model's own motion left the ball.
+    void follow(const Vec3& position, const Vec3& velocity);
+
 private:
     Vec3 position_;
     Vec3 velocity_;
+    unsigned long revision_ = 0;
 };

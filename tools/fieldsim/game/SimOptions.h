@@ -24,7 +24,7 @@ struct SimOptions {
     bool noise = false;
     unsigned long long seed = 1;
     int sayLimit = 64;
-    int latency = 1;  // cycles
+    int latency = 0;  // cycles; 0: the robot model's own (1 kinematic, 2 physics)
     bool gsClassic = false;
     std::string truthFile;
     std::string scenarioFile;

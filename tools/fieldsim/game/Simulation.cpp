@@ -32,7 +32,11 @@ Simulation::Simulation(const SimOptions& options, std::ostream& console)
       world_(FieldGeometry(options.fieldLength, options.fieldWidth, options.goalWidth), options.model),
       rules_(rulesConfig(options), world_.field()),
       writer_(world_.field(), options.fullView, options.gsClassic),
-      noiseRng_(options.seed) {}
+      noiseRng_(options.seed) {
+    // The physics model answers as the real server does: a reply sent within
+    // the cycle moves the joints in the perception after next.
+    if (options_.latency <= 0) options_.latency = options_.model == ModelKind::Physics ? 2 : 1;
+}
 
 bool Simulation::openTruthLog(std::string& error) {
     if (options_.truthFile.empty()) return true;

@@ -1,11 +1,21 @@
 #include "game/World.h"
 
 #include "robot/kinematic/KinematicModel.h"
+#include "robot/physics/PhysicsModel.h"
 
 const char* modelKindName(ModelKind kind) { return kind == ModelKind::Physics ? "physics" : "kinematic"; }
 
+namespace {
+
+std::unique_ptr<BodyModel> makeModel(ModelKind kind, const FieldGeometry& field) {
+    if (kind == ModelKind::Physics) return std::make_unique<PhysicsModel>(field);
+    return std::make_unique<KinematicModel>(field);
+}
+
+}  // namespace
+
 World::World(const FieldGeometry& field, ModelKind model)
-    : field_(field), kind_(model), model_(std::make_unique<KinematicModel>(field)) {}
+    : field_(field), kind_(model), model_(makeModel(model, field)) {}
 
 World::~World() { robots_.clear(); }
 

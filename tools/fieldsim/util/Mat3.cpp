@@ -5,6 +5,17 @@
 
 Mat3::Mat3() : m_{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}} {}
 
+Mat3 Mat3::fromRows(const Vec3& r0, const Vec3& r1, const Vec3& r2) {
+    Mat3 m;
+    const Vec3 rows[3] = {r0, r1, r2};
+    for (int i = 0; i < 3; ++i) {
+        m.m_[i][0] = rows[i].x;
+        m.m_[i][1] = rows[i].y;
+        m.m_[i][2] = rows[i].z;
+    }
+    return m;
+}
+
 Mat3 Mat3::rotX(double rad) {
     Mat3 r;
     const double c = std::cos(rad), s = std::sin(rad);

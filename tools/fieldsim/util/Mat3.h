@@ -6,6 +6,8 @@
 class Mat3 {
 public:
     Mat3();  // identity
+    // From its three rows.
+    static Mat3 fromRows(const Vec3& r0, const Vec3& r1, const Vec3& r2);
 
     static Mat3 rotX(double rad);
     static Mat3 rotY(double rad);

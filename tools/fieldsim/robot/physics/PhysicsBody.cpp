@@ -1,0 +1,298 @@
+#include "robot/physics/PhysicsBody.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDeg = kPi / 180.0;
+
+Vec3 toVec(const dReal* v) { return {v[0], v[1], v[2]}; }
+
+// ODE keeps a rotation as three rows of four.
+Mat3 toMat(const dReal* r) { return Mat3::fromRows({r[0], r[1], r[2]}, {r[4], r[5], r[6]}, {r[8], r[9], r[10]}); }
+
+void toOde(const Mat3& m, dMatrix3 out) {
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) out[row * 4 + col] = m.at(row, col);
+        out[row * 4 + 3] = 0.0;
+    }
+}
+
+bool finite(const dReal* v, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (!std::isfinite(v[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+PhysicsBody::PhysicsBody(PhysicsModel& model) : model_(model) { build(); }
+
+PhysicsBody::~PhysicsBody() {
+    for (dJointID j : joints_) {
+        if (j) dJointDestroy(j);
+    }
+    // Destroying the robot's space destroys its colliders with it.
+    if (space_) dSpaceDestroy(space_);
+    for (dBodyID b : bodies_) {
+        if (b) dBodyDestroy(b);
+    }
+}
+
+void PhysicsBody::build() {
+    // The robot's own space: its parts never collide with each other.
+    space_ = dSimpleSpaceCreate(model_.space());
+    dSpaceSetCleanup(space_, 1);
+    const Vec3 origin = NaoBuild::kBuildPosition;
+    for (int i = 0; i < NaoBuild::kPartCount; ++i) {
+        const PartBuild& p = NaoBuild::part(i);
+        dBodyID b = dBodyCreate(model_.world());
+        dMass m;
+        switch (p.shape) {
+            case PartShape::Box: dMassSetBoxTotal(&m, p.mass, p.size.x, p.size.y, p.size.z); break;
+            case PartShape::Sphere: dMassSetSphereTotal(&m, p.mass, p.size.x); break;
+            case PartShape::Capsule: dMassSetCapsuleTotal(&m, p.mass, 3, p.size.x, p.size.y); break;
+        }
+        dBodySetMass(b, &m);
+        const Vec3 at = origin + p.centre;
+        dBodySetPosition(b, at.x, at.y, at.z);
+        bodies_[i] = b;
+        tags_[i] = {ColliderKind::RobotPart, this, i};
+        if (p.collider) {
+            dGeomID g = nullptr;
+            switch (p.shape) {
+                case PartShape::Box: g = dCreateBox(space_, p.size.x, p.size.y, p.size.z); break;
+                case PartShape::Sphere: g = dCreateSphere(space_, p.size.x); break;
+                case PartShape::Capsule: g = dCreateCapsule(space_, p.size.x, p.size.y); break;
+            }
+            dGeomSetBody(g, b);
+            dGeomSetData(g, &tags_[i]);
+            geoms_[i] = g;
+        }
+    }
+    // Hinges are set while the robot stands in its build pose, so that
+    // angle 0 is that pose; each is attached as (child, parent).
+    for (int j = 0; j < NaoModel::kJointCount; ++j) {
+        const JointSpec& spec = NaoModel::joint(j);
+        const int child = NaoBuild::childOf(j);
+        const int parent = NaoBuild::part(child).parent;
+        dJointID h = dJointCreateHinge(model_.world(), nullptr);
+        dJointAttach(h, bodies_[child], bodies_[parent]);
+        const Vec3 anchor = origin + spec.anchor;
+        dJointSetHingeAnchor(h, anchor.x, anchor.y, anchor.z);
+        dJointSetHingeAxis(h, spec.axis.x, spec.axis.y, spec.axis.z);
+        dJointSetHingeParam(h, dParamLoStop, spec.minDeg * kDeg);
+        dJointSetHingeParam(h, dParamHiStop, spec.maxDeg * kDeg);
+        dJointSetHingeParam(h, dParamFMax, kMaxTorque);
+        dJointSetHingeParam(h, dParamCFM, kJointCfm);
+        dJointSetHingeParam(h, dParamStopCFM, kStopCfm);
+        dJointSetHingeParam(h, dParamStopERP, kStopErp);
+        dJointSetHingeParam(h, dParamFudgeFactor, kFudgeFactor);
+        dJointSetHingeParam(h, dParamBounce, kStopBounce);
+        dJointSetHingeParam(h, dParamVel, 0.0);
+        joints_[j] = h;
+    }
+}
+
+bool PhysicsBody::setVelocity(int joint, double radPerSec) {
+    if (joint < 0 || joint >= NaoModel::kJointCount || !std::isfinite(radPerSec)) return false;
+    const JointSpec& spec = NaoModel::joint(joint);
+    const double v = std::clamp(radPerSec, -spec.maxSpeed, spec.maxSpeed);
+    // As on the real server: a new speed takes hold only while the joint is
+    // strictly inside its limits; at or past a stop the old speed stays in
+    // force and the stop throws the joint back. Any request to move wakes it.
+    const double a = dJointGetHingeAngle(joints_[joint]);
+    if (a > spec.minDeg * kDeg && a < spec.maxDeg * kDeg) dJointSetHingeParam(joints_[joint], dParamVel, v);
+    if (v != 0.0) dBodyEnable(bodies_[NaoBuild::childOf(joint)]);
+    return true;
+}
+
+double PhysicsBody::angle(int joint) const {
+    if (joint < 0 || joint >= NaoModel::kJointCount) return 0.0;
+    return dJointGetHingeAngle(joints_[joint]);
+}
+
+Pose PhysicsBody::partPose(int part) const {
+    const dBodyID b = bodies_[std::clamp(part, 0, NaoBuild::kPartCount - 1)];
+    return {toMat(dBodyGetRotation(b)), toVec(dBodyGetPosition(b))};
+}
+
+void PhysicsBody::moveRigidly(const Mat3& rot, const Vec3& pos) {
+    // Every body takes the move that brings the torso to (rot, pos), so the
+    // joints keep their angles; the bodies stop but are not woken.
+    const Pose from = torso();
+    const Mat3 turn = rot * from.rot.transposed();
+    for (dBodyID b : bodies_) {
+        const Vec3 p = toVec(dBodyGetPosition(b));
+        const Vec3 np = turn * (p - from.pos) + pos;
+        dMatrix3 r;
+        toOde(turn * toMat(dBodyGetRotation(b)), r);
+        dBodySetPosition(b, np.x, np.y, np.z);
+        dBodySetRotation(b, r);
+        dBodySetLinearVel(b, 0.0, 0.0, 0.0);
+        dBodySetAngularVel(b, 0.0, 0.0, 0.0);
+    }
+    previousVelocity_ = {};
+}
+
+void PhysicsBody::place(double x, double y, double headingDeg) {
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(headingDeg)) return;
+    // Upright, turned about z only: the model's forward axis (+y) along the heading.
+    moveRigidly(Mat3::rotZ((headingDeg - 90.0) * kDeg), {x, y, kPlaceHeight});
+    state_ = BodyState::Upright;
+    lastSound_ = {x, y, 0.0};
+    lastSoundHeading_ = headingDeg;
+}
+
+void PhysicsBody::refreshSensors() {
+    const Pose t = torso();
+    gyro_ = t.rot.transposed() * toVec(dBodyGetAngularVel(bodies_[NaoBuild::Torso])) * (1.0 / kDeg);
+    acc_ = t.rot.transposed() * Vec3{0.0, 0.0, PhysicsModel::kGravity};
+    updateState();
+}
+
+void PhysicsBody::knockOver(bool onFront) {
+    // A shove on the torso toward its front or back, applied over the next
+    // step; whether the robot goes down is up to the physics.
+    const Pose t = torso();
+    Vec3 forward = t.rot * Vec3{0.0, 1.0, 0.0};
+    forward.z = 0.0;
+    const double len = forward.length();
+    forward = len > 1e-9 ? forward * (1.0 / len) : Vec3{1.0, 0.0, 0.0};
+    const Vec3 f = forward * ((onFront ? 1.0 : -1.0) * kKnockImpulse / 0.02);
+    dBodyEnable(bodies_[NaoBuild::Torso]);
+    dBodyAddForce(bodies_[NaoBuild::Torso], f.x, f.y, f.z);
+}
+
+FallCause PhysicsBody::takeNewFall() {
+    const FallCause c = newFall_;
+    newFall_ = FallCause::None;
+    return c;
+}
+
+double PhysicsBody::heading() const {
+    const Mat3 r = torso().rot;
+    // The model's forward axis is +y; the heading is counter-clockwise from world +x.
+    return std::remainder(std::atan2(-r.at(0, 1), r.at(1, 1)) / kDeg + 90.0, 360.0);
+}
+
+double PhysicsBody::pitch() const { return std::asin(std::clamp(torso().rot.at(2, 1), -1.0, 1.0)) / kDeg; }
+
+double PhysicsBody::roll() const {
+    const Mat3 r = torso().rot;
+    return std::atan2(-r.at(2, 0), r.at(2, 2)) / kDeg;
+}
+
+Vec3 PhysicsBody::partCentre(VisiblePart part) const {
+    switch (part) {
+        case VisiblePart::Head: return partPose(NaoBuild::Head).pos;
+        case VisiblePart::RightLowerArm: return partPose(NaoBuild::RLowerArm).pos;
+        case VisiblePart::LeftLowerArm: return partPose(NaoBuild::LLowerArm).pos;
+        case VisiblePart::RightFoot: return partPose(NaoBuild::RFoot).pos;
+        case VisiblePart::LeftFoot: return partPose(NaoBuild::LFoot).pos;
+    }
+    return torso().pos;
+}
+
+int PhysicsBody::footOf(const ColliderTag* tag) const {
+    if (!tag || tag->owner != this) return -1;
+    if (tag->part == NaoBuild::RFoot) return 0;
+    if (tag->part == NaoBuild::LFoot) return 1;
+    return -1;
+}
+
+void PhysicsBody::beforeStep(double dt) {
+    for (dBodyID b : bodies_) {
+        const dReal* v = dBodyGetLinearVel(b);
+        const dReal* w = dBodyGetAngularVel(b);
+        dBodyAddForce(b, -kLinearDrag * v[0], -kLinearDrag * v[1], -kLinearDrag * v[2]);
+        dBodyAddTorque(b, -kAngularDrag * w[0], -kAngularDrag * w[1], -kAngularDrag * w[2]);
+    }
+    // The accelerometer: the torso's change of velocity over the last step,
+    // less gravity, in the torso frame as it is now.
+    const Vec3 v = toVec(dBodyGetLinearVel(bodies_[NaoBuild::Torso]));
+    const Vec3 a = (v - previousVelocity_) * (dt > 0.0 ? 1.0 / dt : 0.0) + Vec3{0.0, 0.0, PhysicsModel::kGravity};
+    acc_ = torso().rot.transposed() * a;
+    previousVelocity_ = v;
+    footContacts_[0].clear();
+    footContacts_[1].clear();
+}
+
+void PhysicsBody::addFootContact(int foot, dJointFeedback* feedback, const Vec3& position) {
+    if (foot == 0 || foot == 1) footContacts_[foot].push_back({feedback, position});
+}
+
+void PhysicsBody::afterStep() {
+    for (int f = 0; f < 2; ++f) {
+        FootContact& out = feet_[f];
+        if (footContacts_[f].empty()) {
+            out = FootContact{};
+            continue;
+        }
+        Vec3 force, weighted;
+        double total = 0.0;
+        for (const FootRecord& r : footContacts_[f]) {
+            const Vec3 fi = toVec(r.feedback->f1);
+            const double m = fi.length();
+            force += fi;
+            weighted += r.position * m;
+            total += m;
+        }
+        out.touching = true;
+        // A foot frozen by the engine's auto-disable gets no forces: the
+        // last reading stays, as on the real server.
+        if (!(total > 0.0)) continue;
+        const Pose foot = partPose(f == 0 ? NaoBuild::RFoot : NaoBuild::LFoot);
+        out.centre = foot.toLocal(weighted * (1.0 / total));
+        out.force = foot.rot.transposed() * force;
+    }
+    const Pose t = torso();
+    gyro_ = t.rot.transposed() * toVec(dBodyGetAngularVel(bodies_[NaoBuild::Torso])) * (1.0 / kDeg);
+    updateState();
+    if (state_ == BodyState::Upright) {
+        lastSound_ = t.pos;
+        lastSoundHeading_ = heading();
+    }
+}
+
+void PhysicsBody::updateState() {
+    const Mat3 r = torso().rot;
+    const double tilt = std::acos(std::clamp(r.at(2, 2), -1.0, 1.0)) / kDeg;
+    // Lying on the front when the torso's forward axis points down.
+    const BodyState lying = r.at(2, 1) < 0.0 ? BodyState::LyingFront : BodyState::LyingBack;
+    if (state_ == BodyState::Upright) {
+        if (tilt > kLyingTiltDeg) {
+            state_ = lying;
+            newFall_ = FallCause::Toppled;
+        }
+    } else {
+        state_ = tilt < kUprightTiltDeg ? BodyState::Upright : lying;
+    }
+}
+
+bool PhysicsBody::recoverIfBroken() {
+    bool sound = true;
+    for (dBodyID b : bodies_) {
+        sound = sound && finite(dBodyGetPosition(b), 3) && finite(dBodyGetLinearVel(b), 3) &&
+                finite(dBodyGetAngularVel(b), 3) && finite(dBodyGetRotation(b), 12);
+    }
+    if (sound) return false;
+    // Back to the build pose, joints at zero and still, upright where it last stood.
+    const Vec3 origin = NaoBuild::kBuildPosition;
+    for (int i = 0; i < NaoBuild::kPartCount; ++i) {
+        const Vec3 at = origin + NaoBuild::part(i).centre;
+        dMatrix3 id;
+        dRSetIdentity(id);
+        dBodySetPosition(bodies_[i], at.x, at.y, at.z);
+        dBodySetRotation(bodies_[i], id);
+    }
+    for (dJointID j : joints_) dJointSetHingeParam(j, dParamVel, 0.0);
+    place(lastSound_.x, lastSound_.y, lastSoundHeading_);
+    for (FootContact& f : feet_) f = FootContact{};
+    gyro_ = {};
+    acc_ = {0.0, 0.0, PhysicsModel::kGravity};
+    return true;
+}
