@@ -57,14 +57,8 @@ private:
     std::streambuf* saved;
 };
 
-// The real captures lie beside the source tree, in the shared folder.
-std::string captureDir() {
-    const std::string source = __FILE__;
-    return source.substr(0, source.rfind('/')) + "/../../shared/captures";
-}
-
 std::vector<std::string> captureMessages() {
-    std::ifstream in(captureDir() + "/real-12x8-standing.txt");
+    std::ifstream in(std::string(CAPTURE_DIR) + "/real-12x8-standing.txt");
     TraceReader reader(in);
     std::vector<std::string> messages;
     std::string text;
