@@ -5,65 +5,19 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iostream>
-#include <new>
-#include <streambuf>
 #include <string>
 #include <vector>
 
-#include "utils/TraceReader.h"
+#include "BenchKit.h"
 #include "utils/WorldModelUpdater.h"
 #include "worldModel/GameConf.h"
 #include "worldModel/WorldModel.h"
 
 namespace {
-std::atomic<long> allocations{0};
-
-// Out of line, so that the compiler does not pair a visible malloc with
-// the free of an operator delete it has inlined.
-[[gnu::noinline]] void* obtain(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
-[[gnu::noinline]] void release(void* p) { std::free(p); }
-}  // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = obtain(size)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-
-namespace {
-
-// The development library announces every seen body part on standard
-// output; that is not what is measured here.
-class NullBuffer : public std::streambuf {
-protected:
-    int overflow(int ch) override { return traits_type::not_eof(ch); }
-    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-};
-
-class QuietConsole {
-public:
-    QuietConsole() : saved(std::cout.rdbuf(&nothing)) {}
-    ~QuietConsole() { std::cout.rdbuf(saved); }
-
-private:
-    NullBuffer nothing;
-    std::streambuf* saved;
-};
 
 std::vector<std::string> captureMessages() {
-    std::ifstream in(std::string(CAPTURE_DIR) + "/real-12x8-standing.txt");
-    TraceReader reader(in);
-    std::vector<std::string> messages;
-    std::string text;
-    while (reader.next(text)) messages.push_back(text);
-    return messages;
+    return benchkit::traceMessages(std::string(CAPTURE_DIR) + "/real-12x8-standing.txt");
 }
 
 // A crowded scene as a match has it: all eight landmarks, the ball and
@@ -73,8 +27,8 @@ std::string crowdedMessage(const std::string& withoutVision) {
     const char* flags[] = {"G1L", "G2L", "G2R", "G1R", "F1L", "F2L", "F1R", "F2R"};
     for (int i = 0; i < 8; ++i) {
         char one[80];
-        std::snprintf(one, sizeof one, " (%s (pol %.3f %.3f %.3f))", flags[i], 3.0 + i, -40.0 + 10 * i,
-                      -5.0 + i * 0.5);
+        std::snprintf(one, sizeof one, " (%s (pol %.3f %.3f %.3f))", flags[i], 3.0 + i,
+                      -40.0 + 10 * i, -5.0 + i * 0.5);
         see += one;
     }
     see += " (B (pol 2.345 -12.345 -10.123))";
@@ -110,7 +64,7 @@ void runMessages(benchmark::State& state, std::vector<std::string> messages, boo
         state.SkipWithError("no capture to read");
         return;
     }
-    QuietConsole quiet;
+    benchkit::QuietConsole quiet;
     prepare();
     std::vector<std::vector<char>> buffers;
     std::size_t totalBytes = 0;
@@ -127,7 +81,7 @@ void runMessages(benchmark::State& state, std::vector<std::string> messages, boo
         updater.parseMessage();
     }
 
-    const long before = allocations.load();
+    const long before = benchkit::allocations();
     std::size_t next = 0;
     long count = 0;
     for (auto _ : state) {
@@ -143,9 +97,10 @@ void runMessages(benchmark::State& state, std::vector<std::string> messages, boo
             state.ResumeTiming();
         }
     }
-    const long made = allocations.load() - before;
+    const long made = benchkit::allocations() - before;
     const double perPass = static_cast<double>(totalBytes) / static_cast<double>(buffers.size());
-    state.SetBytesProcessed(static_cast<int64_t>(perPass * static_cast<double>(state.iterations())));
+    state.SetBytesProcessed(
+        static_cast<int64_t>(perPass * static_cast<double>(state.iterations())));
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
     state.counters["bytes_per_msg"] = perPass;
     state.counters["allocs_per_msg"] =

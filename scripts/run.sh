@@ -9,8 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release -j"$(nproc)" --target agent matchagent fieldsim wmtrace
+# The same build as the test script's, so running both compiles once.
+scripts/build.sh release agent matchagent fieldsim wmtrace
 
 duration=${DURATION:-30}
 pace=${PACE:-realtime}

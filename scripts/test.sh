@@ -10,14 +10,11 @@ jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-15}
 
 echo "== plain build =="
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPITCHBOT_WERROR=ON >/dev/null
-cmake --build build/release -j"$jobs"
+scripts/build.sh release
 ctest --test-dir build/release -j$((jobs * 2)) --output-on-failure
 
 echo "== sanitizer build (ASan + UBSan) =="
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
-  -DPITCHBOT_SANITIZE=ON -DPITCHBOT_BENCH=OFF -DPITCHBOT_WERROR=ON >/dev/null
-cmake --build build/sanitize -j"$jobs"
+scripts/build.sh sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/sanitize -j$((jobs * 2)) --output-on-failure
 
