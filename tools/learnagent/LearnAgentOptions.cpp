@@ -15,6 +15,15 @@ bool setSimulator(const std::string& value, LearnAgentOptions& options, std::str
         options.fieldsimPath.clear();
         return true;
     }
+    if (value.rfind("command=", 0) == 0) {
+        options.simulator = LearnAgentOptions::Simulator::Command;
+        options.command = value.substr(8);
+        if (options.command.find_first_not_of(" \t") == std::string::npos) {
+            error = "--simulator command= needs the command that starts the simulator";
+            return false;
+        }
+        return true;
+    }
     if (value == "fieldsim" || value.rfind("fieldsim=", 0) == 0) {
         options.simulator = LearnAgentOptions::Simulator::Fieldsim;
         options.fieldsimPath = value.size() > 8 ? value.substr(9) : "";
@@ -24,7 +33,7 @@ bool setSimulator(const std::string& value, LearnAgentOptions& options, std::str
         }
         return true;
     }
-    error = "unknown simulator '" + value + "' (shell or fieldsim[=PATH])";
+    error = "unknown simulator '" + value + "' (shell, fieldsim[=PATH] or command='CMD ARGS')";
     return false;
 }
 
@@ -57,7 +66,7 @@ LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions&
         }
         if (optionValue(kSimulatorOption, argc, argv, i, value, missing)) {
             if (missing) {
-                error = "--simulator needs a value (shell or fieldsim[=PATH])";
+                error = "--simulator needs a value (shell, fieldsim[=PATH] or command='CMD ARGS')";
                 return LearnAgentParse::Error;
             }
             if (!setSimulator(value, options, error)) return LearnAgentParse::Error;
@@ -84,7 +93,8 @@ LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions&
         error = "no learner named (" + LearnerFactory::namesText() + ")";
         return LearnAgentParse::Error;
     }
-    if (options.simulator == LearnAgentOptions::Simulator::Shell && !options.fieldsimArgs.empty()) {
+    if (options.simulator != LearnAgentOptions::Simulator::Fieldsim &&
+        !options.fieldsimArgs.empty()) {
         error = "--fieldsim-arg needs --simulator fieldsim";
         return LearnAgentParse::Error;
     }
@@ -92,7 +102,8 @@ LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions&
 }
 
 void printLearnAgentHelp(std::ostream& out) {
-    out << "Usage: learnagent LEARNER [--simulator shell|fieldsim[=PATH]] [--fieldsim-arg ARG]...\n"
+    out << "Usage: learnagent LEARNER [--simulator shell|fieldsim[=PATH]|command='CMD ARGS']\n"
+           "                  [--fieldsim-arg ARG]...\n"
            "\n"
            "Tunes one motion skill by trial: listens for an optimiser (for example `tuner`) on\n"
            "port 4100, runs one episode per parameter vector received, each in a freshly\n"
@@ -118,6 +129,12 @@ void printLearnAgentHelp(std::ostream& out) {
            "                             process and stop it by its process id; PATH defaults\n"
            "                             to the fieldsim beside learnagent. Its console goes\n"
            "                             to fieldsim.log in the working directory.\n"
+           "  --simulator command='CMD ARGS'\n"
+           "                             start any simulator with this shell command line (run\n"
+           "                             as 'exec CMD ARGS' by /bin/sh) and stop it by its\n"
+           "                             process id: SIGINT, then SIGKILL after 3 s. Its\n"
+           "                             console goes to simulator.log in the working\n"
+           "                             directory.\n"
            "  --fieldsim-arg ARG         one more option for every fieldsim started\n"
            "                             (repeat for more, e.g. --fieldsim-arg=--noise)\n"
            "  --help                     this text\n"

@@ -7,7 +7,7 @@
 #include <vector>
 
 struct LearnAgentOptions {
-    enum class Simulator { Shell, Fieldsim };
+    enum class Simulator { Shell, Fieldsim, Command };
 
     std::string learner;
     Simulator simulator = Simulator::Shell;
@@ -15,6 +15,8 @@ struct LearnAgentOptions {
     std::string fieldsimPath;
     // Further options handed to every fieldsim started.
     std::vector<std::string> fieldsimArgs;
+    // Simulator::Command: the shell command line that starts the simulator.
+    std::string command;
 };
 
 enum class LearnAgentParse { Run, Help, Error };

@@ -27,10 +27,11 @@
 namespace {
 
 const char* const kFieldsimLog = "fieldsim.log";
+const char* const kCommandLog = "simulator.log";
 
 // A stopped learnagent must not leave its simulator running.
 extern "C" void onStopSignal(int sig) {
-    ChildSimulator::signalRunningChild(SIGTERM);
+    ChildSimulator::stopRunningChild();
     ::_exit(128 + sig);
 }
 
@@ -57,6 +58,11 @@ std::unique_ptr<SimulatorControl> makeSimulator(const LearnAgentOptions& options
                                                 const char* argv0) {
     if (options.simulator == LearnAgentOptions::Simulator::Shell) {
         return std::make_unique<ShellSimulator>();
+    }
+    if (options.simulator == LearnAgentOptions::Simulator::Command) {
+        std::cout << "Simulator: " << options.command << " (console in " << kCommandLog << ")"
+                  << std::endl;
+        return ChildSimulator::fromCommand(options.command, kCommandLog);
     }
     std::string program = options.fieldsimPath;
     if (program.empty()) {

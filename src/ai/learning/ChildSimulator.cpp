@@ -15,10 +15,11 @@
 
 namespace {
 
-// The child started last, for signal handlers; -1 when none runs.
+// The child started last and its stop signal, for signal handlers; -1 when
+// none runs.
 std::atomic<pid_t> gRunningChild{-1};
+std::atomic<int> gRunningChildStop{SIGTERM};
 
-constexpr int kTermWaitMs = 3000;
 constexpr int kPollMs = 10;
 constexpr long kMaxFdToClose = 1024;
 
@@ -59,8 +60,17 @@ void sleepMs(int ms) {
 }  // namespace
 
 ChildSimulator::ChildSimulator(std::string program, std::vector<std::string> args,
-                               std::string logPath)
-    : program(std::move(program)), args(std::move(args)), logPath(std::move(logPath)) {}
+                               std::string logPath, int stopSignal)
+    : program(std::move(program)),
+      args(std::move(args)),
+      logPath(std::move(logPath)),
+      stopSignal(stopSignal) {}
+
+std::unique_ptr<ChildSimulator> ChildSimulator::fromCommand(const std::string& command,
+                                                            std::string logPath) {
+    return std::make_unique<ChildSimulator>(
+        "/bin/sh", std::vector<std::string>{"-c", "exec " + command}, std::move(logPath), SIGINT);
+}
 
 ChildSimulator::~ChildSimulator() { killSimulator(); }
 
@@ -83,9 +93,9 @@ void ChildSimulator::killSimulator() {
     if (pid <= 0) {
         return;
     }
-    ::kill(pid, SIGTERM);
+    ::kill(pid, stopSignal);
     bool reaped = false;
-    for (int waited = 0; waited < kTermWaitMs; waited += kPollMs) {
+    for (int waited = 0; waited < kStopWaitMs; waited += kPollMs) {
         const pid_t r = ::waitpid(pid, nullptr, WNOHANG);
         if (r == pid || (r < 0 && errno != EINTR)) {
             reaped = true;
@@ -132,12 +142,13 @@ void ChildSimulator::startSimulator() {
         execChild(argv[0], argv.data(), log);
     }
     pid = child;
+    gRunningChildStop.store(stopSignal);
     gRunningChild.store(child);
 }
 
-void ChildSimulator::signalRunningChild(int sig) {
+void ChildSimulator::stopRunningChild() {
     const pid_t child = gRunningChild.load();
     if (child > 0) {
-        ::kill(child, sig);
+        ::kill(child, gRunningChildStop.load());
     }
 }

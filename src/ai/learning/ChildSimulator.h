@@ -3,8 +3,10 @@
 // program on the machine is touched.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,12 +15,21 @@
 class ChildSimulator : public SimulatorControl {
 public:
     // The child's standard output and error are appended to `logPath`
-    // ("" leaves them on the agent's own).
-    ChildSimulator(std::string program, std::vector<std::string> args, std::string logPath);
+    // ("" leaves them on the agent's own). `stopSignal` is the polite
+    // request to end.
+    ChildSimulator(std::string program, std::vector<std::string> args, std::string logPath,
+                   int stopSignal = SIGTERM);
+    // Any simulator started by a shell command line ("server --port 3100"):
+    // /bin/sh runs it as "exec COMMAND", so quoting and the search path work
+    // as in a terminal and the process id is the simulator's own. Real
+    // servers shut down cleanly on SIGINT, as after Ctrl-C.
+    static std::unique_ptr<ChildSimulator> fromCommand(const std::string& command,
+                                                       std::string logPath);
     // Stops a child that still runs, so no simulator outlives its agent.
     ~ChildSimulator() override;
 
-    // Politely first (SIGTERM), then for sure (SIGKILL); the child is reaped.
+    // Politely first (the stop signal), then for sure (SIGKILL, after
+    // kStopWaitMs); the child is reaped.
     void killSimulator() override;
     // A child that still runs is stopped first: a fresh episode needs a fresh
     // simulator, and a second one could not take the port anyway.
@@ -28,13 +39,16 @@ public:
     pid_t getPid() const { return pid; }
     const std::string& getProgram() const { return program; }
 
-    // For a signal handler: passes `sig` to the child started last, if any.
-    // Only async-signal-safe calls are made.
-    static void signalRunningChild(int sig);
+    // For a signal handler: passes the child started last, if any, its stop
+    // signal. Only async-signal-safe calls are made.
+    static void stopRunningChild();
+
+    static constexpr int kStopWaitMs = 3000;
 
 private:
     std::string program;
     std::vector<std::string> args;
     std::string logPath;
+    int stopSignal;
     pid_t pid = -1;
 };
