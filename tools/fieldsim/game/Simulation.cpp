@@ -333,6 +333,9 @@ void Simulation::step() {
     world_.step(kCycle, rules_.paused());
     if (world_.touch().touched) rules_.ballTouchedBy(world_.touch().side);
     for (auto& [id, robot] : world_.robots()) {
+        for (const std::string& note : robot.body().takeNotes()) {
+            if (robot.joined) log(who(robot) + ": " + note);
+        }
         const FallCause fall = robot.body().takeNewFall();
         // Scripted falls are reported with their scenario line already.
         if (fall != FallCause::None && fall != FallCause::Knocked && robot.joined) {

@@ -3,6 +3,9 @@
 // body by geometry and rules; the physics model simulates it as rigid bodies.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "util/Pose.h"
 #include "util/Vec3.h"
 
@@ -47,6 +50,9 @@ public:
     virtual void knockOver(bool onFront) = 0;
     // The cause of a fall that began since the last call, or None.
     virtual FallCause takeNewFall() = 0;
+    // What else the model did to the robot since the last call that a user
+    // debugging its motion wants to know (one line each); none by default.
+    virtual std::vector<std::string> takeNotes() { return {}; }
 
     virtual BodyState state() const = 0;
     virtual double heading() const = 0;  // deg, counter-clockwise from +x

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "robot/physics/SelfCollision.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -20,16 +22,26 @@ void toOde(const Mat3& m, dMatrix3 out) {
     }
 }
 
-bool finite(const dReal* v, int n) {
+// Within `limit` in every component, and a number at all.
+bool sound(const dReal* v, int n, double limit) {
     for (int i = 0; i < n; ++i) {
-        if (!std::isfinite(v[i])) return false;
+        if (!(std::fabs(v[i]) <= limit)) return false;
     }
     return true;
 }
 
+// Far beyond anything a robot on the field can reach: a body there has been
+// thrown out by the solver, not by the game.
+constexpr double kFarAway = 1000.0;      // m
+constexpr double kTooFast = 1000.0;      // m/s
+constexpr double kSpinningTooFast = 1e4;  // rad/s
+
 }  // namespace
 
-PhysicsBody::PhysicsBody(PhysicsModel& model) : model_(model) { build(); }
+PhysicsBody::PhysicsBody(PhysicsModel& model) : model_(model) {
+    for (double& t : frozenAt_) t = -1e9;
+    build();
+}
 
 PhysicsBody::~PhysicsBody() {
     for (dJointID j : joints_) {
@@ -100,7 +112,8 @@ void PhysicsBody::build() {
 bool PhysicsBody::setVelocity(int joint, double radPerSec) {
     if (joint < 0 || joint >= NaoModel::kJointCount || !std::isfinite(radPerSec)) return false;
     const JointSpec& spec = NaoModel::joint(joint);
-    const double v = std::clamp(radPerSec, -spec.maxSpeed, spec.maxSpeed);
+    // A joint frozen by the self-collision rule is told to stand still.
+    const double v = frozen_[joint] ? 0.0 : std::clamp(radPerSec, -spec.maxSpeed, spec.maxSpeed);
     // As on the real server: a new speed takes hold only while the joint is
     // strictly inside its limits; at or past a stop the old speed stays in
     // force and the stop throws the joint back. Any request to move wakes it.
@@ -108,6 +121,12 @@ bool PhysicsBody::setVelocity(int joint, double radPerSec) {
     if (a > spec.minDeg * kDeg && a < spec.maxDeg * kDeg) dJointSetHingeParam(joints_[joint], dParamVel, v);
     if (v != 0.0) dBodyEnable(bodies_[NaoBuild::childOf(joint)]);
     return true;
+}
+
+void PhysicsBody::setMaxTorque(double newtonMetres) {
+    if (!std::isfinite(newtonMetres) || newtonMetres < 0.0) return;
+    for (dJointID j : joints_) dJointSetHingeParam(j, dParamFMax, newtonMetres);
+    dBodyEnable(bodies_[NaoBuild::Torso]);
 }
 
 double PhysicsBody::angle(int joint) const {
@@ -171,6 +190,12 @@ FallCause PhysicsBody::takeNewFall() {
     const FallCause c = newFall_;
     newFall_ = FallCause::None;
     return c;
+}
+
+std::vector<std::string> PhysicsBody::takeNotes() {
+    std::vector<std::string> out;
+    out.swap(notes_);
+    return out;
 }
 
 double PhysicsBody::heading() const {
@@ -274,12 +299,13 @@ void PhysicsBody::updateState() {
 }
 
 bool PhysicsBody::recoverIfBroken() {
-    bool sound = true;
+    bool ok = true;
     for (dBodyID b : bodies_) {
-        sound = sound && finite(dBodyGetPosition(b), 3) && finite(dBodyGetLinearVel(b), 3) &&
-                finite(dBodyGetAngularVel(b), 3) && finite(dBodyGetRotation(b), 12);
+        ok = ok && sound(dBodyGetPosition(b), 3, kFarAway) && sound(dBodyGetLinearVel(b), 3, kTooFast) &&
+             sound(dBodyGetAngularVel(b), 3, kSpinningTooFast) && sound(dBodyGetRotation(b), 12, 1.0 + 1e-6);
     }
-    if (sound) return false;
+    if (ok) return false;
+    notes_.push_back("its bodies were thrown out of any sound state by the solver; put back upright where it last stood");
     // Back to the build pose, joints at zero and still, upright where it last stood.
     const Vec3 origin = NaoBuild::kBuildPosition;
     for (int i = 0; i < NaoBuild::kPartCount; ++i) {
@@ -295,4 +321,66 @@ bool PhysicsBody::recoverIfBroken() {
     gyro_ = {};
     acc_ = {0.0, 0.0, PhysicsModel::kGravity};
     return true;
+}
+
+namespace {
+
+// The box colliders the rule tests, and the joints each one freezes.
+struct RuleBox {
+    int part;
+    int firstJoint;
+    int jointCount;
+};
+
+const RuleBox kRuleBoxes[] = {
+    {NaoBuild::Torso, 0, 0},
+    {NaoBuild::RUpperArm, NaoModel::RAJ1, 4}, {NaoBuild::RLowerArm, NaoModel::RAJ1, 4},
+    {NaoBuild::LUpperArm, NaoModel::LAJ1, 4}, {NaoBuild::LLowerArm, NaoModel::LAJ1, 4},
+    {NaoBuild::RThigh, NaoModel::RLJ1, 6}, {NaoBuild::RShank, NaoModel::RLJ1, 6}, {NaoBuild::RFoot, NaoModel::RLJ1, 6},
+    {NaoBuild::LThigh, NaoModel::LLJ1, 6}, {NaoBuild::LShank, NaoModel::LLJ1, 6}, {NaoBuild::LFoot, NaoModel::LLJ1, 6},
+};
+
+// Neighbours along a leg that always overlap where they join.
+bool exempt(int a, int b) {
+    const auto is = [&](int x, int y) { return (a == x && b == y) || (a == y && b == x); };
+    return is(NaoBuild::Torso, NaoBuild::RThigh) || is(NaoBuild::Torso, NaoBuild::LThigh) ||
+           is(NaoBuild::RThigh, NaoBuild::RShank) || is(NaoBuild::LThigh, NaoBuild::LShank) ||
+           is(NaoBuild::RShank, NaoBuild::RFoot) || is(NaoBuild::LShank, NaoBuild::LFoot);
+}
+
+}  // namespace
+
+int PhysicsBody::applySelfCollisionRule(double now, bool gamePaused) {
+    if (gamePaused) {
+        for (bool& f : frozen_) f = false;
+        return 0;
+    }
+    for (int j = 0; j < NaoModel::kJointCount; ++j) {
+        if (frozen_[j] && now - frozenAt_[j] >= SelfCollision::kFreezeFor - 1e-9) frozen_[j] = false;
+    }
+    int count = 0;
+    const int boxes = static_cast<int>(sizeof kRuleBoxes / sizeof kRuleBoxes[0]);
+    for (int i = 0; i < boxes; ++i) {
+        for (int k = i + 1; k < boxes; ++k) {
+            const RuleBox& a = kRuleBoxes[i];
+            const RuleBox& b = kRuleBoxes[k];
+            if (exempt(a.part, b.part)) continue;
+            const Vec3 sa = NaoBuild::part(a.part).size * 0.5, sb = NaoBuild::part(b.part).size * 0.5;
+            if (!SelfCollision::deepOverlap(partPose(a.part), sa, partPose(b.part), sb)) continue;
+            const int before = count;
+            for (const RuleBox* box : {&a, &b}) {
+                for (int j = box->firstJoint; j < box->firstJoint + box->jointCount; ++j) {
+                    if (now - frozenAt_[j] < SelfCollision::kRefreezeAfter - 1e-9) continue;
+                    frozen_[j] = true;
+                    frozenAt_[j] = now;
+                    ++count;
+                }
+            }
+            if (count > before) {
+                notes_.push_back(std::string("self-collision of ") + NaoBuild::part(a.part).name + " and " +
+                                 NaoBuild::part(b.part).name + ": their joints frozen for 1 s");
+            }
+        }
+    }
+    return count;
 }

@@ -46,6 +46,7 @@ public:
     void refreshSensors() override;
     void knockOver(bool onFront) override;
     FallCause takeNewFall() override;
+    std::vector<std::string> takeNotes() override;
 
     BodyState state() const override { return state_; }
     double heading() const override;
@@ -68,9 +69,19 @@ public:
     void addFootContact(int foot, dJointFeedback* feedback, const Vec3& position);
     // After the step: foot forces, gyro, standing or lying.
     void afterStep();
-    // True when the state of the bodies is no longer a number; the robot is
-    // then put back upright where it was last sound.
+    // True when the state of the bodies is no longer a number or absurd (far
+    // away, far too fast); the robot is then put back upright where it last
+    // stood, with a note.
     bool recoverIfBroken();
+    // The self-collision rule, once per cycle after the step at server time
+    // `now`; while the game is paused every joint is released instead.
+    // Returns how many joints it froze now.
+    int applySelfCollisionRule(double now, bool gamePaused);
+    bool frozen(int joint) const { return joint >= 0 && joint < NaoModel::kJointCount && frozen_[joint]; }
+
+    // The motors' strength (N m, the same for every joint); 0 leaves the
+    // robot limp. For experiments and tests of the body on its own.
+    void setMaxTorque(double newtonMetres);
 
     Pose partPose(int part) const;
     dBodyID partBody(int part) const { return bodies_[part]; }
@@ -101,6 +112,11 @@ private:
     Vec3 previousVelocity_;  // torso, for the accelerometer
     FootContact feet_[2];
     std::vector<FootRecord> footContacts_[2];
+    // The self-collision rule's freezes: whether a joint is frozen and when
+    // it was last frozen (server time, s).
+    bool frozen_[NaoModel::kJointCount] = {};
+    std::vector<std::string> notes_;
+    double frozenAt_[NaoModel::kJointCount];
     // Where it last stood soundly, for recovering from a broken state.
     Vec3 lastSound_{0.0, -1.0, 0.0};
     double lastSoundHeading_ = 90.0;

@@ -154,7 +154,7 @@ void PhysicsModel::syncBallOut(Ball& ball) {
     ballRevision_ = ball.revision();
 }
 
-BallTouch PhysicsModel::step(std::map<int, Robot>& robots, Ball& ball, double dt, bool /*gamePaused*/) {
+BallTouch PhysicsModel::step(std::map<int, Robot>& robots, Ball& ball, double dt, bool gamePaused) {
     syncBallIn(ball);
     // Before collision detection: drag on every body, the accelerometers.
     for (auto& [id, r] : robots) bodyOf(r)->beforeStep(dt);
@@ -167,10 +167,12 @@ BallTouch PhysicsModel::step(std::map<int, Robot>& robots, Ball& ball, double dt
     ballToucher_ = nullptr;
     dSpaceCollide(space_, this, &PhysicsModel::nearCallback);
     dWorldStep(world_, dt);
+    now_ += dt;
     for (auto& [id, r] : robots) {
         PhysicsBody* body = bodyOf(r);
         body->afterStep();
         body->recoverIfBroken();
+        if (r.joined) body->applySelfCollisionRule(now_, gamePaused);
     }
     dJointGroupEmpty(contacts_);
     syncBallOut(ball);

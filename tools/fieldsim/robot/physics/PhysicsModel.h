@@ -73,4 +73,5 @@ private:
     std::deque<dJointFeedback> feedback_;
     // Who touched the ball in the current step.
     PhysicsBody* ballToucher_ = nullptr;
+    double now_ = 0.0;  // s of simulated time
 };

@@ -1,0 +1,233 @@
+// The physics robot model against what the real server does with the same
+// robot: standing after a beam, collapsing limp, toppling when pushed, the
+// ball rolling out, joint speeds and stops, and repeatability. The figures
+// compared with are the real server's (its standing foot forces and
+// accelerometer, its joint speed per cycle and its soft joint stops).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "FieldsimTestKit.h"
+#include "robot/physics/PhysicsBody.h"
+#include "robot/physics/SelfCollision.h"
+#include "support/ChildProcess.h"
+
+namespace {
+
+SimOptions physicsOptions() {
+    SimOptions o = testOptions();
+    o.model = ModelKind::Physics;
+    return o;
+}
+
+// Client 1 joins the left team and is beamed to (-2, 0) facing the opponent goal.
+void joinAndBeam(SimHarness& h) {
+    ASSERT_TRUE(h.join(1, "VOR", 1));
+    h.step(1);
+    ASSERT_TRUE(h.sim().receive(1, "(beam -2 0 0)"));
+}
+
+// The last perception after `cycles` cycles in which the robot says nothing.
+std::string idle(SimHarness& h, int cycles) {
+    std::string seen;
+    for (int i = 0; i < cycles; ++i) seen = h.step(1);
+    return seen;
+}
+
+PhysicsBody& physicsBody(SimHarness& h) { return dynamic_cast<PhysicsBody&>(h.robot(1).body()); }
+
+}  // namespace
+
+TEST(PhysicsModel, BeamedRobotSettlesStandingAsOnTheRealServerAndStaysPut) {
+    SimHarness h(physicsOptions());
+    joinAndBeam(h);
+    const std::string settled = idle(h, 50);
+    const Vec3 at = h.robot(1).body().torso().pos;
+    EXPECT_NEAR(at.x, -2.0, 0.005);
+    EXPECT_NEAR(at.z, 0.384, 0.002) << "soles on the ground: 0.385 below the torso, less the contact's give";
+    const std::string later = idle(h, 500);
+    const Vec3 after = h.robot(1).body().torso().pos;
+    EXPECT_LT((after - at).length(), 0.001) << "no drift and no sinking in 10 s";
+    EXPECT_EQ(h.robot(1).body().state(), BodyState::Upright);
+    // The real server, standing robot with straight joints:
+    // (FRP (n rf) (c -0.000 -0.009 -0.010) (f 0.000 0.001 22.593)), the same for lf,
+    // (ACC (n torso) (a 0.000 0.000 9.810)).
+    for (const char* foot : {"(FRP (n rf)", "(FRP (n lf)"}) {
+        const std::string frp = expression(later, foot);
+        ASSERT_FALSE(frp.empty()) << foot;
+        const std::vector<double> c = numbersAfter(frp, "(c ", 3), f = numbersAfter(frp, "(f ", 3);
+        ASSERT_EQ(c.size(), 3u);
+        ASSERT_EQ(f.size(), 3u);
+        EXPECT_NEAR(f[2], 22.593, 0.01) << foot;
+        EXPECT_NEAR(f[0], 0.0, 0.01) << foot;
+        EXPECT_NEAR(c[1], -0.009, 0.001) << foot;
+        EXPECT_NEAR(c[2], -0.010, 0.001) << foot;
+    }
+    const std::vector<double> acc = numbersAfter(later, "(a ", 3);
+    ASSERT_EQ(acc.size(), 3u);
+    EXPECT_NEAR(acc[2], 9.81, 1e-3);
+    EXPECT_NEAR(acc[0], 0.0, 1e-3);
+    EXPECT_EQ(expression(settled, "(FRP (n rf)"), expression(later, "(FRP (n rf)"))
+        << "a still robot is frozen by the engine and repeats its readings";
+}
+
+TEST(PhysicsModel, LimpRobotCollapsesAndLiesOnTheGround) {
+    SimHarness h(physicsOptions());
+    joinAndBeam(h);
+    idle(h, 20);
+    // Motors too weak to carry the robot (10 N m is their strength).
+    physicsBody(h).setMaxTorque(0.2);
+    idle(h, 150);
+    const RobotBody& b = h.robot(1).body();
+    EXPECT_NE(b.state(), BodyState::Upright);
+    EXPECT_LT(b.torso().pos.z, 0.2);
+    for (int part = 0; part < NaoBuild::kPartCount; ++part) {
+        EXPECT_GT(physicsBody(h).partPose(part).pos.z, 0.0) << NaoBuild::part(part).name << " sank into the ground";
+    }
+}
+
+TEST(PhysicsModel, TorsoPushTopplesTheRobotAndTheSolesLeaveTheGround) {
+    struct Case {
+        const char* way;
+        BodyState lying;
+        double accY;  // the real server lying on the front reads about -9.8, on the back +9.8
+    };
+    for (const Case& c : {Case{"front", BodyState::LyingFront, -9.8}, Case{"back", BodyState::LyingBack, 9.8}}) {
+        SimHarness h(physicsOptions());
+        ASSERT_TRUE(h.script(std::string("1.0 knock-over left 1 ") + c.way));
+        joinAndBeam(h);
+        idle(h, 45);
+        EXPECT_EQ(h.robot(1).body().state(), BodyState::Upright) << c.way << ": stands until pushed";
+        const std::string lying = idle(h, 150);
+        EXPECT_EQ(h.robot(1).body().state(), c.lying) << c.way;
+        EXPECT_NE(h.console().find("fell onto its " + std::string(c.way)), std::string::npos) << h.console();
+        const std::vector<double> acc = numbersAfter(lying, "(a ", 3);
+        ASSERT_EQ(acc.size(), 3u);
+        EXPECT_NEAR(acc[1], c.accY, 0.5) << c.way;
+        // Whatever still touches, it is not a sole bearing the weight.
+        for (const char* foot : {"(FRP (n rf)", "(FRP (n lf)"}) {
+            const std::string frp = expression(lying, foot);
+            if (frp.empty()) continue;
+            const std::vector<double> f = numbersAfter(frp, "(f ", 3);
+            ASSERT_EQ(f.size(), 3u);
+            EXPECT_LT(std::fabs(f[2]), 5.0) << c.way << " " << frp;
+        }
+    }
+}
+
+TEST(PhysicsModel, BallRollsOutAndSlowsDownByItsDragAlone) {
+    SimHarness h(physicsOptions());
+    ASSERT_TRUE(h.script("0.1 place-ball 1 0\n0.2 push-ball 2 0\n"));
+    ASSERT_TRUE(h.join(1, "VOR", 1));
+    h.steps(12);
+    double lastSpeed = 1e9, lastX = 1.0;
+    for (int i = 0; i < 250; ++i) {
+        h.stepAll();
+        const Ball& ball = h.sim().world().ball();
+        const double speed = std::hypot(ball.velocity().x, ball.velocity().y);
+        ASSERT_LE(speed, lastSpeed + 1e-6) << "cycle " << i;
+        ASSERT_GE(ball.position().x, lastX - 1e-9);
+        EXPECT_NEAR(ball.position().z, PhysicsModel::kBallRadius, 0.003) << "rolls, does not bounce or sink";
+        lastSpeed = speed;
+        lastX = ball.position().x;
+    }
+    // Pushed without spin at 2 m/s, the ball slides until it rolls, at 5/7
+    // of that; then linear drag 0.01 N s/m and turning drag 5e-5 N m s on a
+    // 26 g ball make the speed decay at about 1.05 per second, so it runs
+    // out after about 1.43 / 1.05 = 1.36 m.
+    EXPECT_NEAR(lastX - 1.0, 1.36, 0.1);
+    EXPECT_LT(lastSpeed, 0.02);
+}
+
+TEST(PhysicsModel, JointSpeedStopsAndLatencyAsOnTheRealServer) {
+    SimHarness h(physicsOptions());
+    joinAndBeam(h);
+    idle(h, 30);
+    // (he1 1.0) answering perception n shows first in perception n + 2, then
+    // 1.146 degrees per cycle; (he1 8.0) is capped at 7.03 degrees per cycle.
+    ASSERT_TRUE(h.sim().receive(1, "(he1 1.0)"));
+    std::vector<double> hj1;
+    for (int i = 0; i < 6; ++i) hj1.push_back(jointAngle(h.step(1), "hj1"));
+    EXPECT_NEAR(hj1[0], 0.0, 1e-3) << "perception n + 1 still shows the old angle";
+    EXPECT_GT(hj1[1], 0.5) << "perception n + 2 shows the move";
+    EXPECT_NEAR(hj1[5] - hj1[4], 1.146, 0.02);
+    ASSERT_TRUE(h.sim().receive(1, "(he1 -8.0)"));
+    for (int i = 0; i < 4; ++i) hj1.push_back(jointAngle(h.step(1), "hj1"));
+    EXPECT_NEAR(hj1[9] - hj1[8], -7.03, 0.05);
+    // Driven on into the stop at -120 it reads past it now and then, by a few degrees.
+    double lowest = 0.0, highest = -1e9;
+    for (int i = 0; i < 100; ++i) {
+        const double a = jointAngle(h.step(1), "hj1");
+        if (i < 40) continue;
+        lowest = std::min(lowest, a);
+        highest = std::max(highest, a);
+        h.sim().receive(1, "(he1 -6.0)");
+    }
+    EXPECT_LT(lowest, -120.2);
+    EXPECT_GT(lowest, -128.0);
+    EXPECT_GT(highest, -126.0);
+}
+
+TEST(PhysicsModel, SameCommandsGiveTheSameTruthLogByteForByte) {
+    TempDir dir;
+    auto run = [&](const std::string& name) {
+        SimOptions o = physicsOptions();
+        o.truthFile = dir.file(name);
+        SimHarness h(o);
+        std::string error;
+        EXPECT_TRUE(h.sim().openTruthLog(error)) << error;
+        EXPECT_TRUE(h.script("1.0 push-ball 1 0.5\n2.0 knock-over left 2 back\n"));
+        EXPECT_TRUE(h.join(1, "VOR", 1));
+        EXPECT_TRUE(h.join(2, "VOR", 2));
+        for (int i = 0; i < 200; ++i) {
+            h.stepAll();
+            const double t = i * 0.02;
+            h.sim().receive(1, "(rle3 " + std::to_string(2.0 * std::sin(6.0 * t)) + ")(lle2 " +
+                                   std::to_string(std::cos(5.0 * t)) + ")(he1 0.5)");
+            if (i == 3) h.sim().receive(2, "(beam -1 0.3 20)");
+        }
+    };
+    run("a.jsonl");
+    run("b.jsonl");
+    std::ifstream a(dir.file("a.jsonl")), b(dir.file("b.jsonl"));
+    std::stringstream sa, sb;
+    sa << a.rdbuf();
+    sb << b.rdbuf();
+    EXPECT_GT(sa.str().size(), 10000u);
+    EXPECT_TRUE(sa.str() == sb.str()) << "two runs differ";
+}
+
+TEST(PhysicsModel, SelfCollisionFreezesTheLimbsOnlyWhenBoxesOverlapDeeply) {
+    const Vec3 half{0.04, 0.08, 0.01};
+    const Pose a;
+    Pose b;
+    b.pos = {0.07, 0.0, 0.0};  // 1 cm of overlap
+    EXPECT_FALSE(SelfCollision::deepOverlap(a, half, b, half));
+    b.pos = {0.03, 0.0, 0.0};  // 5 cm across, 2 cm deep: too shallow on the z axis
+    EXPECT_FALSE(SelfCollision::deepOverlap(a, half, b, half));
+    const Vec3 thick{0.04, 0.08, 0.05};
+    EXPECT_TRUE(SelfCollision::deepOverlap(a, thick, b, thick));
+    b.rot = Mat3::rotZ(0.6);
+    b.pos = {0.0, 0.0, 0.0};
+    EXPECT_TRUE(SelfCollision::deepOverlap(a, thick, b, thick)) << "turned but centred";
+
+    // The legs crossed deeply while the game runs: both legs freeze (their
+    // commands become 0) for 1 s, and not again within 3 s.
+    SimHarness h(physicsOptions());
+    ASSERT_TRUE(h.script("0.5 playmode PlayOn\n"));
+    joinAndBeam(h);
+    idle(h, 40);
+    PhysicsBody& body = physicsBody(h);
+    EXPECT_EQ(body.applySelfCollisionRule(10.0, false), 0) << "a standing robot";
+    dBodySetPosition(body.partBody(NaoBuild::LThigh), body.partPose(NaoBuild::RThigh).pos.x,
+                     body.partPose(NaoBuild::RThigh).pos.y, body.partPose(NaoBuild::RThigh).pos.z);
+    EXPECT_EQ(body.applySelfCollisionRule(10.0, false), 12);
+    EXPECT_TRUE(body.frozen(NaoModel::RLJ3) && body.frozen(NaoModel::LLJ6) && !body.frozen(NaoModel::RAJ1));
+    EXPECT_EQ(body.applySelfCollisionRule(11.0, false), 0) << "released after 1 s, not frozen again yet";
+    EXPECT_FALSE(body.frozen(NaoModel::RLJ3));
+    EXPECT_EQ(body.applySelfCollisionRule(13.0, false), 12) << "3 s after the last freeze";
+    EXPECT_EQ(body.applySelfCollisionRule(13.5, true), 0) << "a paused game releases everything";
+    EXPECT_FALSE(body.frozen(NaoModel::RLJ3));
+}
