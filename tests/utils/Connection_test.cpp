@@ -5,9 +5,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <poll.h>
+
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,12 +34,59 @@ void writeAll(int fd, const std::string& data) {
     EXPECT_EQ(::send(fd, data.data(), data.size(), MSG_NOSIGNAL), ssize_t(data.size()));
 }
 
-// Exactly `count` bytes, or fewer when the peer closes first.
+// Every exchange here takes milliseconds; a read still waiting after this
+// long waits for bytes that will never come.
+constexpr int kReadLimitMs = 5000;
+
+// Exactly `count` bytes, or fewer when the peer closes first; a failure
+// when they do not come in time.
 std::string readExactly(int fd, std::size_t count) {
-    std::string out(count, '\0');
-    const ssize_t n = ::recv(fd, &out[0], count, MSG_WAITALL);
-    return out.substr(0, n > 0 ? static_cast<std::size_t>(n) : 0);
+    std::string out;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadLimitMs);
+    while (out.size() < count) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd p{fd, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+            ADD_FAILURE() << "only " << out.size() << " of " << count << " bytes came";
+            break;
+        }
+        char chunk[256];
+        const ssize_t n = ::recv(fd, chunk, std::min(sizeof chunk, count - out.size()), 0);
+        if (n <= 0) break;
+        out.append(chunk, static_cast<std::size_t>(n));
+    }
+    return out;
 }
+
+// For reads inside the code under test, which wait as long as the peer is
+// there: once the limit has passed, the peer's end is shut, so the read ends
+// as on a closed link and the test fails instead of hanging.
+class ReadDeadline {
+public:
+    explicit ReadDeadline(int peerFd)
+        : guard([this, peerFd] {
+              std::unique_lock<std::mutex> lock(mutex);
+              if (!woken.wait_for(lock, std::chrono::milliseconds(kReadLimitMs), [this] { return over; })) {
+                  ADD_FAILURE() << "a read waited more than " << kReadLimitMs << " ms; the link was cut";
+                  ::shutdown(peerFd, SHUT_RDWR);
+              }
+          }) {}
+    ~ReadDeadline() {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            over = true;
+        }
+        woken.notify_one();
+        guard.join();
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool over = false;
+    std::thread guard;
+};
 
 // Closes a raw descriptor at the end of the scope.
 struct Fd {
@@ -68,6 +121,7 @@ struct Linked {
         ::socketpair(AF_UNIX, SOCK_STREAM, 0, fds);
         con.attachSocket(fds[0]);
         peer.fd = fds[1];
+        deadline = std::make_unique<ReadDeadline>(peer.fd);
     }
     // The next message, or "<refused>" / "<closed>".
     std::string next() {
@@ -87,6 +141,7 @@ struct Linked {
     }
     TRoboCupConnection con;
     Fd peer;
+    std::unique_ptr<ReadDeadline> deadline;
 };
 
 }  // namespace
@@ -103,6 +158,7 @@ TEST(TRoboCupConnection, SplitAndMergedMessagesAreDeliveredInOrder) {
         EXPECT_EQ(link.next(), "") << "cut at " << cut;
         EXPECT_EQ(link.next(), "(HJ (n hj1) (ax -0.00))") << "cut at " << cut;
         writer.join();
+        if (HasFailure()) break;  // one cut tells; the others would only repeat it
     }
 }
 
@@ -170,6 +226,7 @@ TEST(Communicator, OptimiserLinkFramesBothWaysAndSkipsTooLongTexts) {
     Communicator comm(4096, true);
     ASSERT_TRUE(comm.connect2(static_cast<unsigned>(server.port), "127.0.0.1"));
     Fd peer(server.acceptOne());
+    ReadDeadline deadline(peer.fd);
     ASSERT_TRUE(comm.sendMsg("(done 0.5)"));
     EXPECT_EQ(readExactly(peer.fd, 14), frame("(done 0.5)"));
     // 4096 - 5 characters is too long for the buffer and skipped whole.
