@@ -174,8 +174,9 @@ void PhysicsBody::refreshSensors() {
 }
 
 void PhysicsBody::knockOver(bool onFront) {
-    // A shove on the torso toward its front or back, applied over the next
-    // step; whether the robot goes down is up to the physics.
+    // A shove at the top of the torso (shoulder height) toward its front or
+    // back, applied over the next step; whether the robot goes down is up to
+    // the physics.
     const Pose t = torso();
     Vec3 forward = t.rot * Vec3{0.0, 1.0, 0.0};
     forward.z = 0.0;
@@ -183,7 +184,7 @@ void PhysicsBody::knockOver(bool onFront) {
     forward = len > 1e-9 ? forward * (1.0 / len) : Vec3{1.0, 0.0, 0.0};
     const Vec3 f = forward * ((onFront ? 1.0 : -1.0) * kKnockImpulse / 0.02);
     dBodyEnable(bodies_[NaoBuild::Torso]);
-    dBodyAddForce(bodies_[NaoBuild::Torso], f.x, f.y, f.z);
+    dBodyAddForceAtRelPos(bodies_[NaoBuild::Torso], f.x, f.y, f.z, 0.0, 0.0, kKnockHeight);
 }
 
 FallCause PhysicsBody::takeNewFall() {

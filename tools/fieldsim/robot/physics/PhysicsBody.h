@@ -31,8 +31,11 @@ public:
     // standing again below the second figure (so a wobble does not flicker).
     static constexpr double kLyingTiltDeg = 60.0;
     static constexpr double kUprightTiltDeg = 35.0;
-    // A scripted knock-over: a shove on the torso, as an impulse in one step.
-    static constexpr double kKnockImpulse = 3.0;  // N s
+    // A scripted knock-over: a shove on the torso, as an impulse in one
+    // step, at the top of the torso. It topples a standing robot and one
+    // walking at full speed, either way.
+    static constexpr double kKnockImpulse = 4.5;  // N s
+    static constexpr double kKnockHeight = 0.09;  // m above the torso centre
 
     explicit PhysicsBody(PhysicsModel& model);
     ~PhysicsBody() override;
