@@ -78,19 +78,31 @@ std::string subdir(const TempDir& dir, const std::string& name) {
 }
 
 // fieldsim in lockstep with a truth log and a scenario; started first, so
-// the robots find it listening.
+// the robots find it listening. It is held (stopped) while they start and
+// connect and let go once all have: they then join in the same cycle. In
+// lockstep the clock runs as fast as those who have joined answer, so a
+// robot that joined first would otherwise play on alone for as long as the
+// others take to start, which is as long as the machine is busy.
 struct Server {
     TempDir dir;
     ChildProcess sim;
     void start(std::vector<std::string> args, const std::string& scenario) {
         std::ofstream(dir.file("scenario.txt")) << scenario;
-        // A slow start (sanitizers, a busy machine) must not let the clock
-        // run on without a robot.
-        args.insert(args.end(), {"--pace", "lockstep", "--lockstep-timeout", "10", "--truth",
+        // Once all have joined, a slow answer (sanitizers, a busy machine)
+        // must not let the clock run on without it.
+        args.insert(args.end(), {"--pace", "lockstep", "--lockstep-timeout", "30", "--truth",
                                  dir.file("truth.jsonl"),
                                  "--scenario", dir.file("scenario.txt")});
         ASSERT_TRUE(sim.start(kBin + "/fieldsim", args, dir.path()));
         ASSERT_TRUE(sim.waitForOutput("listening")) << sim.out() << sim.err();
+        ASSERT_TRUE(sim.pause());
+    }
+    // Lets fieldsim go on once `robots` have connected and sent their first
+    // command.
+    void releaseWhenConnected(int robots) {
+        const bool all = waitForUnreadClients(3100, robots, kWait);
+        sim.resume();
+        ASSERT_TRUE(all) << "fewer than " << robots << " robots connected";
     }
 };
 
@@ -103,9 +115,8 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
     Server server;
     server.start({"--kickoff-after", "4", "--duration", "24"},
                  "10 knock-over left 3 front\n12 knock-over right 2 back\n");
-    // All at once: in lockstep the clock runs as fast as those who joined
-    // answer, so a late team would miss its beam. Whichever team joins first
-    // plays on the left; the checks go by side.
+    // All join together, before the kick-off 4 s later; whichever team's
+    // init arrives first plays on the left, so the checks go by side.
     std::vector<std::unique_ptr<ChildProcess>> players;
     for (const char* team : {"Lefts", "Rights"}) {
         for (const char* unum : {"1", "2", "3"}) {
@@ -114,6 +125,7 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
                                               subdir(server.dir, std::string(team) + unum)));
         }
     }
+    server.releaseWhenConnected(6);
     ASSERT_EQ(server.sim.wait(kWait), 0) << server.sim.out() << server.sim.err();
     for (auto& p : players) {
         EXPECT_EQ(p->wait(10000), 0) << "a player outlived the server or failed";
@@ -221,6 +233,7 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
         ASSERT_TRUE(tools.back()->start(kBin + "/skillrun", r.args,
                                         subdir(server.dir, std::string("p") + r.unum)));
     }
+    server.releaseWhenConnected(5);
     ASSERT_EQ(server.sim.wait(kWait), 0) << server.sim.out() << server.sim.err();
     for (auto& t : tools) {
         EXPECT_EQ(t->wait(10000), 0) << t->err();
@@ -228,10 +241,12 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
     }
 
     std::vector<Cycle> truth = readTruth(server.dir.file("truth.jsonl"));
-    // The tools leave a little before the server stops.
+    // All join in one cycle; each tool leaves 12 s of server time later, a
+    // little before the server stops. Times below count from the joining.
     while (!truth.empty() && truth.front().robots.size() < 5) truth.erase(truth.begin());
     while (!truth.empty() && truth.back().robots.size() < 5) truth.pop_back();
     ASSERT_GT(truth.size(), 500u);
+    const double joined = truth.front().time;
     // Ten cycles after the last tool joined, every beam has landed.
     const Cycle& begin = truth.at(10);
     const Cycle& last = truth.back();
@@ -254,7 +269,7 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
         const Cycle &c = truth[i], &before = truth[i - 1];
         const Robot& kicker = c.robots.at("left 3");
         kickerNearest = std::fmin(kickerNearest, distance(kicker.x, kicker.y, c.ballX, c.ballY));
-        if (c.time > 3.0) continue;
+        if (c.time > joined + 3.0) continue;
         auto turned = [&](const char* who) {
             const double d = c.robots.at(who).yaw - before.robots.at(who).yaw;
             return std::remainder(d, 360.0);
@@ -276,7 +291,7 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
     double turnLeast = 0;
     for (const Cycle& c : truth) {
         const Robot& r = c.robots.at("left 4");
-        if (r.state != "upright" || c.time < 0.5) continue;
+        if (r.state != "upright" || c.time < joined + 0.5) continue;
         turnLeast = std::fmin(turnLeast, r.yaw);
         ASSERT_LT(r.yaw, 5.0) << "spun round at " << c.time;
     }

@@ -51,6 +51,41 @@ int ChildProcess::wait(int timeoutMs) {
     return -1;
 }
 
+bool ChildProcess::pause() {
+    int status = 0;
+    return pid > 0 && kill(pid, SIGSTOP) == 0 && waitpid(pid, &status, WUNTRACED) == pid &&
+           WIFSTOPPED(status);
+}
+
+void ChildProcess::resume() {
+    if (pid > 0) kill(pid, SIGCONT);
+}
+
+bool waitForUnreadClients(unsigned short port, int count, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        // One line per socket: "sl local rem st tx_queue:rx_queue ...", the
+        // addresses as hex "address:port"; state 01 is established.
+        std::ifstream table("/proc/net/tcp");
+        std::string line;
+        std::getline(table, line);  // header
+        int found = 0;
+        while (std::getline(table, line)) {
+            std::istringstream cells(line);
+            std::string slot, local, remote, state, queues;
+            cells >> slot >> local >> remote >> state >> queues;
+            const size_t colon = local.rfind(':');
+            const size_t queueColon = queues.find(':');
+            if (colon == std::string::npos || queueColon == std::string::npos || state != "01") continue;
+            if (std::stoul(local.substr(colon + 1), nullptr, 16) != port) continue;
+            if (std::stoul(queues.substr(queueColon + 1), nullptr, 16) > 0) ++found;
+        }
+        if (found >= count) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 std::string readWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;
@@ -59,7 +94,7 @@ std::string readWholeFile(const std::string& path) {
 }
 
 bool ChildProcess::waitForOutput(const std::string& text) const {
-    for (int i = 0; i < 250 && out().find(text) == std::string::npos; ++i) {
+    for (int i = 0; i < 1000 && out().find(text) == std::string::npos; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return out().find(text) != std::string::npos;

@@ -20,13 +20,23 @@ public:
     int wait(int timeoutMs);
     std::string out() const;
     std::string err() const;
-    // Waits up to 5 s for `text` to appear on its standard output.
+    // Waits up to 20 s for `text` to appear on its standard output.
     bool waitForOutput(const std::string& text) const;
+    // Stops the program (SIGSTOP) and returns once it has stopped; resume()
+    // lets it go on.
+    bool pause();
+    void resume();
 
 private:
     pid_t pid = -1;
     std::string outPath, errPath;
 };
+
+// Waits until `count` connections to the local TCP `port` are established and
+// each holds bytes its server has not read yet (a paused server: the system
+// completes the connections and keeps what the clients send). False after
+// timeoutMs.
+bool waitForUnreadClients(unsigned short port, int count, int timeoutMs);
 
 // A fresh temporary directory, removed with its contents on destruction.
 class TempDir {
