@@ -1,0 +1,105 @@
+// The agent's own skills on fieldsim's physics model, judged from the truth
+// log against what they do on the real server: the stand-up gets the robot
+// up from its front and from its back in a few seconds, the walk carries it
+// forward at about half a metre per second.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+
+namespace {
+
+const std::string kBin = BIN_DIR;
+const int kWait = 110000;
+
+struct Pose {
+    double time = 0, x = 0, y = 0;
+    std::string state;
+};
+
+double numberAfter(const std::string& text, const std::string& key) {
+    const size_t at = text.find("\"" + key + "\":");
+    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size() + 3);
+}
+
+// The one robot's torso, cycle by cycle, once it has joined.
+std::vector<Pose> robotTrack(const std::string& path) {
+    std::vector<Pose> track;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        const size_t robot = line.find("{\"team\"");
+        if (robot == std::string::npos) continue;
+        const std::string part = line.substr(robot);
+        const size_t state = part.find("\"state\":\"");
+        Pose p{numberAfter(line, "time"), numberAfter(part, "x"), numberAfter(part, "y"),
+               state == std::string::npos ? "" : part.substr(state + 9, part.find('"', state + 9) - state - 9)};
+        track.push_back(p);
+    }
+    return track;
+}
+
+// fieldsim's physics model in lockstep with a scenario, and one skillrun.
+std::vector<Pose> runSkill(const std::string& scenario, const std::vector<std::string>& skill) {
+    TempDir dir;
+    std::ofstream(dir.file("scenario.txt")) << scenario;
+    ChildProcess sim, tool;
+    EXPECT_TRUE(sim.start(kBin + "/fieldsim",
+                          {"--model", "physics", "--pace", "lockstep", "--lockstep-timeout", "10",
+                           "--kickoff-after", "-1", "--duration", "12", "--truth", dir.file("truth.jsonl"),
+                           "--scenario", dir.file("scenario.txt")},
+                          dir.path()));
+    EXPECT_TRUE(sim.waitForOutput("listening")) << sim.out() << sim.err();
+    std::vector<std::string> args = skill;
+    args.insert(args.end(), {"--seconds", "11", "--beam", "-2", "0", "0"});
+    EXPECT_TRUE(tool.start(kBin + "/skillrun", args, dir.path()));
+    EXPECT_EQ(sim.wait(kWait), 0) << sim.out() << sim.err();
+    EXPECT_EQ(tool.wait(10000), 0) << tool.err();
+    std::vector<Pose> track = robotTrack(dir.file("truth.jsonl"));
+    // From the first cycle after the beam.
+    while (track.size() > 1 && std::hypot(track[0].x + 2.0, track[0].y) > 0.05) track.erase(track.begin());
+    return track;
+}
+
+}  // namespace
+
+// On the real server the stand-up is up 4 to 5 s after the fall is detected.
+TEST(PhysicsSkills, TheAgentsStandUpGetsUpFromTheFrontAndFromTheBack) {
+    for (const char* way : {"front", "back"}) {
+        SCOPED_TRACE(way);
+        const std::vector<Pose> track = runSkill(std::string("1.0 knock-over left 1 ") + way + "\n", {"standup"});
+        ASSERT_GT(track.size(), 400u);
+        const Pose *down = nullptr, *up = nullptr;
+        for (const Pose& p : track) {
+            if (!down && p.state == way) down = &p;
+            if (down && !up && p.state == "upright") up = &p;
+        }
+        ASSERT_NE(down, nullptr) << "the push did not topple it";
+        EXPECT_LT(down->time, 2.0);
+        ASSERT_NE(up, nullptr) << "never got up";
+        EXPECT_GT(up->time - down->time, 1.5) << "a stand-up takes its time";
+        EXPECT_LT(up->time - down->time, 6.5);
+    }
+}
+
+// On the real server the walk makes about 0.5 m/s (0.28 to 0.57) while it
+// stays up.
+TEST(PhysicsSkills, TheWalkGoesForwardAtTheRealServersPace) {
+    const std::vector<Pose> track = runSkill("", {"walk"});
+    ASSERT_GT(track.size(), 400u);
+    const Pose* last = &track.front();
+    for (const Pose& p : track) {
+        if (p.state != "upright") break;
+        last = &p;
+    }
+    const double seconds = last->time - track.front().time;
+    ASSERT_GT(seconds, 4.0) << "fell within 4 s";
+    // The walk ramps up over its first two seconds.
+    const double speed = (last->x - track.front().x) / seconds;
+    EXPECT_GT(speed, 0.3);
+    EXPECT_LT(speed, 0.72);
+    EXPECT_LT(std::fabs(last->y), 0.3 * (last->x + 2.0) + 0.1) << "walks ahead, not sideways";
+}
