@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
-packages=(cmake g++ make libgtest-dev libbenchmark-dev clang libclang-rt-14-dev chromium libeigen3-dev libode-dev pkg-config)
+packages=(cmake g++ make libgtest-dev libbenchmark-dev clang libclang-rt-14-dev chromium libeigen3-dev libode-dev
+          pkg-config libcli11-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

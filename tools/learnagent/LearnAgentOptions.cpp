@@ -1,8 +1,9 @@
 #include "LearnAgentOptions.h"
 
-#include <cstring>
+#include <vector>
 
 #include "LearnerFactory.h"
+#include "ToolCommandLine.h"
 
 namespace {
 
@@ -37,57 +38,43 @@ bool setSimulator(const std::string& value, LearnAgentOptions& options, std::str
     return false;
 }
 
-// "--name VALUE" or "--name=VALUE"; false when `word` is not this option.
-bool optionValue(const char* name, int argc, char** argv, int& i, std::string& value,
-                 bool& missing) {
-    const char* word = argv[i];
-    const std::size_t n = std::strlen(name);
-    if (std::strncmp(word, name, n) != 0) return false;
-    if (word[n] == '=') {
-        value = word + n + 1;
-        return true;
-    }
-    if (word[n] != '\0') return false;
-    missing = i + 1 >= argc;
-    if (!missing) value = argv[++i];
-    return true;
-}
-
 }  // namespace
 
 LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions& options,
                                        std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string word = argv[i];
-        std::string value;
-        bool missing = false;
-        if (word == "--help" || word == "-h") {
+    ToolCommandLine line({"--help", "-h"});
+    line.unknownOption = [](const std::string& word) { return "unknown option '" + word + "'"; };
+    // setSimulator words its own complaint about a bad value.
+    std::string simulatorError;
+    line.option(kSimulatorOption, 1,
+                "--simulator needs a value (shell, fieldsim[=PATH] or command='CMD ARGS')", "",
+                [&](const std::vector<std::string>& v) {
+                    return setSimulator(v[0], options, simulatorError);
+                });
+    line.rawOption(kFieldsimArgOption, "--fieldsim-arg needs a value",
+                   [&options](const std::vector<std::string>& v) {
+                       options.fieldsimArgs.push_back(v[0]);
+                       return true;
+                   });
+    switch (line.read(argc, argv, error)) {
+        case CommandLineOutcome::Help:
             return LearnAgentParse::Help;
-        }
-        if (optionValue(kSimulatorOption, argc, argv, i, value, missing)) {
-            if (missing) {
-                error = "--simulator needs a value (shell, fieldsim[=PATH] or command='CMD ARGS')";
-                return LearnAgentParse::Error;
-            }
-            if (!setSimulator(value, options, error)) return LearnAgentParse::Error;
-        } else if (optionValue(kFieldsimArgOption, argc, argv, i, value, missing)) {
-            if (missing) {
-                error = "--fieldsim-arg needs a value";
-                return LearnAgentParse::Error;
-            }
-            options.fieldsimArgs.push_back(value);
-        } else if (!word.empty() && word[0] == '-') {
-            error = "unknown option '" + word + "'";
+        case CommandLineOutcome::Error:
+            if (!simulatorError.empty()) error = simulatorError;
             return LearnAgentParse::Error;
-        } else if (!options.learner.empty()) {
+        case CommandLineOutcome::Run:
+            break;
+    }
+    for (const std::string& word : line.freeWords()) {
+        if (!options.learner.empty()) {
             error = "only one learner per run ('" + options.learner + "' and '" + word + "')";
             return LearnAgentParse::Error;
-        } else if (!LearnerFactory::isKnown(word)) {
+        }
+        if (!LearnerFactory::isKnown(word)) {
             error = "unknown learner '" + word + "' (" + LearnerFactory::namesText() + ")";
             return LearnAgentParse::Error;
-        } else {
-            options.learner = word;
         }
+        options.learner = word;
     }
     if (options.learner.empty()) {
         error = "no learner named (" + LearnerFactory::namesText() + ")";

@@ -5,10 +5,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#include "ToolCommandLine.h"
 
 namespace {
 
-const char* const kSkills[] = {"stand", "zero",  "restart",  "walk",     "turn",
+const char* const kSkills[] = {"stand",      "zero", "restart",  "walk",     "turn",
                                "besidewalk", "kick", "backkick", "naokick2", "standup"};
 const char* const kMidLevelSkills[] = {"goto",    "gotopoint", "behindball",
                                        "dribble", "togoal",    "kicktogoal"};
@@ -60,100 +63,92 @@ bool isKnownSkill(const std::string& name) {
 }
 
 SkillRunParse parseSkillRunOptions(int argc, char** argv, SkillRunOptions& o, std::string& error) {
-    // --help wins wherever it stands, as with the agent.
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i] != nullptr && std::strcmp(argv[i], "--help") == 0) return SkillRunParse::Help;
+    ToolCommandLine line;
+    // One number each, read whole and kept within its range.
+    auto number = [&line](const char* name, const char* rule, double lo, double hi, double& to,
+                          bool aboveLow = false) {
+        line.option(
+            name, 1, std::string(name) + " needs a value",
+            std::string("bad value for ") + name + ": " + rule,
+            [lo, hi, aboveLow, &to](const std::vector<std::string>& v) {
+                double x = 0;
+                if (!readNumber(v[0].c_str(), x) || x > hi || (aboveLow ? !(x > lo) : x < lo)) {
+                    return false;
+                }
+                to = x;
+                return true;
+            });
+    };
+    number("--seconds", "a number of seconds above 0 and at most 86400", 0,
+           SkillRunOptions::kMaxSeconds, o.seconds, true);
+    line.option(
+        "--unum", 1, "--unum needs a value", "bad value for --unum: a whole number from 0 to 99",
+        [&o](const std::vector<std::string>& v) { return readInt(v[0].c_str(), 0, 99, o.unum); });
+    line.option("--teamname", 1, "--teamname needs a value",
+                "bad value for --teamname: 1 to 63 characters without blanks or brackets",
+                [&o](const std::vector<std::string>& v) {
+                    if (!isGoodTeamName(v[0])) return false;
+                    o.teamName = v[0];
+                    return true;
+                });
+    line.option("--host", 1, "--host needs a value", "bad value for --host: a host name or address",
+                [&o](const std::vector<std::string>& v) {
+                    if (v[0].empty() || v[0].size() > 255) return false;
+                    o.host = v[0];
+                    return true;
+                });
+    number("--speed", "a number from -1 to 1", -1, 1, o.speed);
+    number("--turn", "degrees from -180 to 180", -180, 180, o.turn);
+    number("--heading", "degrees from -180 to 180", -180, 180, o.heading);
+    line.option("--beam", 3, "--beam needs 3 values", "bad value for --beam: three numbers X Y R",
+                [&o](const std::vector<std::string>& v) {
+                    double x = 0, y = 0, r = 0;
+                    if (!readNumber(v[0].c_str(), x) || !readNumber(v[1].c_str(), y) ||
+                        !readNumber(v[2].c_str(), r)) {
+                        return false;
+                    }
+                    o.beamX = x;
+                    o.beamY = y;
+                    o.beamR = r;
+                    return true;
+                });
+    line.option("--target", 2, "--target needs 2 values",
+                "bad value for --target: two numbers X Y, metres from -100 to 100",
+                [&o](const std::vector<std::string>& v) {
+                    double x = 0, y = 0;
+                    if (!readNumber(v[0].c_str(), x) || !readNumber(v[1].c_str(), y) ||
+                        std::fabs(x) > 100 || std::fabs(y) > 100) {
+                        return false;
+                    }
+                    o.targetX = x;
+                    o.targetY = y;
+                    return true;
+                });
+    line.option("--csv", 1, "--csv needs a value", "bad value for --csv: a file name",
+                [&o](const std::vector<std::string>& v) {
+                    if (v[0].empty()) return false;
+                    o.csvPath = v[0];
+                    return true;
+                });
+
+    switch (line.read(argc, argv, error)) {
+        case CommandLineOutcome::Help:
+            return SkillRunParse::Help;
+        case CommandLineOutcome::Error:
+            return SkillRunParse::Error;
+        case CommandLineOutcome::Run:
+            break;
     }
-    for (int i = 1; i < argc; ++i) {
-        const std::string word = argv[i] != nullptr ? argv[i] : "";
-        // How many words follow the option word.
-        auto need = [&](int n) {
-            if (i + n < argc) return true;
-            error = word + " needs " + (n == 1 ? "a value" : std::to_string(n) + " values");
-            return false;
-        };
-        auto bad = [&](const char* what) {
-            error = "bad value for " + word + ": " + what;
-            return SkillRunParse::Error;
-        };
-        if (word == "--seconds") {
-            if (!need(1)) return SkillRunParse::Error;
-            double v = 0;
-            if (!readNumber(argv[++i], v) || !(v > 0) || v > SkillRunOptions::kMaxSeconds) {
-                return bad("a number of seconds above 0 and at most 86400");
-            }
-            o.seconds = v;
-        } else if (word == "--unum") {
-            if (!need(1)) return SkillRunParse::Error;
-            if (!readInt(argv[++i], 0, 99, o.unum)) return bad("a whole number from 0 to 99");
-        } else if (word == "--teamname") {
-            if (!need(1)) return SkillRunParse::Error;
-            const std::string name = argv[++i];
-            if (!isGoodTeamName(name)) {
-                return bad("1 to 63 characters without blanks or brackets");
-            }
-            o.teamName = name;
-        } else if (word == "--host") {
-            if (!need(1)) return SkillRunParse::Error;
-            const std::string host = argv[++i];
-            if (host.empty() || host.size() > 255) return bad("a host name or address");
-            o.host = host;
-        } else if (word == "--speed") {
-            if (!need(1)) return SkillRunParse::Error;
-            double v = 0;
-            if (!readNumber(argv[++i], v) || v < -1 || v > 1) return bad("a number from -1 to 1");
-            o.speed = v;
-        } else if (word == "--turn") {
-            if (!need(1)) return SkillRunParse::Error;
-            double v = 0;
-            if (!readNumber(argv[++i], v) || v < -180 || v > 180) {
-                return bad("degrees from -180 to 180");
-            }
-            o.turn = v;
-        } else if (word == "--heading") {
-            if (!need(1)) return SkillRunParse::Error;
-            double v = 0;
-            if (!readNumber(argv[++i], v) || v < -180 || v > 180) {
-                return bad("degrees from -180 to 180");
-            }
-            o.heading = v;
-        } else if (word == "--beam") {
-            if (!need(3)) return SkillRunParse::Error;
-            double x = 0, y = 0, r = 0;
-            if (!readNumber(argv[i + 1], x) || !readNumber(argv[i + 2], y) ||
-                !readNumber(argv[i + 3], r)) {
-                return bad("three numbers X Y R");
-            }
-            i += 3;
-            o.beamX = x;
-            o.beamY = y;
-            o.beamR = r;
-        } else if (word == "--target") {
-            if (!need(2)) return SkillRunParse::Error;
-            double x = 0, y = 0;
-            if (!readNumber(argv[i + 1], x) || !readNumber(argv[i + 2], y) || std::fabs(x) > 100 ||
-                std::fabs(y) > 100) {
-                return bad("two numbers X Y, metres from -100 to 100");
-            }
-            i += 2;
-            o.targetX = x;
-            o.targetY = y;
-        } else if (word == "--csv") {
-            if (!need(1)) return SkillRunParse::Error;
-            o.csvPath = argv[++i];
-            if (o.csvPath.empty()) return bad("a file name");
-        } else if (word.rfind("--", 0) == 0) {
-            error = "unknown option " + word;
-            return SkillRunParse::Error;
-        } else if (!o.skill.empty()) {
+    for (const std::string& word : line.freeWords()) {
+        if (!o.skill.empty()) {
             error = "one skill at a time (got " + o.skill + " and " + word + ")";
             return SkillRunParse::Error;
-        } else if (!isKnownSkill(word)) {
+        }
+        if (!isKnownSkill(word)) {
             error = "unknown skill " + word;
             return SkillRunParse::Error;
-        } else {
-            o.skill = word;
         }
+        o.skill = word;
     }
     if (o.skill.empty()) {
         error = "no skill given";

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
+#include <vector>
+
+#include "ToolCommandLine.h"
 
 namespace {
 
@@ -26,61 +30,50 @@ bool parseSeconds(const std::string& text, double& value) {
 }  // namespace
 
 TunerParse parseTunerOptions(int argc, char** argv, TunerOptions& options, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string word = argv[i];
-        if (word == "--help" || word == "-h") return TunerParse::Help;
-        if (word.rfind("--", 0) != 0) {
-            if (!options.paramsPath.empty()) {
-                error = "only one parameter file ('" + options.paramsPath + "' and '" + word + "')";
-                return TunerParse::Error;
-            }
-            options.paramsPath = word;
-            continue;
-        }
-        std::string value;
-        const std::size_t eq = word.find('=');
-        if (eq != std::string::npos) {
-            value = word.substr(eq + 1);
-            word = word.substr(0, eq);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
-        } else {
-            error = word + " needs a value";
+    ToolCommandLine line({"--help", "-h"});
+    line.unknownOption = [](const std::string& word) { return "unknown option '" + word + "'"; };
+    // A whole number within its range; `rule` completes "--NAME must be".
+    auto whole = [&line](const std::string& name, long long low, long long high,
+                         const std::string& rule, auto& to) {
+        line.option(name, 1, name + " needs a value", name + " must be " + rule,
+                    [low, high, &to](const std::vector<std::string>& v) {
+                        long long number = 0;
+                        if (!parseInt(v[0], low, high, number)) return false;
+                        to = static_cast<std::remove_reference_t<decltype(to)>>(number);
+                        return true;
+                    });
+    };
+    whole("--budget", 1, TunerOptions::kMaxBudget,
+          "a whole number from 1 to " + std::to_string(TunerOptions::kMaxBudget), options.budget);
+    whole("--seed", 0, INT64_MAX, "a whole number of at least 0", options.seed);
+    whole("--lambda", 2, 10000, "a whole number from 2 to 10000", options.lambda);
+    line.option("--wait", 1, "--wait needs a value", "--wait must be seconds from 0 to 86400",
+                [&options](const std::vector<std::string>& v) {
+                    return parseSeconds(v[0], options.waitSeconds);
+                });
+    auto text = [&line](const std::string& name, std::string& to) {
+        line.option(name, 1, name + " needs a value", "", [&to](const std::vector<std::string>& v) {
+            to = v[0];
+            return true;
+        });
+    };
+    text("--csv", options.csvPath);
+    text("--best", options.bestPath);
+
+    switch (line.read(argc, argv, error)) {
+        case CommandLineOutcome::Help:
+            return TunerParse::Help;
+        case CommandLineOutcome::Error:
+            return TunerParse::Error;
+        case CommandLineOutcome::Run:
+            break;
+    }
+    for (const std::string& word : line.freeWords()) {
+        if (!options.paramsPath.empty()) {
+            error = "only one parameter file ('" + options.paramsPath + "' and '" + word + "')";
             return TunerParse::Error;
         }
-        long long number = 0;
-        if (word == "--budget") {
-            if (!parseInt(value, 1, TunerOptions::kMaxBudget, number)) {
-                error = "--budget must be a whole number from 1 to " +
-                        std::to_string(TunerOptions::kMaxBudget);
-                return TunerParse::Error;
-            }
-            options.budget = static_cast<int>(number);
-        } else if (word == "--seed") {
-            if (!parseInt(value, 0, INT64_MAX, number)) {
-                error = "--seed must be a whole number of at least 0";
-                return TunerParse::Error;
-            }
-            options.seed = static_cast<std::uint64_t>(number);
-        } else if (word == "--lambda") {
-            if (!parseInt(value, 2, 10000, number)) {
-                error = "--lambda must be a whole number from 2 to 10000";
-                return TunerParse::Error;
-            }
-            options.lambda = static_cast<int>(number);
-        } else if (word == "--wait") {
-            if (!parseSeconds(value, options.waitSeconds)) {
-                error = "--wait must be seconds from 0 to 86400";
-                return TunerParse::Error;
-            }
-        } else if (word == "--csv") {
-            options.csvPath = value;
-        } else if (word == "--best") {
-            options.bestPath = value;
-        } else {
-            error = "unknown option '" + word + "'";
-            return TunerParse::Error;
-        }
+        options.paramsPath = word;
     }
     if (options.paramsPath.empty()) {
         error = "no parameter file named";

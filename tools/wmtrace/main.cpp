@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "WmtraceOptions.h"
 #include "geometry/Point.h"
 #include "objects/Player.h"
 #include "types.h"
@@ -26,49 +27,9 @@ namespace {
 
 // The agent's link refuses messages longer than this.
 constexpr std::size_t kServerMessageLimit = 4096;
-// The agent's own default team name.
-const char* const kDefaultTeamName = "VOR";
 
 const char* const kHeader =
     "time,play_mode,side,x,y,z,roll,pitch,yaw,ball_x,ball_y,ball_z,teammates,opponents";
-
-void printHelp(std::ostream& out) {
-    out << "Usage: wmtrace [--side left|right] [--unum N] [--teamname NAME] [FILE]\n"
-           "\n"
-           "Runs a message trace, as the agent writes it to \"Msg.txt\" (every message\n"
-           "followed by an empty line), through the agent's perception update and\n"
-           "prints one CSV line per message: what the world model believes after it.\n"
-           "Reads FILE, or standard input when FILE is missing or \"-\".\n"
-           "\n"
-           "Options:\n"
-           "  --side left|right  the side our team played on. The agent reads the game\n"
-           "                   state that names side and number during its start-up,\n"
-           "                   before it starts the trace, so give them here; a game\n"
-           "                   state in the trace that names them wins\n"
-           "  --unum N         our uniform number, as given to the agent (default 0)\n"
-           "  --teamname NAME  our team's name, to tell team-mates from opponents\n"
-           "                   (default " << kDefaultTeamName << ", as the agent's)\n"
-           "  --help           this text\n"
-           "\n"
-           "Columns (first line is the header):\n"
-           "  time             server time, seconds\n"
-           "  play_mode        play mode, e.g. PM_PLAY_ON, PM_BEFORE_KICK_OFF\n"
-           "  side             our side: SIDE_LEFT, SIDE_RIGHT, or SIDE_UNKNOWN when\n"
-           "                   neither --side nor the trace names it (then the\n"
-           "                   values are those of a team on the left)\n"
-           "  x,y,z            own position, metres; our own goal is always at negative\n"
-           "                   x (a team on the right is mirrored); z is the camera height\n"
-           "  roll,pitch,yaw   own orientation, degrees; yaw grows clockwise (turning\n"
-           "                   right) and is 0 when facing the opponent goal; an\n"
-           "                   upright robot has a roll of -180 or 180\n"
-           "  ball_x,ball_y,ball_z  the ball's field position, metres, same frame\n"
-           "  teammates        team-mates in the last vision, not counting ourselves\n"
-           "  opponents        opponents in the last vision\n"
-           "\n"
-           "Localisation uses the last sighting of each corner flag, so the values are\n"
-           "meaningful once all four corner flags have been seen. A message longer\n"
-           "than 4096 bytes (the agent would refuse it) is read whole with a warning.\n";
-}
 
 // Drops whatever is written to it.
 class NullBuffer : public std::streambuf {
@@ -163,53 +124,19 @@ int run(std::istream& in, std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string path;
-    std::string teamName = kDefaultTeamName;
-    Side side = SIDE_UNKNOWN;
-    int unum = 0;
-    bool pathGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            printHelp(std::cout);
+    WmtraceOptions options;
+    std::string error;
+    bool showHelp = false;
+    switch (parseWmtraceOptions(argc, argv, options, error, showHelp)) {
+        case WmtraceParse::Help:
+            printWmtraceHelp(std::cout);
             return 0;
-        }
-        if (arg == "--teamname") {
-            if (i + 1 >= argc) {
-                std::cerr << "wmtrace: --teamname needs a name\n";
-                return 2;
-            }
-            teamName = argv[++i];
-        } else if (arg == "--side") {
-            const std::string value = i + 1 < argc ? argv[++i] : "";
-            if (value == "left") {
-                side = SIDE_LEFT;
-            } else if (value == "right") {
-                side = SIDE_RIGHT;
-            } else {
-                std::cerr << "wmtrace: --side needs left or right\n";
-                return 2;
-            }
-        } else if (arg == "--unum") {
-            const std::string value = i + 1 < argc ? argv[++i] : "";
-            char* end = nullptr;
-            const long n = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || n < 0 || n > 99) {
-                std::cerr << "wmtrace: --unum needs a number from 0 to 99\n";
-                return 2;
-            }
-            unum = static_cast<int>(n);
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
-            std::cerr << "wmtrace: unknown option " << arg << "\n";
-            printHelp(std::cerr);
+        case WmtraceParse::Error:
+            std::cerr << "wmtrace: " << error << "\n";
+            if (showHelp) printWmtraceHelp(std::cerr);
             return 2;
-        } else if (pathGiven) {
-            std::cerr << "wmtrace: only one trace file at a time\n";
-            return 2;
-        } else {
-            path = arg;
-            pathGiven = true;
-        }
+        case WmtraceParse::Run:
+            break;
     }
 
     // The CSV goes to standard output on its own stream. The competition
@@ -220,12 +147,13 @@ int main(int argc, char** argv) {
     std::cout.rdbuf(&nothing);
 
     WorldModel* wm = WorldModel::getUniqueInstance();
-    wm->setTeamName(teamName);
-    wm->setOurSide(side);
-    wm->setMyNum(unum);
+    wm->setTeamName(options.teamName);
+    wm->setOurSide(options.side);
+    wm->setMyNum(options.unum);
 
     int status = 0;
-    if (!pathGiven || path == "-") {
+    const std::string& path = options.path;
+    if (path == "-") {
         status = run(std::cin, csv);
     } else {
         std::ifstream file(path, std::ios::binary);
