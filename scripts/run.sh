@@ -23,7 +23,9 @@ mkdir -p "$out"
 
 [ -x "$bin/fieldsim" ] || { echo "fieldsim was not built" >&2; exit 1; }
 echo "Starting fieldsim on 127.0.0.1:3100 ($pace pace, $duration s)..."
-"$bin/fieldsim" --pace "$pace" --duration "$duration" --kickoff-after 3 \
+# The clock waits for all six players to join, so that none of them misses
+# the kick-off however slowly it starts (in lockstep above all).
+"$bin/fieldsim" --pace "$pace" --duration "$duration" --kickoff-after 3 --wait-for 6 --wait-timeout 30 \
   --truth "$out/truth.jsonl" --monitor-port "$monitor" >"$out/fieldsim.log" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT
@@ -34,8 +36,7 @@ done
 url=$(grep -o "http://127.0.0.1:[0-9]*/" "$out/fieldsim.log" | head -n 1 || true)
 [ -n "$url" ] && echo "Watch the match in a browser: $url"
 
-# The first team to join plays on the left. All six start at once: in
-# lockstep the game runs as fast as the robots already there answer.
+# The first team to join plays on the left.
 for team in Pitchbot Rivals; do
   for n in 1 2 3; do
     dir=$out/$team/p$n

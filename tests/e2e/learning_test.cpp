@@ -41,8 +41,12 @@ std::vector<double> numbers(const std::string& text) {
 TEST(LearnAgent, ThreeEpisodesWithTunerEachInAFreshFieldsim) {
     TempDir agentDir, tunerDir;
     ChildProcess agent, tuner;
-    ASSERT_TRUE(
-        agent.start(bin("learnagent"), {"tfswalk", "--simulator", "fieldsim"}, agentDir.path()));
+    // Each episode's fieldsim waits for every answer, however slow the machine,
+    // rather than running on without the robot after its default second.
+    ASSERT_TRUE(agent.start(bin("learnagent"),
+                            {"tfswalk", "--simulator", "fieldsim", "--fieldsim-arg",
+                             "--lockstep-timeout=30"},
+                            agentDir.path()));
     ASSERT_TRUE(tuner.start(bin("tuner"),
                             {std::string(FIXTURE_DIR) + "/../../tools/tuner/tfswalk.params",
                              "--budget", "3", "--seed", "3"},

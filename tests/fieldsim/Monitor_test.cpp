@@ -143,7 +143,7 @@ TEST(MonitorServer, ConnectionCapIdleEvictionTimeoutAndStalledStreams) {
     MonitorLimits limits;
     limits.maxConnections = 2;
     limits.maxStreamBacklog = 1024;
-    limits.maxSkippedStates = 3;
+    limits.maxStalledStates = 3;
     limits.requestTimeout = 0.3;
     MonitorServer server(MonitorField(), {}, limits);
     std::string error;

@@ -3,7 +3,10 @@
 #include <iostream>
 #include <string>
 
+#include <unistd.h>
+
 #include "app/CommandLine.h"
+#include "app/ConsoleWriter.h"
 #include "game/Scenario.h"
 #include "net/Server.h"
 #include "game/Simulation.h"
@@ -19,6 +22,8 @@ void onSignal(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A console or client that went away must end a write, not the server.
+    std::signal(SIGPIPE, SIG_IGN);
     SimOptions options;
     std::string error;
     switch (CommandLine::parse(argc, argv, options, error)) {
@@ -33,36 +38,44 @@ int main(int argc, char** argv) {
     }
 
     Scenario scenario;
-    if (!options.scenarioFile.empty() && !Scenario::load(options.scenarioFile, scenario, error)) {
+    ScenarioBounds bounds;
+    bounds.halfLength = options.fieldLength / 2.0;
+    bounds.halfWidth = options.fieldWidth / 2.0;
+    if (!options.scenarioFile.empty() && !Scenario::load(options.scenarioFile, scenario, error, bounds)) {
         std::cerr << "fieldsim: " << error << "\n";
         return 2;
     }
 
-    Simulation simulation(options, std::cout);
+    // Everything after start-up goes to the console through a writer that
+    // never waits for a reader, so a console nobody reads cannot stall the game.
+    ConsoleWriter consoleOut(STDOUT_FILENO);
+    std::ostream console(&consoleOut);
+    Simulation simulation(options, console);
     simulation.setScenario(scenario);
     if (!simulation.openTruthLog(error)) {
         std::cerr << "fieldsim: " << error << "\n";
         return 1;
     }
 
-    Server server(options, simulation, std::cout);
+    Server server(options, simulation, console);
     if (!server.start(error)) {
         std::cerr << "fieldsim: " << error << "\n";
         return 1;
     }
 
-    std::signal(SIGPIPE, SIG_IGN);
     gServer = &server;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    std::cout << "fieldsim listening on " << options.bindAddress << ":" << server.port() << " ("
-              << (options.pace == Pace::Lockstep ? "lockstep" : "realtime") << " pace)" << std::endl;
+    console << "fieldsim listening on " << options.bindAddress << ":" << server.port() << " ("
+            << (options.pace == Pace::Lockstep ? "lockstep" : "realtime") << " pace)" << std::endl;
     if (server.monitorPort() > 0) {
-        std::cout << "monitor at http://127.0.0.1:" << server.monitorPort() << "/" << std::endl;
+        console << "monitor at http://127.0.0.1:" << server.monitorPort() << "/" << std::endl;
     }
     server.run();
     gServer = nullptr;
     simulation.log(simulation.summary());
+    // The summary matters most; give a slow reader a moment for it, not forever.
+    consoleOut.drain(2.0);
     return 0;
 }

@@ -32,7 +32,8 @@ bool takesValue(const std::string& arg) {
     static const char* const kValueOptions[] = {
         "--port", "--bind", "--pace", "--lockstep-timeout", "--field", "--goal-width",
         "--half-time", "--halves", "--kickoff-after", "--vision-every", "--seed", "--say-limit",
-        "--latency", "--model", "--truth", "--scenario", "--max-cycles", "--duration", "--monitor-port"};
+        "--latency", "--model", "--truth", "--scenario", "--max-cycles", "--duration", "--monitor-port",
+        "--wait-for", "--wait-timeout"};
     for (const char* name : kValueOptions) {
         if (arg == name) return true;
     }
@@ -87,6 +88,10 @@ std::string CommandLine::helpText() {
         "  --verbose              print every command received and message sent\n"
         "  --monitor-port N       serve a web page that shows the match live on\n"
         "                         http://127.0.0.1:N/; 0 picks a free port (printed) [off]\n"
+        "  --wait-for N           the clock does not start until N robots have joined;\n"
+        "                         until then the game stays before kick-off [0: no wait]\n"
+        "  --wait-timeout S       longest such wait, in seconds of wall time; then the\n"
+        "                         clock starts anyway [60]\n"
         "  --help                 print this text\n";
 }
 
@@ -213,6 +218,12 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, SimOp
         } else if (arg == "--duration") {
             if (!toDouble(value, d) || !inRange(d, 0.0, 1e7)) return bad("0 to 1e7 s");
             o.duration = d;
+        } else if (arg == "--wait-for") {
+            if (!toInteger(value, n) || n < 0 || n > 2 * 11) return bad("0 to 22 robots");
+            o.waitFor = static_cast<int>(n);
+        } else if (arg == "--wait-timeout") {
+            if (!toDouble(value, d) || !inRange(d, 0.0, 86400.0)) return bad("0 to 86400 s");
+            o.waitTimeout = d;
         }
     }
     if (o.goalWidth > o.fieldWidth) {

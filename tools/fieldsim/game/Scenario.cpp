@@ -1,21 +1,38 @@
 #include "game/Scenario.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
 
 #include "net/CommandDecoder.h"
+#include "util/TextFormat.h"
 
 namespace {
 
 constexpr size_t kMaxFileSize = 4 * 1024 * 1024;
 
-std::vector<std::string> words(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> out;
-    std::string w;
-    while (in >> w) out.push_back(w);
+// White space is what the C locale calls space: a line of only \v, \f or \r
+// is blank like one of spaces, and every word boundary is found the same way.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+struct Word {
+    std::string text;
+    size_t at = 0;  // where it starts in the line
+};
+
+std::vector<Word> words(const std::string& line) {
+    std::vector<Word> out;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && isBlank(line[i])) ++i;
+        if (i == line.size()) break;
+        const size_t start = i;
+        while (i < line.size() && !isBlank(line[i])) ++i;
+        out.push_back({line.substr(start, i - start), start});
+    }
     return out;
 }
 
@@ -29,27 +46,57 @@ bool uniformNumber(const std::string& text, int& out) {
 }
 
 // A robot is named by its side and number, in either order: "left 2" or "2 left".
-bool robotRef(const std::vector<std::string>& w, size_t at, ScenarioEvent& e) {
+bool robotRef(const std::vector<Word>& w, size_t at, ScenarioEvent& e) {
     if (w.size() < at + 2) return false;
-    if (teamSideFromName(w[at], e.side)) return uniformNumber(w[at + 1], e.unum);
-    return uniformNumber(w[at], e.unum) && teamSideFromName(w[at + 1], e.side);
+    if (teamSideFromName(w[at].text, e.side)) return uniformNumber(w[at + 1].text, e.unum);
+    return uniformNumber(w[at].text, e.unum) && teamSideFromName(w[at + 1].text, e.side);
 }
 
-bool parseLine(const std::string& line, int lineNo, ScenarioEvent& e, std::string& why) {
-    const std::vector<std::string> w = words(line);
+std::string quoted(const std::string& word) { return "'" + TextFormat::printable(word, 40) + "'"; }
+
+// Values that no field, ball or robot can take are refused here, so that a
+// typing slip cannot fling a robot to the end of the number range at run time.
+bool withinBounds(const ScenarioEvent& e, const ScenarioBounds& b, std::string& why) {
+    auto limit = [&](double v, double lo, double hi, const char* what) {
+        if (v >= lo && v <= hi) return true;
+        why = std::string(what) + " " + TextFormat::fixed(v, 3) + " is outside " + TextFormat::fixed(lo, 3) +
+              " to " + TextFormat::fixed(hi, 3);
+        if (std::fabs(v) >= 1e6) why = std::string(what) + " is absurdly large";
+        return false;
+    };
+    const double reachX = b.halfLength + ScenarioBounds::kBorder;
+    const double reachY = b.halfWidth + ScenarioBounds::kBorder;
+    switch (e.kind) {
+        case ScenarioEvent::Kind::PlaceBall:
+            return limit(e.values[0], -reachX, reachX, "X") && limit(e.values[1], -reachY, reachY, "Y") &&
+                   limit(e.values[2], 0.0, ScenarioBounds::kMaxHeight, "Z");
+        case ScenarioEvent::Kind::PushBall:
+            return limit(e.values[0], -ScenarioBounds::kMaxSpeed, ScenarioBounds::kMaxSpeed, "VX") &&
+                   limit(e.values[1], -ScenarioBounds::kMaxSpeed, ScenarioBounds::kMaxSpeed, "VY") &&
+                   limit(e.values[2], -ScenarioBounds::kMaxSpeed, ScenarioBounds::kMaxSpeed, "VZ");
+        case ScenarioEvent::Kind::PlaceRobot:
+            return limit(e.values[0], -reachX, reachX, "X") && limit(e.values[1], -reachY, reachY, "Y") &&
+                   limit(e.values[2], -360.0, 360.0, "YAW");
+        default:
+            return true;
+    }
+}
+
+bool parseLine(const std::string& line, const std::vector<Word>& w, int lineNo, const ScenarioBounds& bounds,
+               ScenarioEvent& e, std::string& why) {
     e.line = lineNo;
-    const std::string& when = w[0];
+    const std::string& when = w[0].text;
     if (when.rfind("cycle:", 0) == 0) {
         double c = 0.0;
         if (!number(when.substr(6), c) || c < 0 || c != std::floor(c) || c > 1e12) {
-            why = "bad cycle '" + when + "'";
+            why = "bad cycle " + quoted(when);
             return false;
         }
         e.cycle = static_cast<long long>(c);
     } else {
         double t = 0.0;
         if (!number(when, t) || t < 0 || t > 1e9) {
-            why = "bad time '" + when + "'";
+            why = "bad time " + quoted(when);
             return false;
         }
         // The first cycle whose server time has reached the event's time.
@@ -59,17 +106,17 @@ bool parseLine(const std::string& line, int lineNo, ScenarioEvent& e, std::strin
         why = "no event";
         return false;
     }
-    const std::string& ev = w[1];
+    const std::string& ev = w[1].text;
     auto needValues = [&](size_t from, size_t count, size_t optional) {
         if (w.size() < from + count || w.size() > from + count + optional) return false;
         for (size_t k = 0; from + k < w.size(); ++k) {
-            if (!number(w[from + k], e.values[k])) return false;
+            if (!number(w[from + k].text, e.values[k])) return false;
         }
         return true;
     };
     if (ev == "playmode") {
         e.kind = ScenarioEvent::Kind::PlayMode;
-        if (w.size() != 3 || !playModeFromName(w[2], e.mode)) {
+        if (w.size() != 3 || !playModeFromName(w[2].text, e.mode)) {
             why = "playmode needs one play-mode word";
             return false;
         }
@@ -89,11 +136,11 @@ bool parseLine(const std::string& line, int lineNo, ScenarioEvent& e, std::strin
         }
     } else if (ev == "knock-over") {
         e.kind = ScenarioEvent::Kind::KnockOver;
-        if (w.size() != 5 || !robotRef(w, 2, e) || (w[4] != "front" && w[4] != "back")) {
+        if (w.size() != 5 || !robotRef(w, 2, e) || (w[4].text != "front" && w[4].text != "back")) {
             why = "knock-over needs SIDE UNUM front|back";
             return false;
         }
-        e.front = w[4] == "front";
+        e.front = w[4].text == "front";
     } else if (ev == "place-robot") {
         e.kind = ScenarioEvent::Kind::PlaceRobot;
         if (w.size() != 7 || !robotRef(w, 2, e) || !needValues(4, 3, 0)) {
@@ -112,15 +159,10 @@ bool parseLine(const std::string& line, int lineNo, ScenarioEvent& e, std::strin
             why = "send-raw needs SIDE UNUM TEXT";
             return false;
         }
-        // The text is the rest of the line as written, after the robot reference.
-        size_t pos = 0;
-        for (int k = 0; k < 4; ++k) {
-            pos = line.find_first_not_of(" \t", pos);
-            pos = line.find_first_of(" \t", pos);
-        }
-        pos = line.find_first_not_of(" \t", pos);
-        e.text = line.substr(pos);
-        while (!e.text.empty() && (e.text.back() == ' ' || e.text.back() == '\t')) e.text.pop_back();
+        // The text is the rest of the line as written, from its first word on,
+        // without the white space that ends the line.
+        e.text = line.substr(w[4].at);
+        while (!e.text.empty() && isBlank(e.text.back())) e.text.pop_back();
     } else if (ev == "stop") {
         e.kind = ScenarioEvent::Kind::Stop;
         if (w.size() != 2) {
@@ -128,15 +170,22 @@ bool parseLine(const std::string& line, int lineNo, ScenarioEvent& e, std::strin
             return false;
         }
     } else {
-        why = "unknown event '" + ev + "'";
+        why = "unknown event " + quoted(ev);
         return false;
     }
-    return true;
+    return withinBounds(e, bounds, why);
 }
 
 }  // namespace
 
-bool Scenario::load(const std::string& path, Scenario& out, std::string& error) {
+bool Scenario::load(const std::string& path, Scenario& out, std::string& error, const ScenarioBounds& bounds) {
+    // A directory opens as a stream that reads nothing; it would pass as an
+    // empty scenario and hide the mistake.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = "scenario file " + path + " is a directory";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read scenario file " + path;
@@ -151,22 +200,25 @@ bool Scenario::load(const std::string& path, Scenario& out, std::string& error) 
             return false;
         }
     }
-    return parse(text, out, error);
+    if (in.bad()) {
+        error = "cannot read scenario file " + path;
+        return false;
+    }
+    return parse(text, out, error, bounds);
 }
 
-bool Scenario::parse(const std::string& text, Scenario& out, std::string& error) {
+bool Scenario::parse(const std::string& text, Scenario& out, std::string& error, const ScenarioBounds& bounds) {
     out = Scenario{};
     std::istringstream in(text);
     std::string line;
     int lineNo = 0;
     while (std::getline(in, line)) {
         ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == '#') continue;
+        const std::vector<Word> w = words(line);
+        if (w.empty() || w[0].text[0] == '#') continue;
         ScenarioEvent e;
         std::string why;
-        if (!parseLine(line.substr(first), lineNo, e, why)) {
+        if (!parseLine(line, w, lineNo, bounds, e, why)) {
             error = "scenario line " + std::to_string(lineNo) + ": " + why;
             return false;
         }

@@ -1,7 +1,8 @@
 // Timed events read from a scenario file, one per line:
 //   TIME EVENT ARGS      TIME in seconds of server time, or cycle:N
 // Blank lines and lines starting with '#' are ignored. A line that cannot be
-// understood refuses the whole file, naming the line.
+// understood, or that places or pushes something beyond reason, refuses the
+// whole file, naming the line.
 #pragma once
 
 #include <string>
@@ -22,12 +23,25 @@ struct ScenarioEvent {
     std::string text;                    // SendRaw
 };
 
+// How far events may place or push things. A value beyond these is a slip
+// (or garbage), refused when the file is read rather than acted upon.
+struct ScenarioBounds {
+    static constexpr double kBorder = 1.0;      // m beyond the lines, where the walls stand
+    static constexpr double kMaxHeight = 100.0;  // m, a lifted ball
+    static constexpr double kMaxSpeed = 100.0;   // m/s, each component of a push
+    // Half the field's length and width; the defaults take the largest field.
+    double halfLength = 500.0;
+    double halfWidth = 500.0;
+};
+
 class Scenario {
 public:
     static constexpr double kCycle = 0.02;
 
-    static bool load(const std::string& path, Scenario& out, std::string& error);
-    static bool parse(const std::string& text, Scenario& out, std::string& error);
+    static bool load(const std::string& path, Scenario& out, std::string& error,
+                     const ScenarioBounds& bounds = ScenarioBounds());
+    static bool parse(const std::string& text, Scenario& out, std::string& error,
+                      const ScenarioBounds& bounds = ScenarioBounds());
 
     // Events due in `cycle` (and any earlier ones not yet handed out), in file order.
     std::vector<ScenarioEvent> due(long long cycle);

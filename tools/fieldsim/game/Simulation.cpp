@@ -54,19 +54,56 @@ std::string Simulation::who(const Robot& r) const {
     return s;
 }
 
+void Simulation::connectionLine(const std::string& line) {
+    const long long second = static_cast<long long>(std::floor(now_));
+    if (second != connectionSecond_) {
+        connectionSecond_ = second;
+        connectionLinesShown_ = 0;
+    }
+    if (connectionLinesShown_ >= kConnectionLinesPerSecond) {
+        ++connectionLinesHidden_;
+        return;
+    }
+    if (connectionLinesHidden_ > 0) {
+        log(std::to_string(connectionLinesHidden_) + " more connection lines were not shown");
+        connectionLinesHidden_ = 0;
+    }
+    ++connectionLinesShown_;
+    log(line);
+}
+
 void Simulation::clientConnected(int clientId, const std::string& peer) {
     ++stats_.connections;
-    log("client " + std::to_string(clientId) + " connected from " + peer);
+    connectionLine("client " + std::to_string(clientId) + " connected from " + peer);
 }
 
 void Simulation::clientLeft(int clientId, const std::string& reason) {
     problemsShown_.erase(clientId);
     if (const Robot* r = world_.robot(clientId)) {
         log(who(*r) + " left: " + reason);
+        const bool wasOnTeam = r->joined;
+        const TeamSide side = r->side;
         world_.removeRobot(clientId);
+        if (wasOnTeam) freeSideIfEmpty(side);
     } else {
-        log("client " + std::to_string(clientId) + " closed: " + reason);
+        connectionLine("client " + std::to_string(clientId) + " closed: " + reason);
     }
+}
+
+void Simulation::freeSideIfEmpty(TeamSide side) {
+    // Before the game has begun, a side belongs to a team only while one of
+    // its robots is there; otherwise a team that tried once and went away
+    // would keep the real opponent out. Once the game runs, the side stays
+    // with its team (and its score) whoever is connected.
+    if (rules_.playMode() != PlayMode::BeforeKickOff || rules_.gameTime() > 0.0) return;
+    for (const Robot* r : world_.joinedRobots()) {
+        if (r->side == side) return;
+    }
+    std::string& name = teamNames_[side == TeamSide::Left ? 0 : 1];
+    if (name.empty()) return;
+    log("team " + name + " has no robot left before kick-off; the " + teamSideName(side) +
+        " side is free for another team");
+    name.clear();
 }
 
 void Simulation::noteMalformed(int clientId, const std::string& problem) {
@@ -213,9 +250,27 @@ bool Simulation::join(Robot& robot, int unum, const std::string& team) {
     robot.body().place(x, y, heading);
     robot.body().refreshSensors();
     ++stats_.robotsJoined;
-    rules_.robotJoined(now_);
     log(who(robot) + " joined");
+    if (!waiting()) {
+        rules_.robotJoined(now_);
+    } else {
+        const int joined = static_cast<int>(world_.joinedRobots().size());
+        if (joined >= options_.waitFor) {
+            endWait(std::to_string(joined) + " robots joined");
+        } else {
+            log(std::to_string(joined) + " of " + std::to_string(options_.waitFor) +
+                " robots joined; the clock waits for the others");
+        }
+    }
     return true;
+}
+
+void Simulation::endWait(const std::string& why) {
+    if (!waiting()) return;
+    waitOver_ = true;
+    log(why + "; the clock starts");
+    // The countdown to the kick-off starts now, as if they had all joined at once.
+    if (!world_.joinedRobots().empty()) rules_.robotJoined(now_);
 }
 
 void Simulation::applyAction(Robot& robot, const RobotAction& a) {

@@ -30,6 +30,9 @@ public:
     static constexpr double kCycle = 0.02;  // s of server time per cycle
     static constexpr int kMaxPerTeam = 11;
     static constexpr int kMaxProblemLines = 20;  // per client
+    // Lines about connections that come and go without a robot, per second
+    // of server time; a crowd of them is counted, not printed one by one.
+    static constexpr int kConnectionLinesPerSecond = 10;
 
     Simulation(const SimOptions& options, std::ostream& console);
 
@@ -48,6 +51,12 @@ public:
     void step();
     std::vector<Outgoing> takeOutbox();
     std::vector<int> takeDrops();  // connections a scenario closes
+
+    // With --wait-for, the clock (the countdown to the kick-off) does not
+    // start until that many robots have joined; the server ends the wait
+    // early when its time limit has passed.
+    bool waiting() const { return options_.waitFor > 0 && !waitOver_; }
+    void endWait(const std::string& why);
 
     void requestStop() { stopRequested_ = true; }
     bool finished() const { return stopRequested_; }
@@ -75,6 +84,8 @@ private:
     // Console line about bad input; a client's flood of bad input is counted
     // in full but only its first lines are shown.
     void reportProblem(int clientId, const std::string& line);
+    void connectionLine(const std::string& line);
+    void freeSideIfEmpty(TeamSide side);
 
     SimOptions options_;
     std::ostream& console_;
@@ -93,4 +104,8 @@ private:
     std::vector<Outgoing> outbox_;
     std::vector<int> drops_;
     std::map<int, int> problemsShown_;
+    bool waitOver_ = false;
+    long long connectionSecond_ = -1;
+    int connectionLinesShown_ = 0;
+    long long connectionLinesHidden_ = 0;
 };

@@ -41,9 +41,6 @@ MonitorConnection::ReadResult MonitorConnection::readSome(size_t keepLimit) {
     return ReadResult::Data;
 }
 
-bool MonitorConnection::flush() {
-    size_t written = 0;
-    return out_.flush(fd_, written);
-}
+bool MonitorConnection::flush(size_t& written) { return out_.flush(fd_, written); }
 
 void MonitorConnection::shutdownSending() { ::shutdown(fd_, SHUT_WR); }

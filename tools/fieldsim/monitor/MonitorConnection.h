@@ -35,8 +35,13 @@ public:
     const std::string& received() const { return in_; }
 
     void queue(const std::string& bytes) { out_.append(bytes); }
-    // Writes as much as the socket takes without blocking; false on a write error.
-    bool flush();
+    // Writes as much as the socket takes without blocking; false on a write
+    // error. `written` counts the bytes sent.
+    bool flush(size_t& written);
+    bool flush() {
+        size_t written = 0;
+        return flush(written);
+    }
     size_t pending() const { return out_.pending(); }
 
     // Shuts our sending side once everything is out, so that the browser sees
@@ -49,6 +54,9 @@ public:
     Clock::time_point deadline;
     // Stream phase: states left out in a row because the browser was behind.
     int skipped = 0;
+    // Stream phase: the count of published states when the backlog last
+    // drained (went out in part, or was empty).
+    long long drainedAt = 0;
 
 private:
     int fd_;

@@ -205,10 +205,12 @@ void MonitorServer::readFrom(MonitorConnection& c, Clock::time_point now) {
 }
 
 void MonitorServer::writeTo(MonitorConnection& c, Clock::time_point now) {
-    if (!c.flush()) {
+    size_t written = 0;
+    if (!c.flush(written)) {
         close(c.fd());
         return;
     }
+    if (written > 0) c.drainedAt = stats_.statesPublished;
     if (c.phase == MonitorConnection::Phase::Reply && c.pending() == 0) replyDone(c, now);
     if (c.phase == MonitorConnection::Phase::Stream && c.skipped > 0 && c.pending() <= limits_.maxStreamBacklog) {
         // Caught up after states were left out: the newest one now, not at the next cycle.
@@ -273,6 +275,11 @@ void MonitorServer::reply(MonitorConnection& c, Clock::time_point now, const std
 }
 
 void MonitorServer::openStream(MonitorConnection& c) {
+    // Without a bound the system would take megabytes for a browser that
+    // reads nothing, and hide for minutes that it has stopped.
+    const int size = limits_.streamSocketBuffer;
+    ::setsockopt(c.fd(), SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+    c.drainedAt = stats_.statesPublished;
     // No length: the stream ends when either side closes. A browser whose
     // stream is dropped reconnects after the retry time.
     c.queue(
@@ -294,25 +301,30 @@ void MonitorServer::publish(const std::string& stateJson) {
     ++stats_.statesPublished;
     latestState_ = stateJson;
     latestEvent_ = toEvent(stateJson);
-    std::vector<int> drop;
+    std::vector<int> failed;
+    std::vector<int> stalled;
     for (auto& [fd, c] : connections_) {
         if (c->phase != MonitorConnection::Phase::Stream) continue;
         if (c->pending() > limits_.maxStreamBacklog) {
             // Behind: this state is left out; it gets the newest one once it has caught up.
-            if (++c->skipped > limits_.maxSkippedStates) drop.push_back(fd);
-            continue;
+            ++c->skipped;
+        } else {
+            c->skipped = 0;
+            c->queue(latestEvent_);
         }
-        c->skipped = 0;
-        c->queue(latestEvent_);
-        if (!c->flush()) drop.push_back(fd);
+        size_t written = 0;
+        if (!c->flush(written)) {
+            failed.push_back(fd);
+        } else if (written > 0 || c->pending() == 0) {
+            c->drainedAt = stats_.statesPublished;
+        } else if (stats_.statesPublished - c->drainedAt >= limits_.maxStalledStates) {
+            stalled.push_back(fd);
+        }
     }
-    for (int fd : drop) {
-        auto it = connections_.find(fd);
-        if (it == connections_.end()) continue;
-        if (it->second->skipped > limits_.maxSkippedStates) {
-            ++stats_.streamsDropped;
-            if (logger_) logger_("monitor: dropped a browser that stopped reading its event stream");
-        }
+    for (int fd : failed) close(fd);
+    for (int fd : stalled) {
+        ++stats_.streamsDropped;
+        if (logger_) logger_("monitor: dropped a browser that stopped reading its event stream");
         close(fd);
     }
     expire(Clock::now());

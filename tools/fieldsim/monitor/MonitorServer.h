@@ -8,7 +8,8 @@
 // (handlePoll) and publishes each cycle's state (publish). Nothing blocks, and
 // a slow or hostile browser costs bounded memory: requests are bounded in
 // size and time, a stream that falls behind skips states and is dropped when
-// it stops reading altogether, and the number of connections is capped.
+// it stops reading altogether (counted from when its backlog stopped
+// draining), and the number of connections is capped.
 #pragma once
 
 #include <poll.h>
@@ -27,10 +28,15 @@
 struct MonitorLimits {
     size_t maxConnections = 16;
     size_t maxRequestBytes = 8 * 1024;
-    // A stream with more than this waiting to go out gets no new states...
+    // A stream with more than this waiting to go out gets no new states
+    // until it catches up.
     size_t maxStreamBacklog = 512 * 1024;
-    // ...and after this many left out in a row it is dropped (10 s of cycles).
-    int maxSkippedStates = 500;
+    // A stream whose backlog has not moved at all while this many states
+    // were published is dropped (10 s of cycles).
+    long long maxStalledStates = 500;
+    // What the system may hold for a stream beyond our own backlog; small, so
+    // that a browser that reads nothing shows as stalled in seconds.
+    int streamSocketBuffer = 64 * 1024;
     double requestTimeout = 10.0;  // s to send a whole request head
     double replyTimeout = 30.0;    // s to take a whole reply
     double closeTimeout = 2.0;     // s for the browser to close after a reply

@@ -20,6 +20,8 @@ namespace {
 constexpr auto kCyclePeriod = std::chrono::milliseconds(20);
 // Beyond this much delay the real-time pace starts afresh instead of racing.
 constexpr auto kMaxLag = std::chrono::seconds(1);
+// At the end, how long clients get to take our last messages and close.
+constexpr auto kCloseGrace = std::chrono::milliseconds(500);
 
 bool setNonBlocking(int fd) {
     const int flags = fcntl(fd, F_GETFL, 0);
@@ -125,10 +127,20 @@ void Server::dropClient(int id, const std::string& reason) {
     sim_.clientLeft(id, reason);
 }
 
-void Server::readClient(ClientConnection& client) {
+bool Server::awaited(const ClientConnection& c) const {
+    return options_.pace == Pace::Lockstep && c.inGame && c.awaitingAnswer && !c.lagging;
+}
+
+bool Server::mayRead(const ClientConnection& c) const { return awaited(c) || c.allowanceLeft() > 0; }
+
+void Server::readClient(ClientConnection& client, bool hungUp) {
+    // Past its allowance a client waits for the next cycle, unless the game
+    // is waiting for it, or it has gone and only its last bytes are left.
+    const size_t limit = awaited(client) || hungUp ? ClientConnection::kReadChunk : client.allowanceLeft();
+    if (limit == 0) return;
     std::vector<std::string> frames;
     size_t bytes = 0;
-    const ClientConnection::ReadResult result = client.readSome(frames, bytes);
+    const ClientConnection::ReadResult result = client.readSome(frames, bytes, limit);
     sim_.stats().bytesIn += static_cast<long long>(bytes);
     const int id = client.id();
     if (!frames.empty()) {
@@ -173,7 +185,10 @@ bool Server::cycleDue(Clock::time_point now, Clock::time_point& wakeAt) {
         anyActive = true;
         anyAwaiting = anyAwaiting || c->awaitingAnswer;
     }
-    if (options_.pace == Pace::Lockstep && anyActive) {
+    // While the clock waits for robots to join, cycles come at the real-time
+    // pace whatever the pace: the robots there get their perceptions, and
+    // nothing races ahead of the ones still starting.
+    if (options_.pace == Pace::Lockstep && anyActive && !sim_.waiting()) {
         if (!anyAwaiting) return true;
         const auto deadline =
             lastCycle_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options_.lockstepTimeout));
@@ -197,6 +212,7 @@ bool Server::cycleDue(Clock::time_point now, Clock::time_point& wakeAt) {
 }
 
 void Server::runCycle() {
+    for (auto& [id, c] : clients_) c->newCycle();
     sim_.step();
     // The browsers see what the truth log records for this cycle.
     if (monitor_) monitor_->publish(TruthLog::format(sim_.cycles() - 1, sim_.now(), sim_.rules(), sim_.world()));
@@ -227,8 +243,22 @@ void Server::run() {
     lastCycle_ = nextCycle_;
     std::vector<pollfd> fds;
     std::vector<int> ids;
+    std::vector<std::pair<int, short>> ready;
+    unsigned round = 0;
+    const auto waitEnd = nextCycle_ + std::chrono::duration_cast<Clock::duration>(
+                                          std::chrono::duration<double>(options_.waitTimeout));
+    if (sim_.waiting()) {
+        sim_.log("waiting for " + std::to_string(options_.waitFor) + " robots to join before the clock starts (at most " +
+                 TextFormat::fixed(options_.waitTimeout, 1) + " s)");
+    }
     while (!stop_.load() && !sim_.finished()) {
+        console_.flush();  // what the console could not take before, if it takes it now
         const auto now = Clock::now();
+        if (sim_.waiting() && now >= waitEnd) {
+            sim_.endWait("waited " + TextFormat::fixed(options_.waitTimeout, 1) + " s for " +
+                         std::to_string(options_.waitFor) + " robots, " +
+                         std::to_string(sim_.world().joinedRobots().size()) + " joined; starting anyway");
+        }
         Clock::time_point wakeAt = now;
         if (cycleDue(now, wakeAt)) {
             runCycle();
@@ -245,7 +275,7 @@ void Server::run() {
         fds.push_back({wakePipe_[0], POLLIN, 0});
         fds.push_back({listenFd_, POLLIN, 0});
         for (auto& [id, c] : clients_) {
-            short events = POLLIN;
+            short events = mayRead(*c) ? POLLIN : 0;
             if (c->hasOutput()) events |= POLLOUT;
             fds.push_back({c->fd(), events, 0});
             ids.push_back(id);
@@ -254,8 +284,8 @@ void Server::run() {
         if (monitor_) monitor_->addPollFds(fds);
         const auto waitUs = std::chrono::duration_cast<std::chrono::microseconds>(wakeAt - now).count();
         const long long waitMs = std::min<long long>((waitUs + 999) / 1000, 1000);
-        const int ready = ::poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(0, waitMs)));
-        if (ready < 0) {
+        const int readyCount = ::poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(0, waitMs)));
+        if (readyCount < 0) {
             if (errno == EINTR) continue;
             sim_.log(std::string("poll failed: ") + std::strerror(errno));
             break;
@@ -266,15 +296,33 @@ void Server::run() {
             }
         }
         if (fds[1].revents & POLLIN) acceptClients();
+        // Output first: it is cheap, and it is what the robots wait for.
+        ready.clear();
         for (size_t i = 0; i < ids.size(); ++i) {
             const short re = fds[i + 2].revents;
-            if (!re) continue;
-            auto it = clients_.find(ids[i]);
+            if (re & POLLOUT) {
+                auto it = clients_.find(ids[i]);
+                if (it != clients_.end()) flushClient(*it->second);
+            }
+            if (re & (POLLIN | POLLHUP | POLLERR)) ready.emplace_back(ids[i], re);
+        }
+        // Then input: robots the game waits for first, then whoever read least
+        // this cycle, ties taken in turn. The cycle's clock is looked at after
+        // each client, so no amount of input from others delays a cycle, and
+        // whoever was left out comes early in the next round.
+        if (!ready.empty()) std::rotate(ready.begin(), ready.begin() + (round++ % ready.size()), ready.end());
+        auto rank = [this](int id) {
+            auto it = clients_.find(id);
+            if (it == clients_.end()) return std::pair<int, size_t>(2, 0);
+            return std::pair<int, size_t>(awaited(*it->second) ? 0 : 1, it->second->readThisCycle());
+        };
+        std::stable_sort(ready.begin(), ready.end(), [&](const auto& a, const auto& b) { return rank(a.first) < rank(b.first); });
+        for (size_t k = 0; k < ready.size(); ++k) {
+            Clock::time_point ignored;
+            if (k > 0 && cycleDue(Clock::now(), ignored)) break;
+            auto it = clients_.find(ready[k].first);
             if (it == clients_.end()) continue;
-            if (re & POLLOUT) flushClient(*it->second);
-            it = clients_.find(ids[i]);
-            if (it == clients_.end()) continue;
-            if (re & (POLLIN | POLLHUP | POLLERR)) readClient(*it->second);
+            readClient(*it->second, (ready[k].second & (POLLHUP | POLLERR)) != 0);
         }
         if (monitor_) monitor_->handlePoll(fds);
     }
@@ -282,16 +330,50 @@ void Server::run() {
 }
 
 void Server::closeAll() {
-    // Send what is still queued (best effort), then close.
+    // Each client gets what is still queued, then the end of our sending, so
+    // that it reads to a clean end; what it still sends is read and dropped
+    // until it closes too, for a short while at most. Closing with its input
+    // unread would answer it with a reset instead, which can cut off the last
+    // messages it has not read yet.
+    const auto giveUp = Clock::now() + kCloseGrace;
+    std::map<int, bool> shut;  // by client: our sending has ended
+    std::vector<pollfd> fds;
     std::vector<int> ids;
+    for (;;) {
+        ids.clear();
+        for (auto& [id, c] : clients_) ids.push_back(id);
+        for (int id : ids) {
+            ClientConnection& c = *clients_[id];
+            bool done = false;
+            if (!shut[id]) {
+                size_t bytes = 0;
+                const bool ok = c.flush(bytes);
+                sim_.stats().bytesOut += static_cast<long long>(bytes);
+                done = !ok;
+                if (ok && !c.hasOutput()) {
+                    c.shutdownSending();
+                    shut[id] = true;
+                }
+            }
+            if (shut[id] && !done) done = c.discardInput();
+            if (done) {
+                clients_.erase(id);
+                sim_.clientLeft(id, "server stopping");
+            }
+        }
+        const auto now = Clock::now();
+        if (clients_.empty() || now >= giveUp) break;
+        fds.clear();
+        for (auto& [id, c] : clients_) {
+            fds.push_back({c->fd(), static_cast<short>(POLLIN | (c->hasOutput() ? POLLOUT : 0)), 0});
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - now).count();
+        ::poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(1, left)));
+    }
+    ids.clear();
     for (auto& [id, c] : clients_) ids.push_back(id);
     for (int id : ids) {
-        auto it = clients_.find(id);
-        if (it == clients_.end()) continue;
-        size_t bytes = 0;
-        it->second->flush(bytes);
-        sim_.stats().bytesOut += static_cast<long long>(bytes);
-        clients_.erase(it);
+        clients_.erase(id);
         sim_.clientLeft(id, "server stopping");
     }
     if (monitor_) monitor_->stop();

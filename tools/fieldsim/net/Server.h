@@ -40,7 +40,10 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void acceptClients();
-    void readClient(ClientConnection& client);
+    // A robot the lockstep is waiting for right now.
+    bool awaited(const ClientConnection& client) const;
+    bool mayRead(const ClientConnection& client) const;
+    void readClient(ClientConnection& client, bool hungUp);
     void flushClient(ClientConnection& client);
     void dropClient(int id, const std::string& reason);
     void runCycle();
