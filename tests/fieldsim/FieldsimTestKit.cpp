@@ -15,6 +15,9 @@
 
 SimOptions testOptions() {
     SimOptions o;
+    // The game's rules and the protocol are tested on the kinematic model,
+    // whose motion is exact and instant; the physics model has tests of its own.
+    o.model = ModelKind::Kinematic;
     o.port = 0;
     o.pace = Pace::Lockstep;
     o.kickoffAfter = -1.0;

@@ -19,7 +19,7 @@
 #include "game/Simulation.h"
 #include "robot/kinematic/KinematicBody.h"
 
-// Options for tests: lockstep, a free port, no automatic kick-off.
+// Options for tests: the kinematic model, lockstep, a free port, no automatic kick-off.
 SimOptions testOptions();
 
 // A simulation fed directly with client messages.

@@ -48,21 +48,24 @@ std::string CommandLine::helpText() {
         "\n"
         "A stand-in for the humanoid soccer simulation server: it speaks the server's\n"
         "wire protocol, keeps the game (play modes, clock, score, goals, kick-ins, goal\n"
-        "kicks, corners), moves every robot's joints as commanded and reports what each\n"
-        "robot senses. It is a kinematic model, not a physics simulation: there are\n"
-        "no rigid-body dynamics, no forces and no momentum. While a robot stands, its\n"
-        "lower sole stays fixed on the ground and the body hangs on it through the\n"
-        "leg's joints, so leg motion walks, turns and side-steps it; support passes to\n"
-        "the other sole when that one comes lower. A robot falls when its torso tilts\n"
-        "beyond 45 degrees or its centre of mass stays outside its soles for 0.3 s, and\n"
-        "gets up when its legs go through the stand-up postures. A foot moving into the\n"
-        "ball kicks it along the foot's motion (at a quarter of the foot's speed);\n"
-        "bodies and the ball are pushed apart as circles and boxes. Nothing slips, tips\n"
-        "by momentum or bounces off a body.\n"
+        "kicks, corners), moves every robot as commanded and reports what each robot\n"
+        "senses. Two robot models move the robots:\n"
+        "  physics    every robot the rigid bodies and motor-driven hinges of the real\n"
+        "             server's robot, the ball a rigid sphere, on the ODE engine with\n"
+        "             the real server's settings: standing, walking, falling, getting\n"
+        "             up and kicking come out of the physics alone (the default)\n"
+        "  kinematic  no dynamics: the standing sole stays fixed and the body hangs on\n"
+        "             it through the leg's joints; a robot falls when its torso tilts\n"
+        "             beyond 45 degrees or its centre of mass stays outside its soles\n"
+        "             for 0.3 s, and gets up when its legs go through the stand-up\n"
+        "             postures; a foot kicks the ball at a quarter of its speed. Exact\n"
+        "             and instant, for tests of the protocol and the rules\n"
         "\n"
         "Options (defaults in brackets):\n"
         "  --port N               agent port [3100]; 0 picks a free port (printed)\n"
         "  --bind ADDR            address to listen on [127.0.0.1]\n"
+        "  --model physics|kinematic\n"
+        "                         robot model (above) [physics]\n"
         "  --pace realtime|lockstep\n"
         "                         realtime: one cycle every 20 ms; lockstep: the next\n"
         "                         cycle starts once every robot answered [realtime]\n"
@@ -201,7 +204,7 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, SimOp
             } else if (value == "physics") {
                 o.model = ModelKind::Physics;
             } else {
-                return bad("kinematic or physics");
+                return bad("physics or kinematic");
             }
         } else if (arg == "--truth") {
             if (value.empty()) return bad("a file name");

@@ -8,7 +8,7 @@
 enum class Pace { Realtime, Lockstep };
 
 struct SimOptions {
-    ModelKind model = ModelKind::Kinematic;
+    ModelKind model = ModelKind::Physics;
     int port = 3100;
     std::string bindAddress = "127.0.0.1";
     Pace pace = Pace::Realtime;
