@@ -10,7 +10,6 @@
 #include <CLI/CLI.hpp>
 #include <cstddef>
 #include <functional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
