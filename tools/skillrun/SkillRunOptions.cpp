@@ -81,6 +81,7 @@ SkillRunParse parseSkillRunOptions(int argc, char** argv, SkillRunOptions& o, st
     };
     number("--seconds", "a number of seconds above 0 and at most 86400", 0,
            SkillRunOptions::kMaxSeconds, o.seconds, true);
+    number("--settle", "a number of seconds from 0 to 86400", 0, SkillRunOptions::kMaxSeconds, o.settle);
     line.option(
         "--unum", 1, "--unum needs a value", "bad value for --unum: a whole number from 0 to 99",
         [&o](const std::vector<std::string>& v) { return readInt(v[0].c_str(), 0, 99, o.unum); });
@@ -158,7 +159,7 @@ SkillRunParse parseSkillRunOptions(int argc, char** argv, SkillRunOptions& o, st
 }
 
 void printSkillRunHelp(std::ostream& out) {
-    out << "Usage: skillrun SKILL [--seconds S] [--unum N] [--teamname T] [--host H]\n"
+    out << "Usage: skillrun SKILL [--seconds S] [--settle S] [--unum N] [--teamname T] [--host H]\n"
            "                [--speed V] [--turn D] [--heading H] [--target X Y]\n"
            "                [--beam X Y R] [--csv FILE]\n"
            "\n"
@@ -191,6 +192,8 @@ void printSkillRunHelp(std::ostream& out) {
            "\n"
            "Options:\n"
            "  --seconds S      server time to run, seconds (default 5, at most 86400)\n"
+           "  --settle S       first hold the standing posture for S seconds, then run\n"
+           "                   the skill for --seconds (default 0)\n"
            "  --unum N         uniform number sent with init (default 0: the server picks)\n"
            "  --teamname T     team name sent with init (default VOR, at most 63 characters)\n"
            "  --host H         server host name or address (default 127.0.0.1)\n"

@@ -11,6 +11,9 @@ struct SkillRunOptions {
 
     std::string skill;
     double seconds = 5.0;
+    // Seconds of holding the standing posture before the skill starts (a
+    // kick or a walk from a settled stance rather than from the beam's drop).
+    double settle = 0.0;
     int unum = 0;
     std::string teamName = "VOR";
     std::string host = "127.0.0.1";

@@ -130,14 +130,21 @@ int main(int argc, char** argv) {
             started = true;
             startTime = now;
         }
-        if (now - startTime + kTimeSlack >= options.seconds) {
+        if (now - startTime + kTimeSlack >= options.settle + options.seconds) {
             timeUp = true;
             break;
         }
         // The fall detector advances once per cycle, as in the decision layer.
         const bool fallen = dmutil->isFallen();
-        requester.request(manager, fallen);
-        if (!manager->runSkills()) {
+        const bool settling = now - startTime + kTimeSlack < options.settle;
+        if (settling) {
+            // The standing posture the decision layer falls back on.
+            PatternAligner standing;
+            standing.run();
+        } else {
+            requester.request(manager, fallen);
+        }
+        if (!settling && !manager->runSkills()) {
             // The decision layer's fallback when the manager is empty.
             PatternAligner standing;
             standing.run();

@@ -86,6 +86,12 @@ public:
     // robot limp. For experiments and tests of the body on its own.
     void setMaxTorque(double newtonMetres);
 
+    // Whether it meets other robots: not before it has joined a team, so that
+    // robots that connect together, all built at the same spot, do not pile
+    // into each other (a pile of thousands of contacts would stall the solver).
+    void setMeetsRobots(bool meets) { meetsRobots_ = meets; }
+    bool meetsRobots() const { return meetsRobots_; }
+
     Pose partPose(int part) const;
     dBodyID partBody(int part) const { return bodies_[part]; }
     dJointID hinge(int joint) const { return joints_[joint]; }
@@ -108,6 +114,7 @@ private:
     ColliderTag tags_[NaoBuild::kPartCount];
     dJointID joints_[NaoModel::kJointCount] = {};
 
+    bool meetsRobots_ = false;
     BodyState state_ = BodyState::Upright;
     FallCause newFall_ = FallCause::None;
     Vec3 gyro_;

@@ -107,6 +107,7 @@ void PhysicsModel::collide(dGeomID a, dGeomID b) {
     if (!ta || !tb) return;
     dBodyID ba = dGeomGetBody(a), bb = dGeomGetBody(b);
     if (!ba && !bb) return;
+    if (ta->owner && tb->owner && !(ta->owner->meetsRobots() && tb->owner->meetsRobots())) return;
     // Against the ground, a wall or a goal the moving collider comes first,
     // so that its contacts are its own (a foot's force reading needs that).
     if (!ba) {
@@ -157,7 +158,10 @@ void PhysicsModel::syncBallOut(Ball& ball) {
 BallTouch PhysicsModel::step(std::map<int, Robot>& robots, Ball& ball, double dt, bool gamePaused) {
     syncBallIn(ball);
     // Before collision detection: drag on every body, the accelerometers.
-    for (auto& [id, r] : robots) bodyOf(r)->beforeStep(dt);
+    for (auto& [id, r] : robots) {
+        bodyOf(r)->setMeetsRobots(r.joined);
+        bodyOf(r)->beforeStep(dt);
+    }
     const dReal* v = dBodyGetLinearVel(ballBody_);
     const dReal* w = dBodyGetAngularVel(ballBody_);
     dBodyAddForce(ballBody_, -kBallLinearDrag * v[0], -kBallLinearDrag * v[1], -kBallLinearDrag * v[2]);
