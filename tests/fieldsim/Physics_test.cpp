@@ -231,3 +231,27 @@ TEST(PhysicsModel, SelfCollisionFreezesTheLimbsOnlyWhenBoxesOverlapDeeply) {
     EXPECT_EQ(body.applySelfCollisionRule(13.5, true), 0) << "a paused game releases everything";
     EXPECT_FALSE(body.frozen(NaoModel::RLJ3));
 }
+
+TEST(PhysicsModel, RobotsMeetOnlyOnceTheyHaveJoined) {
+    // Robots that connect together are all built at the same spot: until
+    // they join a team they pass through each other (a pile of robots built
+    // into each other would stall the solver); afterwards they collide.
+    SimHarness h(physicsOptions());
+    for (int id = 1; id <= 3; ++id) {
+        h.sim().clientConnected(id, "test");
+        ASSERT_TRUE(h.sim().receive(id, "(scene rsg/agent/nao/nao.rsg)"));
+    }
+    h.steps(25);
+    const Vec3 a = h.robot(1).body().torso().pos, c = h.robot(3).body().torso().pos;
+    EXPECT_LT((a - c).length(), 0.05) << "unjoined robots fell through each other";
+    EXPECT_LT(a.z, 0.5) << "and reached the ground";
+
+    ASSERT_TRUE(h.join(4, "VOR", 1));
+    ASSERT_TRUE(h.join(5, "VOR", 2));
+    h.step(4);
+    ASSERT_TRUE(h.sim().receive(4, "(beam -1 0 0)"));
+    ASSERT_TRUE(h.sim().receive(5, "(beam -1.05 0 0)"));
+    h.steps(10);
+    const Vec3 p4 = h.robot(4).body().torso().pos, p5 = h.robot(5).body().torso().pos;
+    EXPECT_GT(std::hypot(p4.x - p5.x, p4.y - p5.y), 0.08) << "joined robots beamed into each other are pushed apart";
+}
