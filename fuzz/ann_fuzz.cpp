@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
+#include <streambuf>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -12,13 +14,30 @@
 
 namespace {
 
+// The loader says why it refuses a file; a run would print that every time.
+class NullBuffer : public std::streambuf {
+protected:
+    int overflow(int ch) override { return traits_type::not_eof(ch); }
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
 std::string scratchFile() {
-    char name[] = "/tmp/ann_fuzz_XXXXXX";
-    const int fd = mkstemp(name);
+    static NullBuffer nothing;
+    std::cerr.rdbuf(&nothing);
+    std::cout.rdbuf(&nothing);
+    // In memory where possible: on some disks rewriting a file costs
+    // milliseconds, far more than reading the network from it.
+    char name[] = "/dev/shm/ann_fuzz_XXXXXX";
+    char fallback[] = "/tmp/ann_fuzz_XXXXXX";
+    char* chosen = access("/dev/shm", W_OK) == 0 ? name : fallback;
+    const int fd = mkstemp(chosen);
     if (fd >= 0) {
         close(fd);
     }
-    return name;
+    static std::string made;
+    made = chosen;
+    std::atexit([] { unlink(made.c_str()); });
+    return chosen;
 }
 
 }  // namespace

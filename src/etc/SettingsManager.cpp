@@ -13,16 +13,16 @@ SettingsManager* SettingsManager::getUniqueInstance() {
     return &instance;
 }
 
-bool SettingsManager::readWord(std::FILE* file, char* word) {
+bool SettingsManager::readWord(std::FILE* file, char* word, std::size_t& length) {
     int c = std::fgetc(file);
     while (c != EOF && std::isspace(c)) {
         c = std::fgetc(file);
     }
+    length = 0;
     if (c == EOF) {
         word[0] = '\0';
         return false;
     }
-    std::size_t length = 0;
     while (c != EOF && !std::isspace(c)) {
         if (length < kMaxWordLength) {
             word[length++] = static_cast<char>(c);
@@ -42,10 +42,13 @@ void SettingsManager::readAndSaveSettings() {
     bool* const switches[] = {&logEnabled, &gamePadEnabled, &joyStickEnabled, &keyBoardEnabled};
     char label[kMaxWordLength + 1];
     char value[kMaxWordLength + 1];
+    std::size_t labelLength = 0;
+    std::size_t valueLength = 0;
     bool complete = true;
     for (bool* setting : switches) {
         // The label only marks the position; its text is not checked.
-        const bool havePair = complete && readWord(file, label) && readWord(file, value);
+        const bool havePair =
+            complete && readWord(file, label, labelLength) && readWord(file, value, valueLength);
         if (!havePair) {
             // An incomplete file must not leave a facility switched on that
             // the file does not ask for.
@@ -53,7 +56,10 @@ void SettingsManager::readAndSaveSettings() {
             *setting = false;
             continue;
         }
-        *setting = (std::strcmp(value, "true") == 0);
+        // Compared by length too: "true" followed by a NUL byte and more is
+        // not "true", though it reads so as a C string.
+        static const char kTrue[] = "true";
+        *setting = valueLength == sizeof kTrue - 1 && std::memcmp(value, kTrue, valueLength) == 0;
     }
     if (!complete) {
         std::cerr << kSettingsPath << ": fewer than four settings, the missing ones are off"

@@ -29,8 +29,10 @@ private:
 
     // Reads the next whitespace-separated word into `word` (kMaxWordLength + 1
     // bytes), cutting it when it is longer; the cut part is consumed too, so
-    // it never turns into the next word. Returns false at the end of the file.
-    static bool readWord(std::FILE* file, char* word);
+    // it never turns into the next word. `length` is what was kept: a word may
+    // hold a NUL byte, so its C-string length can be shorter. Returns false at
+    // the end of the file.
+    static bool readWord(std::FILE* file, char* word, std::size_t& length);
 
     bool logEnabled = false;
     bool gamePadEnabled = false;

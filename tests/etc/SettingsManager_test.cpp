@@ -49,5 +49,9 @@ TEST(SettingsFile, Forms) {
     EXPECT_EQ(readSwitches(huge + " true gamepad " + huge + " joystick true keyboard true"), "1011");
     const std::string longTrue = "true" + std::string(SettingsManager::kMaxWordLength, 'e');
     EXPECT_EQ(readSwitches("log " + longTrue + " gamepad true joystick true keyboard true"), "0111");
+    // A NUL byte ends the word as a C string but not in the file: "true" and
+    // more after it is not "true" (found by the settings fuzzer).
+    using std::string_literals::operator""s;
+    EXPECT_EQ(readSwitches("log true\0x gamepad true\0 joystick true keyboard \0true"s), "0010");
     (void)::chdir("/");
 }

@@ -1,0 +1,4 @@
+log true
+gamepad false
+joystick false
+keyboard false

@@ -1,0 +1,3 @@
+log false gamepad true
+joystick true
+keyboard
