@@ -133,6 +133,25 @@ bool Server::awaited(const ClientConnection& c) const {
 
 bool Server::mayRead(const ClientConnection& c) const { return awaited(c) || c.allowanceLeft() > 0; }
 
+bool Server::owesAnswer(const ClientConnection& c) const { return c.inGame && c.awaitingAnswer; }
+
+void Server::readAnswers() {
+    std::vector<pollfd> fds;
+    std::vector<int> ids;
+    for (auto& [id, c] : clients_) {
+        if (owesAnswer(*c) && mayRead(*c)) {
+            fds.push_back({c->fd(), POLLIN, 0});
+            ids.push_back(id);
+        }
+    }
+    if (fds.empty() || ::poll(fds.data(), fds.size(), 0) <= 0) return;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        auto it = clients_.find(ids[i]);
+        if (it != clients_.end()) readClient(*it->second, (fds[i].revents & (POLLHUP | POLLERR)) != 0);
+    }
+}
+
 void Server::readClient(ClientConnection& client, bool hungUp) {
     // Past its allowance a client waits for the next cycle, unless the game
     // is waiting for it, or it has gone and only its last bytes are left.
@@ -306,15 +325,17 @@ void Server::run() {
             }
             if (re & (POLLIN | POLLHUP | POLLERR)) ready.emplace_back(ids[i], re);
         }
-        // Then input: robots the game waits for first, then whoever read least
-        // this cycle, ties taken in turn. The cycle's clock is looked at after
-        // each client, so no amount of input from others delays a cycle, and
-        // whoever was left out comes early in the next round.
+        // Then input: robots that owe an answer first, then whoever read
+        // least this cycle, ties taken in turn. Between any two other clients
+        // the robots owing an answer are looked at again, so that an answer
+        // that comes in meanwhile waits for one client's reading at most; and
+        // the cycle's clock is looked at after each client, so that no amount
+        // of input from others delays a cycle.
         if (!ready.empty()) std::rotate(ready.begin(), ready.begin() + (round++ % ready.size()), ready.end());
         auto rank = [this](int id) {
             auto it = clients_.find(id);
             if (it == clients_.end()) return std::pair<int, size_t>(2, 0);
-            return std::pair<int, size_t>(awaited(*it->second) ? 0 : 1, it->second->readThisCycle());
+            return std::pair<int, size_t>(owesAnswer(*it->second) ? 0 : 1, it->second->readThisCycle());
         };
         std::stable_sort(ready.begin(), ready.end(), [&](const auto& a, const auto& b) { return rank(a.first) < rank(b.first); });
         for (size_t k = 0; k < ready.size(); ++k) {
@@ -322,7 +343,9 @@ void Server::run() {
             if (k > 0 && cycleDue(Clock::now(), ignored)) break;
             auto it = clients_.find(ready[k].first);
             if (it == clients_.end()) continue;
+            const bool robot = owesAnswer(*it->second);
             readClient(*it->second, (ready[k].second & (POLLHUP | POLLERR)) != 0);
+            if (!robot) readAnswers();
         }
         if (monitor_) monitor_->handlePoll(fds);
     }

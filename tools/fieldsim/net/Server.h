@@ -43,6 +43,10 @@ private:
     // A robot the lockstep is waiting for right now.
     bool awaited(const ClientConnection& client) const;
     bool mayRead(const ClientConnection& client) const;
+    // A robot whose answer to the latest perception has not come yet.
+    bool owesAnswer(const ClientConnection& client) const;
+    // Reads the robots owing an answer whose answer is there now.
+    void readAnswers();
     void readClient(ClientConnection& client, bool hungUp);
     void flushClient(ClientConnection& client);
     void dropClient(int id, const std::string& reason);
