@@ -1,8 +1,14 @@
 #include "app/CommandLine.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -28,16 +34,151 @@ bool toInteger(const std::string& text, long long& out) {
 
 bool inRange(double v, double lo, double hi) { return v >= lo && v <= hi; }
 
-bool takesValue(const std::string& arg) {
-    static const char* const kValueOptions[] = {
-        "--port", "--bind", "--pace", "--lockstep-timeout", "--field", "--goal-width",
-        "--half-time", "--halves", "--kickoff-after", "--vision-every", "--seed", "--say-limit",
-        "--latency", "--model", "--truth", "--scenario", "--max-cycles", "--duration", "--monitor-port",
-        "--wait-for", "--wait-timeout"};
-    for (const char* name : kValueOptions) {
-        if (arg == name) return true;
-    }
-    return false;
+// An option with a value: its rule, as the complaint about a bad value names
+// it, and how a good value is stored (false: the value breaks the rule).
+struct ValueOption {
+    const char* name;
+    const char* rule;
+    std::function<bool(const std::string& value, SimOptions& o)> store;
+};
+
+bool integer(const std::string& v, long long lo, long long hi, long long& n) {
+    return toInteger(v, n) && n >= lo && n <= hi;
+}
+
+bool real(const std::string& v, double lo, double hi, double& d) { return toDouble(v, d) && inRange(d, lo, hi); }
+
+const std::vector<ValueOption>& valueOptions() {
+    static const std::vector<ValueOption> options = {
+        {"--port", "0 to 65535",
+         [](const std::string& v, SimOptions& o) {
+             long long n = 0;
+             if (!integer(v, 0, 65535, n)) return false;
+             o.port = static_cast<int>(n);
+             return true;
+         }},
+        {"--bind", "an IPv4 address",
+         [](const std::string& v, SimOptions& o) {
+             o.bindAddress = v;
+             return !v.empty();
+         }},
+        {"--pace", "realtime or lockstep",
+         [](const std::string& v, SimOptions& o) {
+             if (v != "realtime" && v != "lockstep") return false;
+             o.pace = v == "lockstep" ? Pace::Lockstep : Pace::Realtime;
+             return true;
+         }},
+        {"--lockstep-timeout", "0.001 to 3600 s",
+         [](const std::string& v, SimOptions& o) { return real(v, 0.001, 3600, o.lockstepTimeout); }},
+        {"--field", "LxW, each 1 to 1000 m",
+         [](const std::string& v, SimOptions& o) {
+             const size_t x = v.find('x');
+             double l = 0, w = 0;
+             if (x == std::string::npos || !real(v.substr(0, x), 1, 1000, l) || !real(v.substr(x + 1), 1, 1000, w)) {
+                 return false;
+             }
+             o.fieldLength = l;
+             o.fieldWidth = w;
+             return true;
+         }},
+        {"--goal-width", "0.1 to 100 m", [](const std::string& v, SimOptions& o) { return real(v, 0.1, 100, o.goalWidth); }},
+        {"--half-time", "0.02 to 1e6 s", [](const std::string& v, SimOptions& o) { return real(v, 0.02, 1e6, o.halfTime); }},
+        {"--halves", "1 to 100",
+         [](const std::string& v, SimOptions& o) {
+             long long n = 0;
+             if (!integer(v, 1, 100, n)) return false;
+             o.halves = static_cast<int>(n);
+             return true;
+         }},
+        {"--kickoff-after", "seconds, at most 1e6",
+         [](const std::string& v, SimOptions& o) { return real(v, -HUGE_VAL, 1e6, o.kickoffAfter); }},
+        {"--vision-every", "1 to 1000",
+         [](const std::string& v, SimOptions& o) {
+             long long n = 0;
+             if (!integer(v, 1, 1000, n)) return false;
+             o.visionEvery = static_cast<int>(n);
+             return true;
+         }},
+        {"--seed", "a number from 0",
+         [](const std::string& v, SimOptions& o) {
+             long long n = 0;
+             if (!integer(v, 0, LLONG_MAX, n)) return false;
+             o.seed = static_cast<unsigned long long>(n);
+             return true;
+         }},
+        {"--say-limit", "0 to 4096",
+         [](const std::string& v, SimOptions& o) {
+             long long n = 0;
+             if (!integer(v, 0, 4096, n)) return false;
+             o.sayLimit = static_cast<int>(n);
+             return true;
+         }},
+        {"--latency", "1 to 50",
+         [](const std::string& v, SimOptions& o) {
+             long long n = 0;
+             if (!integer(v, 1, 50, n)) return false;
+             o.latency = static_cast<int>(n);
+             return true;
+         }},
+        {"--model", "physics or kinematic",
+         [](const std::string& v, SimOptions& o) {
+             if (v != "physics" && v != "kinematic") return false;
+             o.model = v == "physics" ? ModelKind::Physics : ModelKind::Kinematic;
+             return true;
+         }},
+        {"--truth", "a file name",
+         [](const std::string& v, SimOptions& o) {
+             o.truthFile = v;
+             return !v.empty();
+         }},
+        {"--scenario", "a file name",
+         [](const std::string& v, SimOptions& o) {
+             o.scenarioFile = v;
+             return !v.empty();
+         }},
+        {"--max-cycles", "at least 1",
+         [](const std::string& v, SimOptions& o) { return integer(v, 1, LLONG_MAX, o.maxCycles); }},
+        {"--duration", "0 to 1e7 s", [](const std::string& v, SimOptions& o) { return real(v, 0.0, 1e7, o.duration); }},
+        {"--monitor-port", "0 to 65535",
+         [](const std::string& v, SimOptions& o) {
+             long long n = 0;
+             if (!integer(v, 0, 65535, n)) return false;
+             o.monitorPort = static_cast<int>(n);
+             return true;
+         }},
+        {"--wait-for", "0 to 22 robots",
+         [](const std::string& v, SimOptions& o) {
+             long long n = 0;
+             if (!integer(v, 0, 2 * 11, n)) return false;
+             o.waitFor = static_cast<int>(n);
+             return true;
+         }},
+        {"--wait-timeout", "0 to 86400 s",
+         [](const std::string& v, SimOptions& o) { return real(v, 0.0, 86400.0, o.waitTimeout); }},
+    };
+    return options;
+}
+
+struct FlagOption {
+    const char* name;
+    bool SimOptions::*field;
+};
+
+const FlagOption kFlags[] = {
+    {"--full-view", &SimOptions::fullView},
+    {"--noise", &SimOptions::noise},
+    {"--verbose", &SimOptions::verbose},
+    {"--gs-classic", &SimOptions::gsClassic},
+};
+
+// CLI11 words its complaints its own way; ours name the option as typed.
+std::string complaint(const CLI::ParseError& e) {
+    const std::string what = e.what();
+    const size_t overridden = what.find(" was given a disallowed flag override");
+    if (overridden != std::string::npos) return "--" + what.substr(0, overridden) + " takes no value";
+    const size_t colon = what.find(':');
+    if (what.rfind("--", 0) == 0 && colon != std::string::npos) return what.substr(0, colon) + " needs a value";
+    return what;
 }
 
 }  // namespace
@@ -100,133 +241,50 @@ std::string CommandLine::helpText() {
 
 CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, SimOptions& o,
                                         std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i] ? argv[i] : "";
-        std::string value;
-        bool hasInlineValue = false;
-        const size_t eq = arg.find('=');
-        if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-            hasInlineValue = true;
-        }
-        auto flag = [&](bool& target) {
-            if (hasInlineValue) {
-                error = arg + " takes no value";
-                return false;
-            }
-            target = true;
-            return true;
-        };
-        auto next = [&]() {
-            if (hasInlineValue) return true;
-            if (i + 1 >= argc || argv[i + 1] == nullptr) {
-                error = arg + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-            return true;
-        };
-        auto bad = [&](const char* what) {
-            error = "bad value '" + value + "' for " + arg + " (" + what + ")";
-            return Outcome::Error;
-        };
-        long long n = 0;
-        double d = 0.0;
+    // CLI11 reads the words: each option's values, as the next word or after
+    // "=", and what matches no option. Every use of an option is kept and
+    // checked in turn, so that a later one wins and a bad one is never hidden.
+    CLI::App app;
+    app.set_help_flag();
+    app.allow_extras();
+    bool help = false;
+    app.add_flag("-h,--help", help);
+    std::vector<std::pair<const ValueOption*, CLI::Option*>> values;
+    for (const ValueOption& option : valueOptions()) {
+        CLI::Option* read = app.add_option(option.name);
+        read->expected(1);
+        read->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        values.emplace_back(&option, read);
+    }
+    std::vector<std::pair<const FlagOption*, CLI::Option*>> flags;
+    for (const FlagOption& flag : kFlags) flags.emplace_back(&flag, app.add_flag(flag.name)->disable_flag_override());
 
-        if (arg == "--help" || arg == "-h") return Outcome::Help;
-        if (arg == "--full-view") {
-            if (!flag(o.fullView)) return Outcome::Error;
-        } else if (arg == "--noise") {
-            if (!flag(o.noise)) return Outcome::Error;
-        } else if (arg == "--verbose") {
-            if (!flag(o.verbose)) return Outcome::Error;
-        } else if (arg == "--gs-classic") {
-            if (!flag(o.gsClassic)) return Outcome::Error;
-        } else if (!takesValue(arg)) {
-            error = "unknown option " + arg;
-            return Outcome::Error;
-        } else if (!next()) {
-            return Outcome::Error;
-        } else if (arg == "--port") {
-            if (!toInteger(value, n) || n < 0 || n > 65535) return bad("0 to 65535");
-            o.port = static_cast<int>(n);
-        } else if (arg == "--bind") {
-            if (value.empty()) return bad("an IPv4 address");
-            o.bindAddress = value;
-        } else if (arg == "--pace") {
-            if (value == "realtime") {
-                o.pace = Pace::Realtime;
-            } else if (value == "lockstep") {
-                o.pace = Pace::Lockstep;
-            } else {
-                return bad("realtime or lockstep");
+    // CLI11 takes the words last first.
+    std::vector<std::string> words;
+    for (int i = argc - 1; i >= 1; --i) words.emplace_back(argv[i] != nullptr ? argv[i] : "");
+    try {
+        app.parse(words);
+    } catch (const CLI::ParseError& e) {
+        for (const std::string& w : words) {
+            if (w == "--help" || w == "-h") return Outcome::Help;
+        }
+        error = complaint(e);
+        return Outcome::Error;
+    }
+    if (help) return Outcome::Help;
+    for (const std::string& word : app.remaining()) {
+        error = "unknown option " + (word.rfind("--", 0) == 0 ? word.substr(0, word.find('=')) : word);
+        return Outcome::Error;
+    }
+    for (const auto& [flag, read] : flags) {
+        if (read->count() > 0) o.*(flag->field) = true;
+    }
+    for (const auto& [option, read] : values) {
+        for (const std::string& value : read->results()) {
+            if (!option->store(value, o)) {
+                error = "bad value '" + value + "' for " + option->name + " (" + option->rule + ")";
+                return Outcome::Error;
             }
-        } else if (arg == "--lockstep-timeout") {
-            if (!toDouble(value, d) || !inRange(d, 0.001, 3600)) return bad("0.001 to 3600 s");
-            o.lockstepTimeout = d;
-        } else if (arg == "--field") {
-            const size_t x = value.find('x');
-            double l = 0, w = 0;
-            if (x == std::string::npos || !toDouble(value.substr(0, x), l) ||
-                !toDouble(value.substr(x + 1), w) || !inRange(l, 1, 1000) || !inRange(w, 1, 1000)) {
-                return bad("LxW, each 1 to 1000 m");
-            }
-            o.fieldLength = l;
-            o.fieldWidth = w;
-        } else if (arg == "--goal-width") {
-            if (!toDouble(value, d) || !inRange(d, 0.1, 100)) return bad("0.1 to 100 m");
-            o.goalWidth = d;
-        } else if (arg == "--half-time") {
-            if (!toDouble(value, d) || !inRange(d, 0.02, 1e6)) return bad("0.02 to 1e6 s");
-            o.halfTime = d;
-        } else if (arg == "--halves") {
-            if (!toInteger(value, n) || n < 1 || n > 100) return bad("1 to 100");
-            o.halves = static_cast<int>(n);
-        } else if (arg == "--kickoff-after") {
-            if (!toDouble(value, d) || d > 1e6) return bad("seconds, at most 1e6");
-            o.kickoffAfter = d;
-        } else if (arg == "--vision-every") {
-            if (!toInteger(value, n) || n < 1 || n > 1000) return bad("1 to 1000");
-            o.visionEvery = static_cast<int>(n);
-        } else if (arg == "--seed") {
-            if (!toInteger(value, n) || n < 0) return bad("a number from 0");
-            o.seed = static_cast<unsigned long long>(n);
-        } else if (arg == "--say-limit") {
-            if (!toInteger(value, n) || n < 0 || n > 4096) return bad("0 to 4096");
-            o.sayLimit = static_cast<int>(n);
-        } else if (arg == "--latency") {
-            if (!toInteger(value, n) || n < 1 || n > 50) return bad("1 to 50");
-            o.latency = static_cast<int>(n);
-        } else if (arg == "--model") {
-            if (value == "kinematic") {
-                o.model = ModelKind::Kinematic;
-            } else if (value == "physics") {
-                o.model = ModelKind::Physics;
-            } else {
-                return bad("physics or kinematic");
-            }
-        } else if (arg == "--truth") {
-            if (value.empty()) return bad("a file name");
-            o.truthFile = value;
-        } else if (arg == "--scenario") {
-            if (value.empty()) return bad("a file name");
-            o.scenarioFile = value;
-        } else if (arg == "--max-cycles") {
-            if (!toInteger(value, n) || n < 1) return bad("at least 1");
-            o.maxCycles = n;
-        } else if (arg == "--monitor-port") {
-            if (!toInteger(value, n) || n < 0 || n > 65535) return bad("0 to 65535");
-            o.monitorPort = static_cast<int>(n);
-        } else if (arg == "--duration") {
-            if (!toDouble(value, d) || !inRange(d, 0.0, 1e7)) return bad("0 to 1e7 s");
-            o.duration = d;
-        } else if (arg == "--wait-for") {
-            if (!toInteger(value, n) || n < 0 || n > 2 * 11) return bad("0 to 22 robots");
-            o.waitFor = static_cast<int>(n);
-        } else if (arg == "--wait-timeout") {
-            if (!toDouble(value, d) || !inRange(d, 0.0, 86400.0)) return bad("0 to 86400 s");
-            o.waitTimeout = d;
         }
     }
     if (o.goalWidth > o.fieldWidth) {
