@@ -5,6 +5,8 @@
 #   DURATION  seconds of game time to play (default 30)
 #   PACE      realtime (default) or lockstep (as fast as the players answer)
 #   PROGRAM   matchagent (default) or agent
+#   MODEL     fieldsim's robot model: physics (default: rigid bodies, as the
+#             real server) or kinematic
 #   MONITOR_PORT  port of the web monitor on 127.0.0.1 (default 0: a free one)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,16 +18,17 @@ duration=${DURATION:-30}
 pace=${PACE:-realtime}
 program=${PROGRAM:-matchagent}
 monitor=${MONITOR_PORT:-0}
+model=${MODEL:-physics}
 bin=$PWD/build/release
 out=$PWD/run
 rm -rf "$out"
 mkdir -p "$out"
 
 [ -x "$bin/fieldsim" ] || { echo "fieldsim was not built" >&2; exit 1; }
-echo "Starting fieldsim on 127.0.0.1:3100 ($pace pace, $duration s)..."
+echo "Starting fieldsim on 127.0.0.1:3100 ($model model, $pace pace, $duration s)..."
 # The clock waits for all six players to join, so that none of them misses
 # the kick-off however slowly it starts (in lockstep above all).
-"$bin/fieldsim" --pace "$pace" --duration "$duration" --kickoff-after 3 --wait-for 6 --wait-timeout 30 \
+"$bin/fieldsim" --model "$model" --pace "$pace" --duration "$duration" --kickoff-after 3 --wait-for 6 --wait-timeout 30 \
   --truth "$out/truth.jsonl" --monitor-port "$monitor" >"$out/fieldsim.log" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT

@@ -101,10 +101,11 @@ TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
             auto real = truth.find(time);
             if (real == truth.end()) continue;
             // The agent sees every third cycle, so right after a beam its
-            // belief lags: compare where the robot has stood still for 0.2 s.
+            // belief lags: compare where the robot has stood still (within a
+            // millimetre: on the physics model a standing robot settles) for 0.2 s.
             auto before = truth.find(time - 200);
-            if (before == truth.end() || std::fabs(before->second.x - real->second.x) > 1e-6 ||
-                std::fabs(before->second.y - real->second.y) > 1e-6) {
+            if (before == truth.end() || std::fabs(before->second.x - real->second.x) > 1e-3 ||
+                std::fabs(before->second.y - real->second.y) > 1e-3) {
                 continue;
             }
             // The own-team frame mirrors x and y for the right team; the
