@@ -285,18 +285,21 @@ void PhysicsBody::afterStep() {
 }
 
 void PhysicsBody::updateState() {
-    const Mat3 r = torso().rot;
-    const double tilt = std::acos(std::clamp(r.at(2, 2), -1.0, 1.0)) / kDeg;
+    const Pose t = torso();
+    const double tilt = std::acos(std::clamp(t.rot.at(2, 2), -1.0, 1.0)) / kDeg;
     // Lying on the front when the torso's forward axis points down.
-    const BodyState lying = r.at(2, 1) < 0.0 ? BodyState::LyingFront : BodyState::LyingBack;
+    const BodyState lying = t.rot.at(2, 1) < 0.0 ? BodyState::LyingFront : BodyState::LyingBack;
     if (state_ == BodyState::Upright) {
         if (tilt > kLyingTiltDeg) {
             state_ = lying;
             newFall_ = FallCause::Toppled;
         }
-    } else {
-        state_ = tilt < kUprightTiltDeg ? BodyState::Upright : lying;
+    } else if (tilt < kUprightTiltDeg && t.pos.z > kUprightHeight) {
+        state_ = BodyState::Upright;
+    } else if (tilt > kLyingTiltDeg) {
+        state_ = lying;
     }
+    // In between (sitting up, kneeling) it is still down as it was.
 }
 
 bool PhysicsBody::recoverIfBroken() {

@@ -28,9 +28,11 @@ public:
     // Beam and the placements of the rules put the torso centre this high.
     static constexpr double kPlaceHeight = 0.4;  // m
     // The torso tilted beyond this from upright counts as lying; it counts as
-    // standing again below the second figure (so a wobble does not flicker).
+    // standing again below the second figure (so a wobble does not flicker)
+    // with its centre at least this high (sitting up is not standing).
     static constexpr double kLyingTiltDeg = 60.0;
     static constexpr double kUprightTiltDeg = 35.0;
+    static constexpr double kUprightHeight = 0.25;  // m; standing straight it is 0.384
     // A scripted knock-over: a shove on the torso, as an impulse in one
     // step, at the top of the torso. It topples a standing robot and one
     // walking at full speed, either way.
