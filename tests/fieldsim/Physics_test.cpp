@@ -141,6 +141,25 @@ TEST(PhysicsModel, BallRollsOutAndSlowsDownByItsDragAlone) {
     EXPECT_LT(lastSpeed, 0.02);
 }
 
+TEST(PhysicsModel, GoalFramesStopTheBall) {
+    // Rolled straight at the left goal's post (the front end of its side
+    // panel, on the goal line from y = 0.70 to 0.74), the ball bounces back
+    // into the field instead of passing through.
+    SimHarness h(physicsOptions());
+    ASSERT_TRUE(h.script("0.1 place-ball -5.5 0.72\n0.2 push-ball -3 0\n"));
+    ASSERT_TRUE(h.join(1, "VOR", 1));
+    h.steps(11);
+    double deepest = 0.0;
+    for (int i = 0; i < 60; ++i) {
+        h.stepAll();
+        deepest = std::min(deepest, h.sim().world().ball().position().x);
+    }
+    EXPECT_GT(deepest, -6.0 - 0.01);
+    EXPECT_LT(deepest, -6.0 + PhysicsModel::kBallRadius + 0.01) << "it reached the post";
+    EXPECT_GT(h.sim().world().ball().velocity().x, 0.0) << "and came back";
+    EXPECT_EQ(h.sim().rules().score(TeamSide::Right), 0);
+}
+
 TEST(PhysicsModel, JointSpeedStopsAndLatencyAsOnTheRealServer) {
     SimHarness h(physicsOptions());
     joinAndBeam(h);
