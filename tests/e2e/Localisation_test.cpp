@@ -73,9 +73,7 @@ TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
     ChildProcess lefts, rights;
     ASSERT_TRUE(lefts.start(AGENT_BIN, {"--teamname", "Lefts", "--unum", "2"}, leftsDir.path()));
     ASSERT_TRUE(rights.start(AGENT_BIN, {"--teamname", "Rights", "--unum", "2"}, rightsDir.path()));
-    const bool connected = waitForUnreadClients(3100, 2, kWait);
-    sim.resume();
-    ASSERT_TRUE(connected) << "the agents did not both connect";
+    ASSERT_TRUE(sim.resumeOnceConnected(3100, 2, kWait)) << "the agents did not both connect";
     EXPECT_EQ(sim.wait(kWait), 0) << sim.out();
     EXPECT_EQ(lefts.wait(kWait), 0);
     EXPECT_EQ(rights.wait(kWait), 0);

@@ -48,14 +48,19 @@ std::vector<Pose> runSkill(const std::string& scenario, const std::vector<std::s
     std::ofstream(dir.file("scenario.txt")) << scenario;
     ChildProcess sim, tool;
     EXPECT_TRUE(sim.start(kBin + "/fieldsim",
-                          {"--model", "physics", "--pace", "lockstep", "--lockstep-timeout", "10",
+                          {"--model", "physics", "--pace", "lockstep", "--lockstep-timeout", "30",
                            "--kickoff-after", "-1", "--duration", "12", "--truth", dir.file("truth.jsonl"),
                            "--scenario", dir.file("scenario.txt")},
                           dir.path()));
     EXPECT_TRUE(sim.waitForOutput("listening")) << sim.out() << sim.err();
+    // Held until the tool has connected: with nobody to wait for, the clock
+    // runs at the real-time pace, so a tool slow to start (a busy machine)
+    // would meet the scenario's events late, or miss them.
+    EXPECT_TRUE(sim.pause());
     std::vector<std::string> args = skill;
     args.insert(args.end(), {"--seconds", "11", "--beam", "-2", "0", "0"});
     EXPECT_TRUE(tool.start(kBin + "/skillrun", args, dir.path()));
+    EXPECT_TRUE(sim.resumeOnceConnected(3100, 1, kWait)) << "skillrun did not connect";
     EXPECT_EQ(sim.wait(kWait), 0) << sim.out() << sim.err();
     EXPECT_EQ(tool.wait(10000), 0) << tool.err();
     std::vector<Pose> track = robotTrack(dir.file("truth.jsonl"));

@@ -100,9 +100,8 @@ struct Server {
     // Lets fieldsim go on once `robots` have connected and sent their first
     // command.
     void releaseWhenConnected(int robots) {
-        const bool all = waitForUnreadClients(3100, robots, kWait);
-        sim.resume();
-        ASSERT_TRUE(all) << "fewer than " << robots << " robots connected";
+        ASSERT_TRUE(sim.resumeOnceConnected(3100, robots, kWait))
+            << "fewer than " << robots << " robots connected";
     }
 };
 

@@ -25,7 +25,8 @@ std::size_t count(const std::string& text, const std::string& part) {
 TEST(LearnAgent, ACommandLineSimulatorIsStartedPerEpisodeAndInterruptedCleanly) {
     TempDir agentDir, tunerDir;
     ChildProcess agent, tuner;
-    const std::string command = bin("fieldsim") + " --pace lockstep --full-view";
+    // A slow answer (a busy machine) is waited for rather than run past.
+    const std::string command = bin("fieldsim") + " --pace lockstep --lockstep-timeout 30 --full-view";
     ASSERT_TRUE(agent.start(bin("learnagent"), {"tfswalk", "--simulator", "command=" + command},
                             agentDir.path()));
     ASSERT_TRUE(tuner.start(bin("tuner"),

@@ -26,17 +26,17 @@ public:
     // lets it go on.
     bool pause();
     void resume();
+    // For a paused server: lets it go on once `clients` connections to its
+    // `port` have been made and each has sent something (the system completes
+    // the connections and keeps the bytes meanwhile). The server then finds
+    // them all at once. False when they did not all come within timeoutMs;
+    // the server goes on all the same.
+    bool resumeOnceConnected(unsigned short port, int clients, int timeoutMs);
 
 private:
     pid_t pid = -1;
     std::string outPath, errPath;
 };
-
-// Waits until `count` connections to the local TCP `port` are established and
-// each holds bytes its server has not read yet (a paused server: the system
-// completes the connections and keeps what the clients send). False after
-// timeoutMs.
-bool waitForUnreadClients(unsigned short port, int count, int timeoutMs);
 
 // A fresh temporary directory, removed with its contents on destruction.
 class TempDir {

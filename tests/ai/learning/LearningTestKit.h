@@ -93,7 +93,9 @@ public:
     Kit() {
         EXPECT_EQ(::chdir(dir.path().c_str()), 0);
         EXPECT_TRUE(server.listenOn(0));
-        ::alarm(120);  // a learner waiting on a socket the test forgot to feed ends the test
+        // A learner waiting on a socket the test forgot to feed ends the test
+        // before the test's time limit would.
+        ::alarm(20);
     }
     ~Kit() {
         ::alarm(0);
