@@ -151,11 +151,27 @@ void PhysicsModel::syncBallIn(Ball& ball) {
 }
 
 void PhysicsModel::syncBallOut(Ball& ball) {
-    ball.follow(toVec(dBodyGetPosition(ballBody_)), toVec(dBodyGetLinearVel(ballBody_)));
+    const Vec3 p = toVec(dBodyGetPosition(ballBody_)), v = toVec(dBodyGetLinearVel(ballBody_));
+    // A ball the solver has thrown out of any sound state goes back to where
+    // it last was, at rest.
+    constexpr double kFar = 1000.0;
+    if (!(std::fabs(p.x) < kFar && std::fabs(p.y) < kFar && std::fabs(p.z) < kFar && v.length() < kFar)) {
+        const Vec3 last = ball.position();
+        dBodySetPosition(ballBody_, last.x, last.y, last.z);
+        dBodySetLinearVel(ballBody_, 0.0, 0.0, 0.0);
+        dBodySetAngularVel(ballBody_, 0.0, 0.0, 0.0);
+        ball.follow(last, {});
+    } else {
+        ball.follow(p, v);
+    }
     ballRevision_ = ball.revision();
 }
 
 BallTouch PhysicsModel::step(std::map<int, Robot>& robots, Ball& ball, double dt, bool gamePaused) {
+    // The engine wants its data set up in every thread that steps a world
+    // (a test may step the simulation in a thread of its own).
+    thread_local const bool engineReady = dAllocateODEDataForThread(dAllocateMaskAll) != 0;
+    (void)engineReady;
     syncBallIn(ball);
     // Before collision detection: drag on every body, the accelerometers.
     for (auto& [id, r] : robots) {
