@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/JoinInOrder.h"
 
 namespace {
 
@@ -60,20 +61,23 @@ double angleDiff(double a, double b) { return std::fabs(std::fmod(a - b + 540.0,
 TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
     TempDir simDir, leftsDir, rightsDir, traceDir;
     ChildProcess sim;
-    // Lockstep, and both agents join in the same cycle (fieldsim is held
-    // while they connect): what they see does not depend on how fast the
-    // machine is. A slow answer is waited for rather than skipped.
+    // Lockstep, and both agents join before the clock moves on, Lefts first:
+    // what they see does not depend on how fast the machine is. A slow
+    // answer is waited for rather than skipped.
     ASSERT_TRUE(sim.start(kBin + "/fieldsim",
                           {"--pace", "lockstep", "--lockstep-timeout", "30", "--duration", "3",
                            "--full-view", "--kickoff-after", "-1", "--truth",
                            simDir.file("truth.jsonl")},
                           simDir.path()));
     ASSERT_TRUE(sim.waitForOutput("listening")) << sim.out() << sim.err();
-    ASSERT_TRUE(sim.pause());
     ChildProcess lefts, rights;
+    JoinInOrder joining(sim, 3100, kWait);
+    ASSERT_TRUE(joining.serverHeld());
     ASSERT_TRUE(lefts.start(AGENT_BIN, {"--teamname", "Lefts", "--unum", "2"}, leftsDir.path()));
+    ASSERT_TRUE(joining.add(lefts));
     ASSERT_TRUE(rights.start(AGENT_BIN, {"--teamname", "Rights", "--unum", "2"}, rightsDir.path()));
-    ASSERT_TRUE(sim.resumeOnceConnected(3100, 2, kWait)) << "the agents did not both connect";
+    ASSERT_TRUE(joining.add(rights));
+    ASSERT_TRUE(joining.release()) << sim.out();
     EXPECT_EQ(sim.wait(kWait), 0) << sim.out();
     EXPECT_EQ(lefts.wait(kWait), 0);
     EXPECT_EQ(rights.wait(kWait), 0);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/JoinInOrder.h"
 
 namespace {
 
@@ -53,14 +54,16 @@ std::vector<Pose> runSkill(const std::string& scenario, const std::vector<std::s
                            "--scenario", dir.file("scenario.txt")},
                           dir.path()));
     EXPECT_TRUE(sim.waitForOutput("listening")) << sim.out() << sim.err();
-    // Held until the tool has connected: with nobody to wait for, the clock
+    // Held until the tool has joined: with nobody to wait for, the clock
     // runs at the real-time pace, so a tool slow to start (a busy machine)
     // would meet the scenario's events late, or miss them.
-    EXPECT_TRUE(sim.pause());
+    JoinInOrder joining(sim, 3100, kWait);
+    EXPECT_TRUE(joining.serverHeld());
     std::vector<std::string> args = skill;
     args.insert(args.end(), {"--seconds", "11", "--beam", "-2", "0", "0"});
     EXPECT_TRUE(tool.start(kBin + "/skillrun", args, dir.path()));
-    EXPECT_TRUE(sim.resumeOnceConnected(3100, 1, kWait)) << "skillrun did not connect";
+    EXPECT_TRUE(joining.add(tool)) << "skillrun did not connect";
+    EXPECT_TRUE(joining.release()) << sim.out();
     EXPECT_EQ(sim.wait(kWait), 0) << sim.out() << sim.err();
     EXPECT_EQ(tool.wait(10000), 0) << tool.err();
     std::vector<Pose> track = robotTrack(dir.file("truth.jsonl"));

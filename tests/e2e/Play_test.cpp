@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/JoinInOrder.h"
 
 namespace {
 
@@ -78,11 +79,11 @@ std::string subdir(const TempDir& dir, const std::string& name) {
 }
 
 // fieldsim in lockstep with a truth log and a scenario; started first, so
-// the robots find it listening. It is held (stopped) while they start and
-// connect and let go once all have: they then join in the same cycle. In
-// lockstep the clock runs as fast as those who have joined answer, so a
-// robot that joined first would otherwise play on alone for as long as the
-// others take to start, which is as long as the machine is busy.
+// the robots find it listening. The robots then join it in a fixed order
+// before its clock moves on (JoinInOrder): in lockstep the clock runs as fast
+// as those who have joined answer, so a robot that joined first would
+// otherwise play on alone for as long as the others take to start, which is
+// as long as the machine is busy.
 struct Server {
     TempDir dir;
     ChildProcess sim;
@@ -95,13 +96,6 @@ struct Server {
                                  "--scenario", dir.file("scenario.txt")});
         ASSERT_TRUE(sim.start(kBin + "/fieldsim", args, dir.path()));
         ASSERT_TRUE(sim.waitForOutput("listening")) << sim.out() << sim.err();
-        ASSERT_TRUE(sim.pause());
-    }
-    // Lets fieldsim go on once `robots` have connected and sent their first
-    // command.
-    void releaseWhenConnected(int robots) {
-        ASSERT_TRUE(sim.resumeOnceConnected(3100, robots, kWait))
-            << "fewer than " << robots << " robots connected";
     }
 };
 
@@ -114,17 +108,20 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
     Server server;
     server.start({"--model", "physics", "--kickoff-after", "4", "--duration", "24"},
                  "10 knock-over left 3 front\n12 knock-over right 2 back\n");
-    // All join together, before the kick-off 4 s later; whichever team's
-    // init arrives first plays on the left, so the checks go by side.
+    // All join before the clock moves on, Lefts first (so on the left), and
+    // the kick-off follows 4 s later.
     std::vector<std::unique_ptr<ChildProcess>> players;
+    JoinInOrder joining(server.sim, 3100, kWait);
+    ASSERT_TRUE(joining.serverHeld());
     for (const char* team : {"Lefts", "Rights"}) {
         for (const char* unum : {"1", "2", "3"}) {
             players.push_back(std::make_unique<ChildProcess>());
             ASSERT_TRUE(players.back()->start(MATCHAGENT_BIN, {"--teamname", team, "--unum", unum},
                                               subdir(server.dir, std::string(team) + unum)));
+            ASSERT_TRUE(joining.add(*players.back())) << team << " " << unum << " did not connect";
         }
     }
-    server.releaseWhenConnected(6);
+    ASSERT_TRUE(joining.release()) << server.sim.out();
     ASSERT_EQ(server.sim.wait(kWait), 0) << server.sim.out() << server.sim.err();
     for (auto& p : players) {
         EXPECT_EQ(p->wait(10000), 0) << "a player outlived the server or failed";
@@ -232,13 +229,16 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
         {"5", {"goto", "--target", "-2", "-0.5", "--beam", "-4.5", "-3", "0"}},
     };
     std::vector<std::unique_ptr<ChildProcess>> tools;
+    JoinInOrder joining(server.sim, 3100, kWait);
+    ASSERT_TRUE(joining.serverHeld());
     for (Run& r : runs) {
         r.args.insert(r.args.end(), {"--unum", r.unum, "--seconds", "12"});
         tools.push_back(std::make_unique<ChildProcess>());
         ASSERT_TRUE(tools.back()->start(kBin + "/skillrun", r.args,
                                         subdir(server.dir, std::string("p") + r.unum)));
+        ASSERT_TRUE(joining.add(*tools.back())) << "skillrun " << r.unum << " did not connect";
     }
-    server.releaseWhenConnected(5);
+    ASSERT_TRUE(joining.release()) << server.sim.out();
     ASSERT_EQ(server.sim.wait(kWait), 0) << server.sim.out() << server.sim.err();
     for (auto& t : tools) {
         EXPECT_EQ(t->wait(10000), 0) << t->err();

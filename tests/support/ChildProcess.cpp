@@ -61,42 +61,6 @@ void ChildProcess::resume() {
     if (pid > 0) kill(pid, SIGCONT);
 }
 
-namespace {
-
-// Connections to the local TCP `port` that are established and hold bytes
-// their server has not read yet.
-int unreadConnections(unsigned short port) {
-    // One line per socket: "sl local rem st tx_queue:rx_queue ...", the
-    // addresses as hex "address:port"; state 01 is established.
-    std::ifstream table("/proc/net/tcp");
-    std::string line;
-    std::getline(table, line);  // header
-    int found = 0;
-    while (std::getline(table, line)) {
-        std::istringstream cells(line);
-        std::string slot, local, remote, state, queues;
-        cells >> slot >> local >> remote >> state >> queues;
-        const size_t colon = local.rfind(':');
-        const size_t queueColon = queues.find(':');
-        if (colon == std::string::npos || queueColon == std::string::npos || state != "01") continue;
-        if (std::stoul(local.substr(colon + 1), nullptr, 16) != port) continue;
-        if (std::stoul(queues.substr(queueColon + 1), nullptr, 16) > 0) ++found;
-    }
-    return found;
-}
-
-}  // namespace
-
-bool ChildProcess::resumeOnceConnected(unsigned short port, int clients, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    bool all = false;
-    while (!(all = unreadConnections(port) >= clients) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    resume();
-    return all;
-}
-
 std::string readWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;

@@ -26,12 +26,6 @@ public:
     // lets it go on.
     bool pause();
     void resume();
-    // For a paused server: lets it go on once `clients` connections to its
-    // `port` have been made and each has sent something (the system completes
-    // the connections and keeps the bytes meanwhile). The server then finds
-    // them all at once. False when they did not all come within timeoutMs;
-    // the server goes on all the same.
-    bool resumeOnceConnected(unsigned short port, int clients, int timeoutMs);
 
 private:
     pid_t pid = -1;

@@ -1,0 +1,41 @@
+// Robots that join a lockstep fieldsim in a fixed order, all before its
+// clock moves on. The server is held (stopped) while the robots start and
+// connect, each robot is held once connected, and on release each robot in
+// turn answers its first perception and joins before the next is let go;
+// in lockstep the server waits for all of them before its next cycle. So
+// neither how long the programs take to start nor which one answers first
+// (the first team to join plays on the left) depends on how busy the
+// machine is.
+#pragma once
+
+#include <vector>
+
+#include "support/ChildProcess.h"
+
+class JoinInOrder {
+public:
+    // `server`: fieldsim, already listening on `port` in lockstep (with an
+    // answer timeout longer than the whole release takes); it is held here.
+    JoinInOrder(ChildProcess& server, unsigned short port, int timeoutMs);
+    ~JoinInOrder();
+    JoinInOrder(const JoinInOrder&) = delete;
+    JoinInOrder& operator=(const JoinInOrder&) = delete;
+
+    bool serverHeld() const { return held; }
+    // After robot.start(): waits until it has connected and sent its first
+    // command, then holds it. Robots join in the order they were added.
+    bool add(ChildProcess& robot);
+    // Lets the server go on, then each robot in turn until the server has
+    // said it joined. False when one did not in time; everything goes on
+    // all the same.
+    bool release();
+
+private:
+    void resumeAll();
+
+    ChildProcess& server;
+    unsigned short port;
+    int timeoutMs;
+    bool held = false;
+    std::vector<ChildProcess*> robots;
+};
