@@ -4,7 +4,8 @@
 # then prints where the logs are and the server's summary.
 #   DURATION  seconds of game time to play (default 30)
 #   PACE      realtime (default) or lockstep (as fast as the players answer)
-#   PROGRAM   matchagent (default) or agent
+#   PROGRAM   matchagent (default) or agent; with agent each player's beliefs
+#             are kept beside its trace (beliefs.csv) for fieldsim --replay
 #   MODEL     fieldsim's robot model: physics (default: rigid bodies, as the
 #             real server) or kinematic
 #   MONITOR_PORT  port of the web monitor on 127.0.0.1 (default 0: a free one)
@@ -61,8 +62,32 @@ echo "Logs:"
 echo "  $out/fieldsim.log       the server's console"
 echo "  $out/truth.jsonl        ground truth, one JSON object per cycle"
 for team in Pitchbot Rivals; do
-  echo "  $out/$team/pN/        $team's player N: out.txt, err.txt (and Msg.txt for agent)"
+  echo "  $out/$team/pN/        $team's player N: out.txt, err.txt (and Msg.txt, beliefs.csv for agent)"
 done
 echo
-echo "With PROGRAM=agent each player keeps its messages in Msg.txt; where did it think it was?"
-echo "  $bin/wmtrace --side left --unum 2 $out/Pitchbot/p2/Msg.txt | head"
+
+if [ "$program" != agent ]; then
+  echo "With PROGRAM=agent each player keeps its messages, and what it believed, for a replay."
+  exit 0
+fi
+# What each player believed, message by message, beside its trace: wmtrace
+# needs the side its team played on, which the truth log names.
+echo "What each player believed (wmtrace over its Msg.txt):"
+for team in Pitchbot Rivals; do
+  side=$(grep -m 1 -o "\"team\":\"$team\",\"side\":\"[a-z]*\"" "$out/truth.jsonl" | head -n 1 |
+         sed 's/.*"side":"//; s/"$//' || true)
+  for n in 1 2 3; do
+    dir=$out/$team/p$n
+    if [ ! -s "$dir/Msg.txt" ]; then
+      echo "  $team/p$n: no Msg.txt, no beliefs"
+    elif "$bin/wmtrace" ${side:+--side "$side"} --unum "$n" --teamname "$team" "$dir/Msg.txt" \
+         >"$dir/beliefs.csv" 2>"$dir/wmtrace.err"; then
+      echo "  $dir/beliefs.csv"
+    else
+      echo "  $team/p$n: wmtrace failed (see $dir/wmtrace.err)"
+    fi
+  done
+done
+echo
+echo "Watch the game again beside what each player believed (Ctrl-C ends it):"
+echo "  $bin/fieldsim --replay $out --monitor-port 8080     # then open http://127.0.0.1:8080/"

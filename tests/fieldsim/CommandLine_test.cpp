@@ -34,7 +34,8 @@ TEST(CommandLine, ValuesComeAsTheNextWordOrAfterAnEqualsSignAndTheLastUseWins) {
                             "--halves", "3", "--kickoff-after", "-1", "--vision-every", "1", "--full-view", "--noise",
                             "--seed", "7", "--say-limit", "20", "--latency", "3", "--gs-classic", "--truth", "t.jsonl",
                             "--scenario", "s.txt", "--max-cycles", "100", "--duration", "12.5", "--verbose",
-                            "--monitor-port", "0", "--wait-for", "6", "--wait-timeout", "0.5", "--port", "3200"});
+                            "--monitor-port", "0", "--wait-for", "6", "--wait-timeout", "0.5", "--replay", "run",
+                            "--port", "3200"});
     ASSERT_EQ(p.outcome, CommandLine::Outcome::Run) << p.error;
     const SimOptions& o = p.options;
     EXPECT_EQ(o.port, 3200);
@@ -60,6 +61,7 @@ TEST(CommandLine, ValuesComeAsTheNextWordOrAfterAnEqualsSignAndTheLastUseWins) {
     EXPECT_EQ(o.monitorPort, 0);
     EXPECT_EQ(o.waitFor, 6);
     EXPECT_DOUBLE_EQ(o.waitTimeout, 0.5);
+    EXPECT_EQ(o.replayPath, "run");
     EXPECT_EQ(parse({"--model", "physics"}).options.model, ModelKind::Physics);
 }
 
@@ -70,6 +72,7 @@ TEST(CommandLine, EachMistakeIsOneLineSayingWhatWasWrong) {
     } cases[] = {
         {{"--port"}, "--port needs a value"},
         {{"--noise", "--scenario"}, "--scenario needs a value"},
+        {{"--replay="}, "--replay needs a value"},
         {{"--port", "x"}, "bad value 'x' for --port (0 to 65535)"},
         {{"--port=70000"}, "bad value '70000' for --port (0 to 65535)"},
         {{"--pace", "fast"}, "bad value 'fast' for --pace (realtime or lockstep)"},
@@ -113,7 +116,7 @@ TEST(CommandLine, TheHelpNamesEveryOptionThereIsAndNoOther) {
         {"--halves", "1"}, {"--kickoff-after", "2"}, {"--vision-every", "3"}, {"--full-view", ""}, {"--noise", ""},
         {"--seed", "1"}, {"--say-limit", "20"}, {"--latency", "1"}, {"--gs-classic", ""}, {"--truth", "t"},
         {"--scenario", "s"}, {"--max-cycles", "5"}, {"--duration", "1"}, {"--verbose", ""}, {"--monitor-port", "0"},
-        {"--wait-for", "2"}, {"--wait-timeout", "3"}};
+        {"--wait-for", "2"}, {"--wait-timeout", "3"}, {"--replay", "r"}};
     std::set<std::string> known;
     for (const auto& [name, value] : all) {
         known.insert(name);

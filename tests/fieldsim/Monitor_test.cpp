@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "monitor/MonitorServer.h"
@@ -170,4 +171,39 @@ TEST(MonitorServer, ConnectionCapIdleEvictionTimeoutAndStalledStreams) {
         pump(server);
     }
     EXPECT_EQ(server.stats().streamsDropped, 1) << "the stream that stopped reading";
+}
+
+// A replay answers some paths itself: its handler is asked first, sees the
+// query, and leaves what it declines to the monitor's own paths.
+TEST(MonitorServer, AnOwnersHandlerAnswersFirstAndReadsTheQuery) {
+    MonitorServer server(std::string("<p>recorded</p>"), {});
+    server.setHandler([](const MonitorRequest& r, MonitorReply& reply) {
+        std::string t;
+        if (r.path() != "/state" || !r.parameter("t", t)) return false;
+        reply.contentType = "text/plain";
+        reply.body = "t=" + t;
+        return true;
+    });
+    std::string error;
+    ASSERT_TRUE(server.start(0, error)) << error;
+    const std::string asked = request(server, "GET /state?x=1&t=2.5#here HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(asked.substr(asked.find("\r\n\r\n") + 4), "t=2.5");
+    EXPECT_EQ(status(request(server, "GET /state?tt=3 HTTP/1.1\r\n\r\n")), 503) << "declined: the monitor's own /state";
+    const std::string page = request(server, "GET / HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(page.substr(page.find("\r\n\r\n") + 4), "<p>recorded</p>");
+    const std::string head = request(server, "HEAD /state?t=1 HTTP/1.1\r\n\r\n");
+    EXPECT_NE(head.find("Content-Length: 3\r\n"), std::string::npos) << head;
+    EXPECT_EQ(head.substr(head.find("\r\n\r\n") + 4), "") << "a HEAD answer has no body";
+
+    const std::vector<std::tuple<std::string, std::string, bool, std::string>> queries = {
+        {"/s?t", "t", true, ""},        {"/s?a=1&t=&b", "t", true, ""}, {"/s?a=t", "t", false, ""},
+        {"/s?t=1&t=2", "t", true, "1"}, {"/s#t=1", "t", false, ""},     {"/s?from=5&count=9", "count", true, "9"}};
+    for (const auto& [target, name, found, value] : queries) {
+        MonitorRequest r;
+        ASSERT_EQ(r.parse("GET " + target + " HTTP/1.1\r\n\r\n", 1024), MonitorRequest::Status::Complete);
+        EXPECT_EQ(r.path(), "/s");
+        std::string got;
+        EXPECT_EQ(r.parameter(name, got), found) << target;
+        EXPECT_EQ(got, value) << target;
+    }
 }

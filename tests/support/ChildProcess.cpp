@@ -61,6 +61,8 @@ void ChildProcess::resume() {
     if (pid > 0) kill(pid, SIGCONT);
 }
 
+bool ChildProcess::signal(int signal) { return pid > 0 && kill(pid, signal) == 0; }
+
 std::string readWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;

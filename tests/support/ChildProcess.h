@@ -26,6 +26,9 @@ public:
     // lets it go on.
     bool pause();
     void resume();
+    // Sends `signal` (e.g. SIGTERM, to ask a server to stop); false when it
+    // has already been reaped.
+    bool signal(int signal);
 
 private:
     pid_t pid = -1;

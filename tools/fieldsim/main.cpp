@@ -10,13 +10,37 @@
 #include "game/Scenario.h"
 #include "net/Server.h"
 #include "game/Simulation.h"
+#include "replay/ReplayRunner.h"
 
 namespace {
 
 Server* gServer = nullptr;
+ReplayRunner* gReplay = nullptr;
 
 void onSignal(int) {
     if (gServer) gServer->requestStop();
+    if (gReplay) gReplay->requestStop();
+}
+
+// Serves a recorded game until stopped by a signal.
+int replay(const SimOptions& options) {
+    ConsoleWriter consoleOut(STDOUT_FILENO);
+    std::ostream console(&consoleOut);
+    ReplayRunner runner(options, console);
+    std::string error;
+    if (!runner.start(error)) {
+        consoleOut.drain(2.0);
+        std::cerr << "fieldsim: " << error << "\n";
+        return 1;
+    }
+    gReplay = &runner;
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    console << "replay at http://127.0.0.1:" << runner.port() << "/" << std::endl;
+    runner.run();
+    gReplay = nullptr;
+    consoleOut.drain(2.0);
+    return 0;
 }
 
 }  // namespace
@@ -36,6 +60,7 @@ int main(int argc, char** argv) {
         case CommandLine::Outcome::Run:
             break;
     }
+    if (!options.replayPath.empty()) return replay(options);
 
     Scenario scenario;
     ScenarioBounds bounds;

@@ -155,6 +155,11 @@ const std::vector<ValueOption>& valueOptions() {
          }},
         {"--wait-timeout", "0 to 86400 s",
          [](const std::string& v, SimOptions& o) { return real(v, 0.0, 86400.0, o.waitTimeout); }},
+        {"--replay", "a run folder or truth log",
+         [](const std::string& v, SimOptions& o) {
+             o.replayPath = v;
+             return !v.empty();
+         }},
     };
     return options;
 }
@@ -236,6 +241,12 @@ std::string CommandLine::helpText() {
         "                         until then the game stays before kick-off [0: no wait]\n"
         "  --wait-timeout S       longest such wait, in seconds of wall time; then the\n"
         "                         clock starts anyway [60]\n"
+        "  --replay RUN_DIR       play a recorded game again in the browser instead:\n"
+        "                         RUN_DIR/truth.jsonl drives the field, each player's\n"
+        "                         RUN_DIR/TEAM/pN/beliefs.csv (from wmtrace) is drawn\n"
+        "                         beside it; served on --monitor-port (a free port when\n"
+        "                         not given, printed); --field and --goal-width apply,\n"
+        "                         the other options do not\n"
         "  --help                 print this text\n";
 }
 

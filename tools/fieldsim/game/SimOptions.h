@@ -34,4 +34,5 @@ struct SimOptions {
     int monitorPort = -1;  // web monitor on 127.0.0.1; -1: none, 0: a free port
     int waitFor = 0;              // robots to wait for before the clock starts; 0: none
     double waitTimeout = 60.0;    // s of wall time, the longest such wait
+    std::string replayPath;       // a recorded game to serve instead of playing one
 };

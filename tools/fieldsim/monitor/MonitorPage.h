@@ -1,6 +1,8 @@
 // The web monitor's one page: HTML, a canvas and the script that draws the
 // field, the robots, the ball, the play mode, the clock and the score from the
-// streamed states. Everything is inline; the page loads nothing else.
+// streamed states. Everything is inline; the page loads nothing else. A
+// replay serves the same page with a timeline, the players' beliefs and their
+// errors added.
 #pragma once
 
 #include <string>
@@ -15,4 +17,5 @@ struct MonitorField {
 class MonitorPage {
 public:
     static std::string html(const MonitorField& field);
+    static std::string replayHtml(const MonitorField& field);
 };

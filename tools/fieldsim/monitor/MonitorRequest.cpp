@@ -127,6 +127,28 @@ bool MonitorRequest::parseRequestLine(const std::string& line) {
         return false;
     }
     method_ = method;
-    path_ = target.substr(0, target.find_first_of("?#"));
+    const size_t pathEnd = target.find_first_of("?#");
+    path_ = target.substr(0, pathEnd);
+    query_.clear();
+    if (pathEnd != std::string::npos && target[pathEnd] == '?') {
+        const size_t fragment = target.find('#', pathEnd);
+        query_ = target.substr(pathEnd + 1, fragment == std::string::npos ? std::string::npos : fragment - pathEnd - 1);
+    }
     return true;
+}
+
+bool MonitorRequest::parameter(const std::string& name, std::string& value) const {
+    size_t start = 0;
+    while (start <= query_.size()) {
+        size_t end = query_.find('&', start);
+        if (end == std::string::npos) end = query_.size();
+        const size_t eq = query_.find('=', start);
+        const size_t keyEnd = eq < end ? eq : end;
+        if (query_.compare(start, keyEnd - start, name) == 0 && keyEnd - start == name.size()) {
+            value = eq < end ? query_.substr(eq + 1, end - eq - 1) : std::string();
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
 }

@@ -22,6 +22,12 @@ public:
     const std::string& method() const { return method_; }
     // The target without its query string, e.g. "/state" for "/state?t=5".
     const std::string& path() const { return path_; }
+    // The query string without its "?", e.g. "t=5"; empty when there is none.
+    const std::string& query() const { return query_; }
+    // The value of `name` in the query ("t" in "t=5&x"); false when it is not
+    // there. Values are taken as they are: the monitor's own parameters are
+    // numbers, which need no decoding.
+    bool parameter(const std::string& name, std::string& value) const;
     size_t headLength() const { return headLength_; }
     // Why a request was refused, for the 400 answer.
     const std::string& problem() const { return problem_; }
@@ -32,6 +38,7 @@ private:
 
     std::string method_;
     std::string path_;
+    std::string query_;
     std::string problem_;
     size_t headLength_ = 0;
 };

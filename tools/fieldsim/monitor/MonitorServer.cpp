@@ -9,8 +9,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "monitor/MonitorRequest.h"
-
 namespace {
 
 // Turn-aways are counted in full but only the first few are told on the console.
@@ -47,7 +45,10 @@ std::string toEvent(const std::string& text) {
 }  // namespace
 
 MonitorServer::MonitorServer(const MonitorField& field, Logger logger, const MonitorLimits& limits)
-    : page_(MonitorPage::html(field)), logger_(std::move(logger)), limits_(limits) {}
+    : MonitorServer(MonitorPage::html(field), std::move(logger), limits) {}
+
+MonitorServer::MonitorServer(std::string page, Logger logger, const MonitorLimits& limits)
+    : page_(std::move(page)), logger_(std::move(logger)), limits_(limits) {}
 
 MonitorServer::~MonitorServer() { stop(); }
 
@@ -237,6 +238,11 @@ void MonitorServer::answer(MonitorConnection& c, Clock::time_point now) {
     if (request.method() != "GET" && !head) {
         reply(c, now, "405 Method Not Allowed", "text/plain; charset=utf-8", "only GET and HEAD\n", false,
               "Allow: GET, HEAD\r\n");
+        return;
+    }
+    MonitorReply owned;
+    if (handler_ && handler_(request, owned)) {
+        reply(c, now, owned.status, owned.contentType, owned.body, head);
         return;
     }
     const std::string& path = request.path();

@@ -20,10 +20,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "monitor/MonitorConnection.h"
 #include "monitor/MonitorPage.h"
+#include "monitor/MonitorRequest.h"
 
 struct MonitorLimits {
     size_t maxConnections = 16;
@@ -50,12 +52,25 @@ struct MonitorStats {
     long long statesPublished = 0;
 };
 
+// An answer the owner gives for a request (see MonitorServer::setHandler).
+struct MonitorReply {
+    std::string status = "200 OK";
+    std::string contentType = "application/json";
+    std::string body;
+};
+
 class MonitorServer {
 public:
     using Logger = std::function<void(const std::string&)>;
+    // Asked first for every GET and HEAD; true when it has filled the reply,
+    // false to leave the request to the monitor's own paths.
+    using Handler = std::function<bool(const MonitorRequest&, MonitorReply&)>;
 
+    // Serves the live page of a field of these measures.
     explicit MonitorServer(const MonitorField& field, Logger logger = Logger(),
                            const MonitorLimits& limits = MonitorLimits());
+    // Serves `page` at "/" instead.
+    MonitorServer(std::string page, Logger logger, const MonitorLimits& limits = MonitorLimits());
     ~MonitorServer();
     MonitorServer(const MonitorServer&) = delete;
     MonitorServer& operator=(const MonitorServer&) = delete;
@@ -76,6 +91,8 @@ public:
 
     // Closes every connection and the listening socket.
     void stop();
+
+    void setHandler(Handler handler) { handler_ = std::move(handler); }
 
     size_t connectionCount() const { return connections_.size(); }
     size_t streamCount() const;
@@ -100,6 +117,7 @@ private:
 
     std::string page_;
     Logger logger_;
+    Handler handler_;
     MonitorLimits limits_;
     MonitorStats stats_;
     int listenFd_ = -1;
