@@ -7,14 +7,9 @@
 // shows it). Skipped where chromium is not installed.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -27,39 +22,13 @@
 
 #include "ReplayFixture.h"
 #include "support/ChildProcess.h"
+#include "support/HttpGet.h"
 
 namespace {
 
 using json = nlohmann::json;
 using Tag = std::map<std::string, std::string>;
 const std::string kChromium = "/usr/bin/chromium";
-
-// A GET on 127.0.0.1: the status and the body; status 0 when no whole
-// answer came within 10 s.
-std::pair<int, std::string> httpGet(int port, const std::string& target) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string in;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
-        const std::string request = "GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n";
-        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        for (pollfd p{fd, POLLIN, 0}; std::chrono::steady_clock::now() < end && ::poll(&p, 1, 100) >= 0;) {
-            if (!(p.revents & (POLLIN | POLLHUP))) continue;
-            char buf[65536];
-            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            in.append(buf, static_cast<size_t>(n));
-        }
-    }
-    ::close(fd);
-    const size_t body = in.find("\r\n\r\n");
-    if (in.rfind("HTTP/1.1 ", 0) != 0 || body == std::string::npos) return {0, in};
-    return {std::atoi(in.c_str() + 9), in.substr(body + 4)};
-}
 
 // fieldsim serving a recording; its monitor port, 0 when it did not come up.
 int startReplay(ChildProcess& sim, const std::string& runDir, const std::string& workDir) {

@@ -117,9 +117,12 @@ private:
         // Clockwise in the own frame; counter-clockwise in the world, where a
         // right team's own frame is turned half round.
         row.yaw = wrap((right ? 180.0 : 0.0) - yaw);
-        if (columns_.ballX >= 0) {
-            row.ballX = m * toNumber(cells[columns_.ballX]);
-            row.ballY = m * toNumber(cells[columns_.ballY]);
+        const double ballX = columns_.ballX >= 0 ? toNumber(cells[columns_.ballX]) : NAN;
+        const double ballY = columns_.ballY >= 0 ? toNumber(cells[columns_.ballY]) : NAN;
+        // Half a ball cannot be drawn.
+        if (!std::isnan(ballX) && !std::isnan(ballY)) {
+            row.ballX = m * ballX;
+            row.ballY = m * ballY;
         }
         track_.rows.push_back(row);
     }
