@@ -342,7 +342,7 @@ R"PAGE(#timeline { display: flex; align-items: center; gap: 8px; padding: 6px 14
   border: 0; border-radius: 0; appearance: none; background: #9aa3ab; cursor: pointer; }
 #ticks .tick.goal { background: #ffd34d; width: 5px; margin-left: -2px; }
 #at { font-variant-numeric: tabular-nums; min-width: 150px; text-align: right; }
-#lower { display: flex; gap: 10px; padding: 4px 14px 8px; background: #23292f; height: 150px; }
+#lower { display: flex; gap: 10px; padding: 4px 14px 8px; background: #23292f; height: 172px; }
 #players-wrap { overflow-y: auto; min-width: 430px; }
 #players { border-collapse: collapse; font-size: 13px; font-variant-numeric: tabular-nums; }
 #players th, #players td { padding: 1px 6px; text-align: left; white-space: nowrap; }
@@ -665,7 +665,9 @@ function drawPlot() {
     const shown = [...replay.players.values()].filter(p => p.show && p.belief && replay.beliefs && p.error.length);
     let top = 0;
     for (const p of shown) for (const e of p.error) top = Math.max(top, num(e[1]) || 0);
-    top = top <= 0 ? 1 : Math.pow(10, Math.ceil(Math.log10(top) * 2) / 2);
+    if (top <= 0) top = 1;
+    const decade = Math.pow(10, Math.floor(Math.log10(top)));
+    top = [1, 2, 5, 10].map(m => m * decade).find(v => v >= top - 1e-9);
     const fx = f => pad.l + f / Math.max(1, replay.total - 1) * (w - pad.l - pad.r);
     const fy = v => h - pad.b - Math.min(v, top) / top * (h - pad.t - pad.b);
     g.strokeStyle = "#55606a";
