@@ -1,11 +1,15 @@
 // The monitor reads request heads from any program on the machine. Whatever
 // arrives, the reader must agree with itself as more bytes come in (a head
 // is complete once, at its first empty line, and stays so), never accept
-// more than the limit, and hand the server only a plain method and path.
+// more than the limit, and hand the server only a plain method, path and
+// query, whose parameters are found as a plain reading of it finds them.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "monitor/MonitorRequest.h"
 
@@ -25,6 +29,37 @@ bool visible(const std::string& text) {
         if (c <= 0x20 || c >= 0x7f) return false;
     }
     return true;
+}
+
+// The query's fields as a plain reading finds them: split at '&', the name
+// before the first '=', the value after it; the first field of a name counts.
+void checkQuery(const MonitorRequest& request) {
+    const std::string& query = request.query();
+    check(query.find('#') == std::string::npos && visible(query));
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (size_t start = 0;;) {
+        const size_t end = std::min(query.find('&', start), query.size());
+        const std::string field = query.substr(start, end - start);
+        const size_t eq = field.find('=');
+        fields.emplace_back(field.substr(0, eq), eq == std::string::npos ? "" : field.substr(eq + 1));
+        if (end == query.size()) break;
+        start = end + 1;
+    }
+    std::vector<std::string> names = {"t", "cycle", "absent-name"};
+    for (size_t i = 0; i < fields.size() && i < 4; ++i) names.push_back(fields[i].first);
+    for (const std::string& name : names) {
+        const std::pair<std::string, std::string>* first = nullptr;
+        for (const auto& f : fields) {
+            if (f.first == name) {
+                first = &f;
+                break;
+            }
+        }
+        std::string value = "unset";
+        const bool found = request.parameter(name, value);
+        check(found == (first != nullptr));
+        if (found) check(value == first->second);
+    }
 }
 
 bool hasEmptyLine(const std::string& text) {
@@ -62,6 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (char c : request.method()) check(tokenChar(c));
             check(!request.path().empty() && request.path()[0] == '/' && visible(request.path()));
             check(request.path().find_first_of("?#") == std::string::npos);
+            checkQuery(request);
             // Cut just before its empty line, the head was not complete yet.
             MonitorRequest shorter;
             check(shorter.parse(received.substr(0, head - 1), limit) == MonitorRequest::Status::Incomplete);
