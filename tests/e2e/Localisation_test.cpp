@@ -69,10 +69,9 @@ TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
                            "--full-view", "--kickoff-after", "-1", "--truth",
                            simDir.file("truth.jsonl")},
                           simDir.path()));
-    ASSERT_TRUE(sim.waitForOutput("listening")) << sim.out() << sim.err();
     ChildProcess lefts, rights;
-    JoinInOrder joining(sim, 3100, kWait);
-    ASSERT_TRUE(joining.serverHeld());
+    JoinInOrder joining(sim, 3100, kWait, simDir.file("truth.jsonl"));
+    ASSERT_TRUE(joining.serverHeld()) << sim.out() << sim.err();
     ASSERT_TRUE(lefts.start(AGENT_BIN, {"--teamname", "Lefts", "--unum", "2"}, leftsDir.path()));
     ASSERT_TRUE(joining.add(lefts));
     ASSERT_TRUE(rights.start(AGENT_BIN, {"--teamname", "Rights", "--unum", "2"}, rightsDir.path()));

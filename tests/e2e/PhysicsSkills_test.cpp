@@ -4,6 +4,8 @@
 // forward at about half a metre per second.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -53,15 +55,17 @@ std::vector<Pose> runSkill(const std::string& scenario, const std::vector<std::s
                            "--kickoff-after", "-1", "--duration", "12", "--truth", dir.file("truth.jsonl"),
                            "--scenario", dir.file("scenario.txt")},
                           dir.path()));
-    EXPECT_TRUE(sim.waitForOutput("listening")) << sim.out() << sim.err();
     // Held until the tool has joined: with nobody to wait for, the clock
     // runs at the real-time pace, so a tool slow to start (a busy machine)
     // would meet the scenario's events late, or miss them.
-    JoinInOrder joining(sim, 3100, kWait);
-    EXPECT_TRUE(joining.serverHeld());
+    JoinInOrder joining(sim, 3100, kWait, dir.file("truth.jsonl"));
+    EXPECT_TRUE(joining.serverHeld()) << sim.out() << sim.err();
     std::vector<std::string> args = skill;
     args.insert(args.end(), {"--seconds", "11", "--beam", "-2", "0", "0"});
-    EXPECT_TRUE(tool.start(kBin + "/skillrun", args, dir.path()));
+    // A folder of its own: each program's console goes to its working folder.
+    const std::string toolDir = dir.file("skillrun");
+    ::mkdir(toolDir.c_str(), 0755);
+    EXPECT_TRUE(tool.start(kBin + "/skillrun", args, toolDir));
     EXPECT_TRUE(joining.add(tool)) << "skillrun did not connect";
     EXPECT_TRUE(joining.release()) << sim.out();
     EXPECT_EQ(sim.wait(kWait), 0) << sim.out() << sim.err();

@@ -79,7 +79,7 @@ std::string subdir(const TempDir& dir, const std::string& name) {
 }
 
 // fieldsim in lockstep with a truth log and a scenario; started first, so
-// the robots find it listening. The robots then join it in a fixed order
+// the robots find it listening. The robots join it in a fixed order
 // before its clock moves on (JoinInOrder): in lockstep the clock runs as fast
 // as those who have joined answer, so a robot that joined first would
 // otherwise play on alone for as long as the others take to start, which is
@@ -95,7 +95,6 @@ struct Server {
                                  dir.file("truth.jsonl"),
                                  "--scenario", dir.file("scenario.txt")});
         ASSERT_TRUE(sim.start(kBin + "/fieldsim", args, dir.path()));
-        ASSERT_TRUE(sim.waitForOutput("listening")) << sim.out() << sim.err();
     }
 };
 
@@ -111,8 +110,8 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
     // All join before the clock moves on, Lefts first (so on the left), and
     // the kick-off follows 4 s later.
     std::vector<std::unique_ptr<ChildProcess>> players;
-    JoinInOrder joining(server.sim, 3100, kWait);
-    ASSERT_TRUE(joining.serverHeld());
+    JoinInOrder joining(server.sim, 3100, kWait, server.dir.file("truth.jsonl"));
+    ASSERT_TRUE(joining.serverHeld()) << server.sim.out() << server.sim.err();
     for (const char* team : {"Lefts", "Rights"}) {
         for (const char* unum : {"1", "2", "3"}) {
             players.push_back(std::make_unique<ChildProcess>());
@@ -229,8 +228,8 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
         {"5", {"goto", "--target", "-2", "-0.5", "--beam", "-4.5", "-3", "0"}},
     };
     std::vector<std::unique_ptr<ChildProcess>> tools;
-    JoinInOrder joining(server.sim, 3100, kWait);
-    ASSERT_TRUE(joining.serverHeld());
+    JoinInOrder joining(server.sim, 3100, kWait, server.dir.file("truth.jsonl"));
+    ASSERT_TRUE(joining.serverHeld()) << server.sim.out() << server.sim.err();
     for (Run& r : runs) {
         r.args.insert(r.args.end(), {"--unum", r.unum, "--seconds", "12"});
         tools.push_back(std::make_unique<ChildProcess>());

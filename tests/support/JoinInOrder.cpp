@@ -3,31 +3,32 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <thread>
 
 namespace {
 
-// Connections to the local TCP `port` that are established and hold bytes
-// their server has not read yet: a held server's clients that have sent
-// something (the system completes the connections and keeps the bytes).
-int unreadConnections(unsigned short port) {
+// Sockets on the local TCP `port` in `state` (hex, as the system lists it:
+// "0A" listening, "01" established), counting only those holding bytes not
+// yet read when `unreadOnly`.
+int socketsOnPort(unsigned short port, const std::string& state, bool unreadOnly) {
     // One line per socket: "sl local rem st tx_queue:rx_queue ...", the
-    // addresses as hex "address:port"; state 01 is established.
+    // addresses as hex "address:port".
     std::ifstream table("/proc/net/tcp");
     std::string line;
     std::getline(table, line);  // header
     int found = 0;
     while (std::getline(table, line)) {
         std::istringstream cells(line);
-        std::string slot, local, remote, state, queues;
-        cells >> slot >> local >> remote >> state >> queues;
+        std::string slot, local, remote, st, queues;
+        cells >> slot >> local >> remote >> st >> queues;
         const size_t colon = local.rfind(':');
         const size_t queueColon = queues.find(':');
-        if (colon == std::string::npos || queueColon == std::string::npos || state != "01") continue;
+        if (colon == std::string::npos || queueColon == std::string::npos || st != state) continue;
         if (std::stoul(local.substr(colon + 1), nullptr, 16) != port) continue;
-        if (std::stoul(queues.substr(queueColon + 1), nullptr, 16) > 0) ++found;
+        if (!unreadOnly || std::stoul(queues.substr(queueColon + 1), nullptr, 16) > 0) ++found;
     }
     return found;
 }
@@ -43,15 +44,33 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
 }
 
 }  // namespace
 
-JoinInOrder::JoinInOrder(ChildProcess& server, unsigned short port, int timeoutMs)
-    : server(server), port(port), timeoutMs(timeoutMs), held(server.pause()) {}
+JoinInOrder::JoinInOrder(ChildProcess& server, unsigned short port, int timeoutMs,
+                         const std::string& truthFile)
+    : server(server), port(port), timeoutMs(timeoutMs) {
+    // Until a robot has joined, the server's clock runs at the real-time
+    // pace, and each cycle before the hold moves the robots' joining later
+    // against the scenario's times. It runs its first cycle as soon as it
+    // listens and the next one 20 ms later: held in between, it has run
+    // exactly one. Its truth log is written and flushed cycle by cycle.
+    const auto firstCycleDone = [&] { return readWholeFile(truthFile).find('\n') != std::string::npos; };
+    const auto listening = [&] { return socketsOnPort(port, "0A", false) > 0; };
+    held = (truthFile.empty() ? waitUntil(listening, timeoutMs) : waitUntil(firstCycleDone, timeoutMs)) &&
+           server.pause();
+    // Held late (this process kept waiting for 20 ms): the run is sound but
+    // a cycle later than usual, which a failure further on should mention.
+    const std::string truth = truthFile.empty() ? "" : readWholeFile(truthFile);
+    if (held && truth.find('\n') + 1 < truth.size()) {
+        std::cerr << "JoinInOrder: fieldsim had run more than one cycle when it was held; "
+                     "the robots join a cycle later than usual" << std::endl;
+    }
+}
 
 JoinInOrder::~JoinInOrder() { resumeAll(); }
 
@@ -59,7 +78,8 @@ bool JoinInOrder::add(ChildProcess& robot) {
     const int connected = static_cast<int>(robots.size()) + 1;
     // Waiting for each connection before the next robot starts also fixes
     // the order in which the server will number them.
-    const bool ok = waitUntil([&] { return unreadConnections(port) >= connected; }, timeoutMs) && robot.pause();
+    const bool ok =
+        waitUntil([&] { return socketsOnPort(port, "01", true) >= connected; }, timeoutMs) && robot.pause();
     robots.push_back(&robot);
     return ok;
 }
