@@ -1,7 +1,6 @@
 #include "replay/ReplayService.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <map>
