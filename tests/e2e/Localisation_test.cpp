@@ -11,6 +11,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/JoinInOrder.h"
+#include "support/TruthLog.h"
 
 namespace {
 
@@ -21,26 +22,15 @@ struct Pose {
     double x, y, yaw;
 };
 
-double numberAfter(const std::string& text, size_t from, const std::string& key) {
-    size_t at = text.find("\"" + key + "\":", from);
-    if (at == std::string::npos) return NAN;
-    return std::stod(text.substr(at + key.size() + 3));
-}
-
 // Truth poses of one team's robot by server time (fieldsim's world frame,
 // yaw counter-clockwise from +x), and the side the team plays on.
 std::map<long, Pose> truthPoses(const std::string& path, const std::string& team, std::string& side) {
     std::map<long, Pose> poses;
-    std::istringstream lines(readWholeFile(path));
-    std::string line;
-    while (std::getline(lines, line)) {
-        size_t robot = line.find("\"team\":\"" + team + "\"");
-        if (robot == std::string::npos) continue;
-        const size_t sideAt = line.find("\"side\":\"", robot);
-        if (sideAt != std::string::npos) side = line.substr(sideAt + 8, line.find('"', sideAt + 8) - sideAt - 8);
-        long key = std::lround(numberAfter(line, 0, "time") * 1000);
-        poses[key] = {numberAfter(line, robot, "x"), numberAfter(line, robot, "y"),
-                      numberAfter(line, robot, "yaw")};
+    for (const TruthCycle& c : readTruthLog(path)) {
+        const TruthRobot* r = c.robot(team);
+        if (!r) continue;
+        side = r->side;
+        poses[std::lround(c.time * 1000)] = {r->x, r->y, r->yaw};
     }
     return poses;
 }

@@ -13,6 +13,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/JoinInOrder.h"
+#include "support/TruthLog.h"
 
 namespace {
 
@@ -24,24 +25,11 @@ struct Pose {
     std::string state;
 };
 
-double numberAfter(const std::string& text, const std::string& key) {
-    const size_t at = text.find("\"" + key + "\":");
-    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size() + 3);
-}
-
 // The one robot's torso, cycle by cycle, once it has joined.
 std::vector<Pose> robotTrack(const std::string& path) {
     std::vector<Pose> track;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        const size_t robot = line.find("{\"team\"");
-        if (robot == std::string::npos) continue;
-        const std::string part = line.substr(robot);
-        const size_t state = part.find("\"state\":\"");
-        Pose p{numberAfter(line, "time"), numberAfter(part, "x"), numberAfter(part, "y"),
-               state == std::string::npos ? "" : part.substr(state + 9, part.find('"', state + 9) - state - 9)};
-        track.push_back(p);
-    }
+    for (const TruthCycle& c : readTruthLog(path))
+        if (const TruthRobot* r = c.robot("")) track.push_back({c.time, r->x, r->y, r->state});
     return track;
 }
 

@@ -17,58 +17,15 @@
 
 #include "support/ChildProcess.h"
 #include "support/JoinInOrder.h"
+#include "support/TruthLog.h"
 
 namespace {
 
 const std::string kBin = BIN_DIR;
 const int kWait = 110000;
 
-struct Robot {
-    double x = NAN, y = NAN, yaw = NAN;
-    std::string state, commands;
-};
-
-struct Cycle {
-    double time = 0, gameTime = 0, ballX = 0, ballY = 0;
-    std::string mode;
-    std::map<std::string, Robot> robots;  // by "left 2", "right 1", ...
-};
-
-double numberAfter(const std::string& text, const std::string& key) {
-    const size_t at = text.find("\"" + key + "\":");
-    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size() + 3);
-}
-
-std::string textAfter(const std::string& text, const std::string& key) {
-    const size_t at = text.find("\"" + key + "\":\"");
-    if (at == std::string::npos) return "";
-    const size_t from = at + key.size() + 4;
-    return text.substr(from, text.find('"', from) - from);
-}
-
-std::vector<Cycle> readTruth(const std::string& path) {
-    std::vector<Cycle> cycles;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        Cycle c;
-        c.time = numberAfter(line, "time");
-        c.gameTime = numberAfter(line, "game_time");
-        c.mode = textAfter(line, "play_mode");
-        const size_t ball = line.find("\"ball\":");
-        c.ballX = numberAfter(line.substr(ball), "x");
-        c.ballY = numberAfter(line.substr(ball), "y");
-        for (size_t at = line.find("{\"team\""); at != std::string::npos;) {
-            const size_t next = line.find("{\"team\"", at + 1);
-            const std::string part = line.substr(at, next == std::string::npos ? next : next - at);
-            Robot r{numberAfter(part, "x"), numberAfter(part, "y"), numberAfter(part, "yaw"),
-                    textAfter(part, "state"), textAfter(part, "commands")};
-            c.robots[textAfter(part, "side") + " " + std::to_string(int(numberAfter(part, "unum")))] = r;
-            at = next;
-        }
-        cycles.push_back(c);
-    }
-    return cycles;
-}
+using Robot = TruthRobot;
+using Cycle = TruthCycle;
 
 double distance(double ax, double ay, double bx, double by) { return std::hypot(ax - bx, ay - by); }
 
@@ -130,7 +87,7 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
     const std::string log = server.sim.out();
     EXPECT_EQ(countBefore(log, "malformed"), 0) << log;
 
-    std::vector<Cycle> truth = readTruth(server.dir.file("truth.jsonl"));
+    std::vector<Cycle> truth = readTruthLog(server.dir.file("truth.jsonl"));
     // From here on every cycle lists all six.
     while (!truth.empty() && truth.front().robots.size() < 6) truth.erase(truth.begin());
     ASSERT_GT(truth.size(), 1000u);
@@ -244,7 +201,7 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
         EXPECT_EQ(t->err().find("runtime error"), std::string::npos) << t->err();
     }
 
-    std::vector<Cycle> truth = readTruth(server.dir.file("truth.jsonl"));
+    std::vector<Cycle> truth = readTruthLog(server.dir.file("truth.jsonl"));
     // All join in one cycle; each tool leaves 12 s of server time later, a
     // little before the server stops. Times below count from the joining.
     while (!truth.empty() && truth.front().robots.size() < 5) truth.erase(truth.begin());

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include <sys/stat.h>
 
 #include "support/ChildProcess.h"
+#include "support/TruthLog.h"
 
 TEST(AgentAgainstFieldsim, StartsBeamsAnswersEveryPerceptionAndStopsWithTheServer) {
     TempDir dir;
@@ -45,8 +47,13 @@ TEST(AgentAgainstFieldsim, StartsBeamsAnswersEveryPerceptionAndStopsWithTheServe
     EXPECT_EQ(log.find("did not answer"), std::string::npos) << "lockstep never had to wait out a timeout";
 
     // The agent's default beam puts it at (-0.5, 4.0) facing 0.6 degrees.
-    const std::string lines = readWholeFile(truth);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 300);
-    EXPECT_NE(lines.find("\"team\":\"VOR\",\"side\":\"left\",\"unum\":1,\"x\":-0.5000,\"y\":4.0000,\"z\":0.3850,"
-                         "\"yaw\":0.600,"), std::string::npos) << "no cycle shows the robot where its beam puts it";
+    const std::vector<TruthCycle> cycles = readTruthLog(truth);
+    EXPECT_EQ(cycles.size(), 300u);
+    bool beamed = false;
+    for (const TruthCycle& c : cycles) {
+        const TruthRobot* r = c.robot("VOR", 1);
+        beamed = beamed || (r && r->side == "left" && std::fabs(r->x + 0.5) < 1e-4 && std::fabs(r->y - 4.0) < 1e-4 &&
+                            std::fabs(r->z - 0.385) < 1e-4 && std::fabs(r->yaw - 0.6) < 1e-3);
+    }
+    EXPECT_TRUE(beamed) << "no cycle shows the robot where its beam puts it";
 }

@@ -17,6 +17,7 @@
 
 #include "FieldsimTestKit.h"
 #include "support/ChildProcess.h"
+#include "support/TruthLog.h"
 
 namespace {
 
@@ -30,12 +31,6 @@ int numberAfter(const std::string& text, const std::string& prefix) {
 double attr(const std::string& html, size_t at, const std::string& name) {
     const size_t i = html.find(" " + name + "=\"", at);
     return i == std::string::npos || i > html.find('>', at) ? NAN : std::atof(html.c_str() + i + name.size() + 3);
-}
-
-// The number after "key": in a truth-log line from `at` on.
-double truthValue(const std::string& line, size_t at, const std::string& key) {
-    const size_t i = line.find("\"" + key + "\":", at);
-    return i == std::string::npos ? NAN : std::atof(line.c_str() + i + key.size() + 3);
 }
 
 }  // namespace
@@ -73,9 +68,8 @@ TEST(MonitorBrowser, FieldsimPrintsTheAddressAndChromiumDrawsTheTruthLive) {
         << second.out() << second.err();
     ASSERT_EQ(sim.wait(60000), 0) << sim.err();
 
-    std::map<long, std::string> truthOf;
-    std::ifstream in(truth);
-    for (std::string line; std::getline(in, line);) truthOf[numberAfter(line, "{\"cycle\":")] = line;
+    std::map<long, TruthCycle> truthOf;
+    for (const TruthCycle& c : readTruthLog(truth)) truthOf[c.cycle] = c;
     for (const auto& [source, browser] : browsers) {
         SCOPED_TRACE(source);
         EXPECT_EQ(browser->wait(30000), 0);
@@ -88,7 +82,7 @@ TEST(MonitorBrowser, FieldsimPrintsTheAddressAndChromiumDrawsTheTruthLive) {
         EXPECT_GE(cycle, source == "events" ? 900 : 25);
         EXPECT_GE(attr(html, record, "data-events"), 3) << "states received";
         ASSERT_EQ(truthOf.count(cycle), 1u) << cycle;
-        const std::string& line = truthOf[cycle];
+        const TruthCycle& drawn = truthOf[cycle];
         // The field upright in the window, at one scale for x and y.
         const double left = attr(html, record, "data-field-left"), top = attr(html, record, "data-field-top");
         const double sx = (attr(html, record, "data-field-right") - left) / 9.0;
@@ -98,22 +92,22 @@ TEST(MonitorBrowser, FieldsimPrintsTheAddressAndChromiumDrawsTheTruthLive) {
         for (size_t at = html.find("<i class=\"robot\""); at != std::string::npos; at = html.find("<i class=\"robot\"", at + 1)) {
             ++robots;
             const size_t side = html.find("data-side=\"", at) + 11;
-            const std::string key = "\"side\":\"" + html.substr(side, html.find('"', side) - side) + "\",\"unum\":" +
-                                    std::to_string(static_cast<int>(attr(html, at, "data-unum"))) + ",";
-            const size_t entry = line.find(key);
-            ASSERT_NE(entry, std::string::npos) << key;
+            const std::string key = html.substr(side, html.find('"', side) - side) + " " +
+                                    std::to_string(static_cast<int>(attr(html, at, "data-unum")));
+            ASSERT_EQ(drawn.robots.count(key), 1u) << key;
+            const TruthRobot& robot = drawn.robots.at(key);
             const double x = attr(html, at, "data-x"), y = attr(html, at, "data-y");
-            EXPECT_NEAR(x, left + (truthValue(line, entry, "x") + 4.5) * sx, 0.6) << key;
-            EXPECT_NEAR(y, top + (3.0 - truthValue(line, entry, "y")) * sy, 0.6) << key;
+            EXPECT_NEAR(x, left + (robot.x + 4.5) * sx, 0.6) << key;
+            EXPECT_NEAR(y, top + (3.0 - robot.y) * sy, 0.6) << key;
             // The heading arrow points along the yaw, counter-clockwise from +x.
             const double drawnYaw = std::atan2(y - attr(html, at, "data-tip-y"), attr(html, at, "data-tip-x") - x) * 180.0 / M_PI;
-            EXPECT_NEAR(std::remainder(drawnYaw - truthValue(line, entry, "yaw"), 360.0), 0.0, 2.0) << key;
+            EXPECT_NEAR(std::remainder(drawnYaw - robot.yaw, 360.0), 0.0, 2.0) << key;
         }
         EXPECT_EQ(robots, 2);
-        const size_t ball = html.find("<i class=\"ball\""), truthBall = line.find("\"ball\":");
+        const size_t ball = html.find("<i class=\"ball\"");
         ASSERT_NE(ball, std::string::npos);
-        EXPECT_GT(truthValue(line, truthBall, "x"), 0.1) << "the ball rolled";
-        EXPECT_NEAR(attr(html, ball, "data-x"), left + (truthValue(line, truthBall, "x") + 4.5) * sx, 0.6);
-        EXPECT_NEAR(attr(html, ball, "data-y"), top + (3.0 - truthValue(line, truthBall, "y")) * sy, 0.6);
+        EXPECT_GT(drawn.ballX, 0.1) << "the ball rolled";
+        EXPECT_NEAR(attr(html, ball, "data-x"), left + (drawn.ballX + 4.5) * sx, 0.6);
+        EXPECT_NEAR(attr(html, ball, "data-y"), top + (3.0 - drawn.ballY) * sy, 0.6);
     }
 }
