@@ -25,23 +25,9 @@ trap stop_measured EXIT
 echo "Playing $duration s in real time: fieldsim ($model model) and 2 x 3 $program..."
 start_measured fieldsim "$out/fieldsim" "$bin/fieldsim" --pace realtime --duration "$duration" \
   --kickoff-after 3 --wait-for 6 --wait-timeout 30 --model "$model"
-for _ in $(seq 50); do
-  grep -q "listening on" "$out/fieldsim/out.txt" 2>/dev/null && break
-  sleep 0.1
-done
-if ! grep -q "listening on" "$out/fieldsim/out.txt" 2>/dev/null; then
-  echo "fieldsim did not start:" >&2
-  cat "$out/fieldsim/out.txt" "$out/fieldsim/err.txt" >&2
-  exit 1
-fi
+wait_listening "$out/fieldsim/out.txt" "$out/fieldsim/err.txt" 50 || exit 1
 names=(fieldsim)
-for team in Pitchbot Rivals; do
-  for n in 1 2 3; do
-    start_measured "$team-$n" "$out/$team/p$n" "$bin/$program" --unum "$n" --teamname "$team"
-    names+=("$team-$n")
-  done
-  sleep 0.05
-done
+start_teams "$bin/$program" "$out"
 wait_measured
 trap - EXIT
 

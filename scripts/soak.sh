@@ -43,22 +43,9 @@ start_measured fieldsim "$out/fieldsim" "$bin/fieldsim" --pace lockstep --half-t
   --halves 2 --kickoff-after 3 --wait-for 6 --wait-timeout 60 --model "$model" \
   --duration $((2 * half + 120))
 console=$out/fieldsim/out.txt
-for _ in $(seq 100); do
-  grep -q "listening on" "$console" 2>/dev/null && break
-  sleep 0.1
-done
-if ! grep -q "listening on" "$console" 2>/dev/null; then
-  echo "fieldsim did not start:" >&2
-  cat "$console" "$out/fieldsim/err.txt" >&2
-  exit 1
-fi
+wait_listening "$console" "$out/fieldsim/err.txt" 100 || exit 1
 names=(fieldsim)
-for team in Pitchbot Rivals; do
-  for n in 1 2 3; do
-    start_measured "$team-$n" "$out/$team/p$n" "$bin/$program" --unum "$n" --teamname "$team"
-    names+=("$team-$n")
-  done
-done
+start_teams "$bin/$program" "$out"
 
 # Resident memory of every process every second, until the match is over;
 # then fieldsim is interrupted and ends as on Ctrl-C.

@@ -55,3 +55,30 @@ report_measured() {
     }'
   done
 }
+
+# Waits up to TENTHS tenths of a second for fieldsim's console CONSOLE to say
+# it listens; when it does not, prints its console and ERRFILE and fails.
+wait_listening() {
+  local console=$1 errfile=$2 tenths=$3
+  for _ in $(seq "$tenths"); do
+    grep -q "listening on" "$console" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  echo "fieldsim did not start:" >&2
+  cat "$console" "$errfile" >&2
+  return 1
+}
+
+# start_teams PROGRAM OUTDIR: players 1 to 3 of Pitchbot and of Rivals, each
+# measured under the name TEAM-N and working in OUTDIR/TEAM/pN; their names
+# are added to the array `names`.
+start_teams() {
+  local program=$1 out=$2 team n
+  for team in Pitchbot Rivals; do
+    for n in 1 2 3; do
+      start_measured "$team-$n" "$out/$team/p$n" "$program" --unum "$n" --teamname "$team"
+      names+=("$team-$n")
+    done
+    sleep 0.05
+  done
+}

@@ -10,11 +10,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -22,6 +24,7 @@
 
 #include "ReplayFixture.h"
 #include "support/ChildProcess.h"
+#include "support/HeadlessBrowser.h"
 #include "support/HttpGet.h"
 
 namespace {
@@ -271,4 +274,71 @@ TEST(ReplayBrowser, BadFilesPlayWhatIsThereAndSayWhatWasSkipped) {
     EXPECT_EQ(none.wait(10000), 1);
     EXPECT_NE(none.err().find("fieldsim: no truth log at " + dir.file("nothing")), std::string::npos)
         << none.err();
+}
+
+// The keyboard drives the timeline as the page's help line says: steps of one
+// cycle, speeds, the ends, the marks of the index, and play and pause. Acted
+// out in chromium over its DevTools pipe; every check waits for the drawn
+// frame, never for a time, so a busy machine only makes it slower.
+TEST(ReplayBrowser, KeysStepSpeedJumpPlayAndPause) {
+    if (::access(kChromium.c_str(), X_OK) != 0) GTEST_SKIP() << "chromium is not installed";
+    TempDir dir;
+    ::mkdir(dir.file("game").c_str(), 0755);
+    ReplayFixture::write(dir.file("game"));
+    ChildProcess sim;
+    const int port = startReplay(sim, dir.file("game"), dir.path());
+    ASSERT_GT(port, 0) << sim.out() << sim.err();
+    const auto [status, body] = httpGet(port, "/replay/index");
+    ASSERT_EQ(status, 200) << body;
+    const json index = json::parse(body, nullptr, false);
+    ASSERT_TRUE(index.is_object() && index["marks"].is_array()) << body;
+    int firstMark = -1;  // the first mark after the start
+    for (const json& m : index["marks"])
+        if (m.value("frame", 0) > 0 && firstMark < 0) firstMark = m["frame"];
+    ASSERT_GT(firstMark, 0) << "the fixture changes play mode after the start: " << body;
+
+    ::mkdir(dir.file("keys").c_str(), 0755);
+    HeadlessBrowser page;
+    ASSERT_TRUE(page.open("http://127.0.0.1:" + std::to_string(port) + "/?t=6.5", dir.file("keys"))) << page.error();
+    const std::string drawn = "Number(document.getElementById('drawn').dataset.frame)";
+    const auto drawnIs = [&](int frame) { return page.waitFor(drawn + " === " + std::to_string(frame)); };
+    ASSERT_TRUE(drawnIs(325)) << page.error();
+
+    struct Key {
+        const char *key, *code;
+        int frame;  // drawn after the press
+    };
+    for (const Key& k : {Key{".", "Period", 326}, {".", "Period", 327}, {",", "Comma", 326}, {"ArrowRight", "ArrowRight", 327},
+                         {"End", "End", ReplayFixture::kCycles - 1}, {"Home", "Home", 0}, {"]", "BracketRight", firstMark},
+                         {"[", "BracketLeft", 0}}) {
+        SCOPED_TRACE(k.key);
+        ASSERT_TRUE(page.press(k.key, k.code)) << page.error();
+        EXPECT_TRUE(drawnIs(k.frame)) << page.error() << "; drawn " << page.evaluate(drawn);
+    }
+    // The drawn record names the cycle of the drawn frame, as the truth log does.
+    EXPECT_EQ(page.evaluate("document.getElementById('drawn').dataset.cycle"), "0");
+
+    const std::string speed = "document.getElementById('speed').value";
+    EXPECT_EQ(page.evaluate(speed), "1");
+    // Down to the slowest, so that the playing below is far from the end when it is paused.
+    for (const auto& [key, shown] : {std::pair<const char*, const char*>{"+", "2"}, {"+", "4"}, {"-", "2"}, {"-", "1"},
+                                     {"-", "0.5"}, {"-", "0.25"}, {"-", "0.25"}}) {
+        ASSERT_TRUE(page.press(key, key == std::string("+") ? "Equal" : "Minus")) << page.error();
+        EXPECT_EQ(page.evaluate(speed), shown) << key;
+    }
+
+    // Space plays from the start on; space again holds the frame where it is
+    // (at a quarter of real time the end is 40 s away).
+    ASSERT_TRUE(page.press(" ", "Space")) << page.error();
+    ASSERT_TRUE(page.waitFor(drawn + " >= 20")) << page.error() << "; playing did not move on";
+    ASSERT_TRUE(page.press(" ", "Space")) << page.error();
+    // The page draws a frame once its states are fetched: let the last one land.
+    ASSERT_TRUE(page.waitFor("!replay.playing && " + drawn + " === replay.frame")) << page.error();
+    const json held = page.evaluate(drawn);
+    ASSERT_TRUE(held.is_number()) << page.error();
+    EXPECT_LT(held.get<int>(), ReplayFixture::kCycles / 2) << "it played on after the pause";
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(page.evaluate("requestAnimationFrame(() => 0), " + drawn), held) << "paused, yet it moved on";
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
