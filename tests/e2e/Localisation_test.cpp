@@ -55,12 +55,12 @@ TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
     // what they see does not depend on how fast the machine is. A slow
     // answer is waited for rather than skipped.
     ASSERT_TRUE(sim.start(kBin + "/fieldsim",
-                          {"--pace", "lockstep", "--lockstep-timeout", "30", "--duration", "3",
+                          {"--pace", "lockstep", "--lockstep-timeout", "30", "--wait-for", "2", "--duration", "3",
                            "--full-view", "--kickoff-after", "-1", "--truth",
                            simDir.file("truth.jsonl")},
                           simDir.path()));
     ChildProcess lefts, rights;
-    JoinInOrder joining(sim, 3100, kWait, simDir.file("truth.jsonl"));
+    JoinInOrder joining(sim, 3100, kWait);
     ASSERT_TRUE(joining.serverHeld()) << sim.out() << sim.err();
     ASSERT_TRUE(lefts.start(AGENT_BIN, {"--teamname", "Lefts", "--unum", "2"}, leftsDir.path()));
     ASSERT_TRUE(joining.add(lefts));

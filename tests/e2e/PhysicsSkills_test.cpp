@@ -39,14 +39,13 @@ std::vector<Pose> runSkill(const std::string& scenario, const std::vector<std::s
     std::ofstream(dir.file("scenario.txt")) << scenario;
     ChildProcess sim, tool;
     EXPECT_TRUE(sim.start(kBin + "/fieldsim",
-                          {"--model", "physics", "--pace", "lockstep", "--lockstep-timeout", "30",
+                          {"--model", "physics", "--pace", "lockstep", "--lockstep-timeout", "30", "--wait-for", "1",
                            "--kickoff-after", "-1", "--duration", "12", "--truth", dir.file("truth.jsonl"),
                            "--scenario", dir.file("scenario.txt")},
                           dir.path()));
-    // Held until the tool has joined: with nobody to wait for, the clock
-    // runs at the real-time pace, so a tool slow to start (a busy machine)
-    // would meet the scenario's events late, or miss them.
-    JoinInOrder joining(sim, 3100, kWait, dir.file("truth.jsonl"));
+    // No cycle until the tool has joined: a tool slow to start (a busy
+    // machine) would otherwise meet the scenario's events late, or miss them.
+    JoinInOrder joining(sim, 3100, kWait);
     EXPECT_TRUE(joining.serverHeld()) << sim.out() << sim.err();
     std::vector<std::string> args = skill;
     args.insert(args.end(), {"--seconds", "11", "--beam", "-2", "0", "0"});

@@ -36,9 +36,9 @@ std::string subdir(const TempDir& dir, const std::string& name) {
 }
 
 // fieldsim in lockstep with a truth log and a scenario; started first, so
-// the robots find it listening. The robots join it in a fixed order
-// before its clock moves on (JoinInOrder): in lockstep the clock runs as fast
-// as those who have joined answer, so a robot that joined first would
+// the robots find it listening. The robots join it in a fixed order in its
+// first cycle (--wait-for and JoinInOrder): in lockstep the clock runs as
+// fast as those who have joined answer, so a robot that joined first would
 // otherwise play on alone for as long as the others take to start, which is
 // as long as the machine is busy.
 struct Server {
@@ -62,12 +62,12 @@ struct Server {
 // team's frame (the right team's is turned half a circle).
 TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
     Server server;
-    server.start({"--model", "physics", "--kickoff-after", "4", "--duration", "24"},
+    server.start({"--model", "physics", "--wait-for", "6", "--kickoff-after", "4", "--duration", "24"},
                  "10 knock-over left 3 front\n12 knock-over right 2 back\n");
     // All join before the clock moves on, Lefts first (so on the left), and
     // the kick-off follows 4 s later.
     std::vector<std::unique_ptr<ChildProcess>> players;
-    JoinInOrder joining(server.sim, 3100, kWait, server.dir.file("truth.jsonl"));
+    JoinInOrder joining(server.sim, 3100, kWait);
     ASSERT_TRUE(joining.serverHeld()) << server.sim.out() << server.sim.err();
     for (const char* team : {"Lefts", "Rights"}) {
         for (const char* unum : {"1", "2", "3"}) {
@@ -168,7 +168,7 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
     // and needs the robots on their feet for the whole run. On the physics
     // model the agent's turning and its turn-to-walk hand-overs fall now and
     // then, which is the subject of the physics tests, not of this one.
-    server.start({"--model", "kinematic", "--full-view", "--kickoff-after", "-1", "--duration", "15"},
+    server.start({"--model", "kinematic", "--wait-for", "5", "--full-view", "--kickoff-after", "-1", "--duration", "15"},
                  "0 place-ball -1.0 -3.0\n");
     struct Run {
         const char* unum;
@@ -185,7 +185,7 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
         {"5", {"goto", "--target", "-2", "-0.5", "--beam", "-4.5", "-3", "0"}},
     };
     std::vector<std::unique_ptr<ChildProcess>> tools;
-    JoinInOrder joining(server.sim, 3100, kWait, server.dir.file("truth.jsonl"));
+    JoinInOrder joining(server.sim, 3100, kWait);
     ASSERT_TRUE(joining.serverHeld()) << server.sim.out() << server.sim.err();
     for (Run& r : runs) {
         r.args.insert(r.args.end(), {"--unum", r.unum, "--seconds", "12"});

@@ -47,12 +47,12 @@ TEST(ReplayEndToEnd, WhatTheAgentsBelievedIsDrawnWhereTheyStoodOnBothSides) {
     for (const char* folder : {"/Lefts", "/Lefts/p2", "/Rights", "/Rights/p2"}) ::mkdir((run.path() + folder).c_str(), 0755);
     ChildProcess sim;
     ASSERT_TRUE(sim.start(kBin + "/fieldsim",
-                          {"--pace", "lockstep", "--lockstep-timeout", "30", "--duration", "3", "--full-view",
+                          {"--pace", "lockstep", "--lockstep-timeout", "30", "--wait-for", "2", "--duration", "3", "--full-view",
                            "--kickoff-after", "-1", "--truth", run.file("truth.jsonl")},
                           run.path()));
     // Both join before the clock moves on, so the game does not depend on the machine's load.
     ChildProcess lefts, rights;
-    JoinInOrder joining(sim, 3100, kWait, run.file("truth.jsonl"));
+    JoinInOrder joining(sim, 3100, kWait);
     ASSERT_TRUE(joining.serverHeld()) << sim.out() << sim.err();
     ASSERT_TRUE(lefts.start(AGENT_BIN, {"--teamname", "Lefts", "--unum", "2"}, run.file("Lefts/p2")));
     ASSERT_TRUE(joining.add(lefts));

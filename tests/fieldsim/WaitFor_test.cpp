@@ -3,6 +3,7 @@
 // until --wait-timeout has passed.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "FieldsimTestKit.h"
@@ -41,7 +42,7 @@ TEST(WaitFor, AfterTheTimeoutTheClockStartsAnywayAndSaysSo) {
     TestClient robot(server.port());
     std::optional<std::string> p = robot.join("VOR", 1);
     ASSERT_TRUE(p);
-    // The robot is served while it waits, and the game starts without the others.
+    // The game starts without the others.
     for (int i = 0; i < 3000 && p && p->find("(pm BeforeKickOff)") != std::string::npos; ++i) {
         ASSERT_TRUE(robot.sendFrame("(syn)"));
         p = robot.readFrame(10000);
@@ -53,4 +54,34 @@ TEST(WaitFor, AfterTheTimeoutTheClockStartsAnywayAndSaysSo) {
     EXPECT_NE(log.find("waiting for 6 robots to join before the clock starts (at most 0.3 s)"), std::string::npos) << log;
     EXPECT_NE(log.find("waited 0.3 s for 6 robots, 1 joined; starting anyway; the clock starts"), std::string::npos)
         << log;
+}
+
+// In lockstep nothing runs until the robots are there: however long the
+// second one takes to come, both get their first perception at time 0, so a
+// run does not depend on how fast its programs start.
+TEST(WaitFor, InLockstepNoCycleRunsUntilAllHaveLoadedTheirRobots) {
+    SimOptions o = testOptions();
+    o.waitFor = 2;
+    o.waitTimeout = 60;
+    ServerThread server(o);
+    TestClient first(server.port());
+    ASSERT_TRUE(first.sendFrame("(scene rsg/agent/nao/nao.rsg)"));
+    EXPECT_FALSE(first.readFrame(300)) << "a cycle ran with one robot of two";
+    TestClient second(server.port());
+    ASSERT_TRUE(second.sendFrame("(scene rsg/agent/nao/nao.rsg)"));
+    for (TestClient* c : {&first, &second}) {
+        const std::optional<std::string> p = c->readFrame(10000);
+        ASSERT_TRUE(p);
+        EXPECT_NE(p->find("(now 0.000)"), std::string::npos) << *p;
+    }
+    // Served in lockstep from then on: both join in the cycle they answer.
+    ASSERT_TRUE(first.sendFrame("(init (unum 1)(teamname VOR))"));
+    ASSERT_TRUE(second.sendFrame("(init (unum 1)(teamname OPP))"));
+    for (TestClient* c : {&first, &second}) {
+        const std::optional<std::string> p = c->readFrame(10000);
+        ASSERT_TRUE(p);
+        EXPECT_NE(p->find("(now 0.020)"), std::string::npos) << *p;
+    }
+    server.stop();
+    EXPECT_NE(server.console().find("2 robots joined; the clock starts"), std::string::npos) << server.console();
 }

@@ -5,10 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
@@ -108,6 +112,16 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+    if (dir.rfind("/tmp/pitchbot-test-", 0) != 0) return;
+    // What a failed run wrote (truth log, consoles, traces) is what one needs
+    // to find out why, so it stays; PITCHBOT_KEEP_TEST_DIRS keeps every one,
+    // to compare a run that passed with one that did not.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const bool failed = test && test->result()->Failed();
+    if (failed || std::getenv("PITCHBOT_KEEP_TEST_DIRS")) {
+        std::cerr << "test files kept in " << dir << std::endl;
+        return;
+    }
     std::error_code ignored;
-    if (dir.rfind("/tmp/pitchbot-test-", 0) == 0) std::filesystem::remove_all(dir, ignored);
+    std::filesystem::remove_all(dir, ignored);
 }

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -51,25 +50,12 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
 
 }  // namespace
 
-JoinInOrder::JoinInOrder(ChildProcess& server, unsigned short port, int timeoutMs,
-                         const std::string& truthFile)
+JoinInOrder::JoinInOrder(ChildProcess& server, unsigned short port, int timeoutMs)
     : server(server), port(port), timeoutMs(timeoutMs) {
-    // Until a robot has joined, the server's clock runs at the real-time
-    // pace, and each cycle before the hold moves the robots' joining later
-    // against the scenario's times. It runs its first cycle as soon as it
-    // listens and the next one 20 ms later: held in between, it has run
-    // exactly one. Its truth log is written and flushed cycle by cycle.
-    const auto firstCycleDone = [&] { return readWholeFile(truthFile).find('\n') != std::string::npos; };
-    const auto listening = [&] { return socketsOnPort(port, "0A", false) > 0; };
-    held = (truthFile.empty() ? waitUntil(listening, timeoutMs) : waitUntil(firstCycleDone, timeoutMs)) &&
-           server.pause();
-    // Held late (this process kept waiting for 20 ms): the run is sound but
-    // a cycle later than usual, which a failure further on should mention.
-    const std::string truth = truthFile.empty() ? "" : readWholeFile(truthFile);
-    if (held && truth.find('\n') + 1 < truth.size()) {
-        std::cerr << "JoinInOrder: fieldsim had run more than one cycle when it was held; "
-                     "the robots join a cycle later than usual" << std::endl;
-    }
+    // With --wait-for it runs no cycle before the robots are all there, so
+    // where it is held does not matter; held, it leaves each robot's first
+    // command unread, which tells that the robot has connected.
+    held = waitUntil([&] { return socketsOnPort(port, "0A", false) > 0; }, timeoutMs) && server.pause();
 }
 
 JoinInOrder::~JoinInOrder() { resumeAll(); }

@@ -1,12 +1,12 @@
 // Robots that join a lockstep fieldsim in a fixed order, all in the same
-// cycle. The server is held (stopped) while the robots start and connect,
-// each robot is held once connected, and on release each robot in turn
-// answers its first perception and joins before the next is let go; in
-// lockstep the server waits for all of them before its next cycle. So
-// neither how long the programs take to start, nor which one answers first
-// (the first team to join plays on the left), nor in which cycle they join
-// depends on how busy the machine is: a run's truth log is the same from
-// run to run.
+// cycle. fieldsim runs with --wait-for N, so in lockstep no cycle runs until
+// all N robots have loaded theirs. It is held (stopped) while the robots
+// start and connect, each robot is held once it has connected and sent its
+// first command, and on release each robot in turn answers its first
+// perception and joins before the next is let go. So neither how long the
+// programs take to start, nor which one answers first (the first team to
+// join plays on the left), nor in which cycle they join depends on how busy
+// the machine is: a run's truth log is the same from run to run.
 #pragma once
 
 #include <string>
@@ -17,12 +17,10 @@
 class JoinInOrder {
 public:
     // `server`: fieldsim just started, in lockstep (with an answer timeout
-    // longer than the whole release takes); the robots connect to its
-    // `port`. Given the truth log it writes, it is held right after its
-    // first cycle, so the robots join in the same cycle on every run;
-    // without, as soon as it listens (a cycle later on some runs).
-    JoinInOrder(ChildProcess& server, unsigned short port, int timeoutMs,
-                const std::string& truthFile = "");
+    // longer than the whole release takes) and --wait-for as many robots as
+    // will be added; the robots connect to its `port`. It is held as soon
+    // as it listens.
+    JoinInOrder(ChildProcess& server, unsigned short port, int timeoutMs);
     ~JoinInOrder();
     JoinInOrder(const JoinInOrder&) = delete;
     JoinInOrder& operator=(const JoinInOrder&) = delete;

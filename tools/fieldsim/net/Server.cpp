@@ -204,10 +204,18 @@ bool Server::cycleDue(Clock::time_point now, Clock::time_point& wakeAt) {
         anyActive = true;
         anyAwaiting = anyAwaiting || c->awaitingAnswer;
     }
-    // While the clock waits for robots to join, cycles come at the real-time
-    // pace whatever the pace: the robots there get their perceptions, and
-    // nothing races ahead of the ones still starting.
-    if (options_.pace == Pace::Lockstep && anyActive && !sim_.waiting()) {
+    // While the clock waits for robots to join in lockstep, no cycle runs
+    // until that many have loaded their robot: how many cycles pass before
+    // they are all there would otherwise depend on how long each took to
+    // start. Then they are served in lockstep, so they all join in the
+    // same cycle. In real time the robots there get their perceptions at
+    // the real-time pace, as the real server sends them.
+    if (options_.pace == Pace::Lockstep && sim_.waiting() &&
+        sim_.world().robots().size() < static_cast<size_t>(options_.waitFor)) {
+        wakeAt = waitEnd_;
+        return false;
+    }
+    if (options_.pace == Pace::Lockstep && anyActive) {
         if (!anyAwaiting) return true;
         const auto deadline =
             lastCycle_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options_.lockstepTimeout));
@@ -264,8 +272,8 @@ void Server::run() {
     std::vector<int> ids;
     std::vector<std::pair<int, short>> ready;
     unsigned round = 0;
-    const auto waitEnd = nextCycle_ + std::chrono::duration_cast<Clock::duration>(
-                                          std::chrono::duration<double>(options_.waitTimeout));
+    waitEnd_ = nextCycle_ + std::chrono::duration_cast<Clock::duration>(
+                               std::chrono::duration<double>(options_.waitTimeout));
     if (sim_.waiting()) {
         sim_.log("waiting for " + std::to_string(options_.waitFor) + " robots to join before the clock starts (at most " +
                  TextFormat::fixed(options_.waitTimeout, 1) + " s)");
@@ -273,7 +281,7 @@ void Server::run() {
     while (!stop_.load() && !sim_.finished()) {
         console_.flush();  // what the console could not take before, if it takes it now
         const auto now = Clock::now();
-        if (sim_.waiting() && now >= waitEnd) {
+        if (sim_.waiting() && now >= waitEnd_) {
             sim_.endWait("waited " + TextFormat::fixed(options_.waitTimeout, 1) + " s for " +
                          std::to_string(options_.waitFor) + " robots, " +
                          std::to_string(sim_.world().joinedRobots().size()) + " joined; starting anyway");

@@ -66,6 +66,8 @@ private:
     std::map<int, std::unique_ptr<ClientConnection>> clients_;
     Clock::time_point nextCycle_;
     Clock::time_point lastCycle_;
+    // When a --wait-for wait gives up.
+    Clock::time_point waitEnd_;
     // Browsers watching the match (--monitor-port); none by default.
     std::unique_ptr<MonitorServer> monitor_;
 };
