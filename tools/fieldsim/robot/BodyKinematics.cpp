@@ -4,7 +4,7 @@ namespace {
 
 // A hinge turns its child about the anchor: p' = a + R (p - a).
 Pose hinge(const JointAngles& angles, int j) {
-    const JointSpec& figure = NaoModel::joint(j);
+    const JointFigures& figure = NaoModel::joint(j);
     Pose h;
     h.rot = Mat3::axisAngle(figure.axis, angles[j]);
     h.pos = figure.anchor - h.rot * figure.anchor;

@@ -6,7 +6,7 @@ constexpr double kSpeed = 6.13954;
 constexpr double kAnkleSpeed = 6.1395;
 constexpr double kDiag = 0.7071;
 
-const JointSpec kJoints[NaoModel::kJointCount] = {
+const JointFigures kJoints[NaoModel::kJointCount] = {
     {"hj1", "he1", {0, 0, 1}, {0, 0, 0.090}, -120, 120, kSpeed},
     {"hj2", "he2", {1, 0, 0}, {0, 0, 0.150}, -45, 45, kSpeed},
     {"raj1", "rae1", {1, 0, 0}, {0.098, 0, 0.075}, -120, 120, kSpeed},
@@ -67,7 +67,7 @@ const BodyPart& NaoModel::bodyPart(int index) {
     return kParts[index];
 }
 
-const JointSpec& NaoModel::joint(int index) {
+const JointFigures& NaoModel::joint(int index) {
     if (index < 0 || index >= kJointCount) {
         return kJoints[0];
     }

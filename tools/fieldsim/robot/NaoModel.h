@@ -7,7 +7,7 @@
 
 #include "util/Vec3.h"
 
-struct JointSpec {
+struct JointFigures {
     const char* perceptor;  // name in (HJ (n ...))
     const char* effector;   // name of the velocity command
     Vec3 axis;              // rotation axis at the zero pose
@@ -40,7 +40,7 @@ public:
         LLJ1, LLJ2, LLJ3, LLJ4, LLJ5, LLJ6
     };
 
-    static const JointSpec& joint(int index);
+    static const JointFigures& joint(int index);
     // Index of the joint driven by an effector name such as "rle3"; -1 when unknown.
     static int jointByEffector(const std::string& name);
     // Index of the joint reported under a perceptor name such as "rlj3"; -1 when unknown.

@@ -21,7 +21,7 @@ const Vec3 kHeelsForce{0.0, 50.1, -12.1};
 const Vec3 kFootCentre[2] = {NaoModel::kRightFootCentre, NaoModel::kLeftFootCentre};
 
 double clampAngle(int joint, double rad) {
-    const JointSpec& figure = NaoModel::joint(joint);
+    const JointFigures& figure = NaoModel::joint(joint);
     return std::clamp(rad, figure.minDeg * kDeg, figure.maxDeg * kDeg);
 }
 
@@ -80,7 +80,7 @@ void KinematicBody::stepJoints(double dt) {
 
 double KinematicBody::sensedAngle(int joint) const {
     if (joint < 0 || joint >= NaoModel::kJointCount) return 0.0;
-    const JointSpec& figure = NaoModel::joint(joint);
+    const JointFigures& figure = NaoModel::joint(joint);
     const double angle = angles_[joint], v = velocities_[joint];
     const bool pushedUp = v > 0.0 && angle >= figure.maxDeg * kDeg;
     const bool pushedDown = v < 0.0 && angle <= figure.minDeg * kDeg;

@@ -88,16 +88,16 @@ void PhysicsBody::build() {
     // Hinges are set while the robot stands in its build pose, so that
     // angle 0 is that pose; each is attached as (child, parent).
     for (int j = 0; j < NaoModel::kJointCount; ++j) {
-        const JointSpec& spec = NaoModel::joint(j);
+        const JointFigures& figure = NaoModel::joint(j);
         const int child = NaoBuild::childOf(j);
         const int parent = NaoBuild::part(child).parent;
         dJointID h = dJointCreateHinge(model_.world(), nullptr);
         dJointAttach(h, bodies_[child], bodies_[parent]);
-        const Vec3 anchor = origin + spec.anchor;
+        const Vec3 anchor = origin + figure.anchor;
         dJointSetHingeAnchor(h, anchor.x, anchor.y, anchor.z);
-        dJointSetHingeAxis(h, spec.axis.x, spec.axis.y, spec.axis.z);
-        dJointSetHingeParam(h, dParamLoStop, spec.minDeg * kDeg);
-        dJointSetHingeParam(h, dParamHiStop, spec.maxDeg * kDeg);
+        dJointSetHingeAxis(h, figure.axis.x, figure.axis.y, figure.axis.z);
+        dJointSetHingeParam(h, dParamLoStop, figure.minDeg * kDeg);
+        dJointSetHingeParam(h, dParamHiStop, figure.maxDeg * kDeg);
         dJointSetHingeParam(h, dParamFMax, kMaxTorque);
         dJointSetHingeParam(h, dParamCFM, kJointCfm);
         dJointSetHingeParam(h, dParamStopCFM, kStopCfm);
@@ -111,14 +111,14 @@ void PhysicsBody::build() {
 
 bool PhysicsBody::setVelocity(int joint, double radPerSec) {
     if (joint < 0 || joint >= NaoModel::kJointCount || !std::isfinite(radPerSec)) return false;
-    const JointSpec& spec = NaoModel::joint(joint);
+    const JointFigures& figure = NaoModel::joint(joint);
     // A joint frozen by the self-collision rule is told to stand still.
-    const double v = frozen_[joint] ? 0.0 : std::clamp(radPerSec, -spec.maxSpeed, spec.maxSpeed);
+    const double v = frozen_[joint] ? 0.0 : std::clamp(radPerSec, -figure.maxSpeed, figure.maxSpeed);
     // As on the real server: a new speed takes hold only while the joint is
     // strictly inside its limits; at or past a stop the old speed stays in
     // force and the stop throws the joint back. Any request to move wakes it.
     const double a = dJointGetHingeAngle(joints_[joint]);
-    if (a > spec.minDeg * kDeg && a < spec.maxDeg * kDeg) dJointSetHingeParam(joints_[joint], dParamVel, v);
+    if (a > figure.minDeg * kDeg && a < figure.maxDeg * kDeg) dJointSetHingeParam(joints_[joint], dParamVel, v);
     if (v != 0.0) dBodyEnable(bodies_[NaoBuild::childOf(joint)]);
     return true;
 }
