@@ -55,12 +55,14 @@ std::string page(const MonitorField& field, bool replay) {
     const MonitorField fallback;
     const std::string measures = "{\"length\":" + metres(field.length, fallback.length) +
                                  ",\"width\":" + metres(field.width, fallback.width) +
-                                 ",\"goal_width\":" + metres(field.goalWidth, fallback.goalWidth) + "}";
+                                 ",\"goal_width\":" + metres(field.goalWidth, fallback.goalWidth) +
+                                 "}";
     const std::string_view none;
     const std::string script =
-        fill(MonitorPageFiles::monitorJs(), {{"/*@FIELD@*/", measures, true},
-                                             {"/*@REPLAY@*/", replay ? "true" : "false", true},
-                                             {"/*@REPLAY_JS@*/", replay ? MonitorPageFiles::replayJs() : none}});
+        fill(MonitorPageFiles::monitorJs(),
+             {{"/*@FIELD@*/", measures, true},
+              {"/*@REPLAY@*/", replay ? "true" : "false", true},
+              {"/*@REPLAY_JS@*/", replay ? MonitorPageFiles::replayJs() : none}});
     std::string style = "<style>\n" + std::string(MonitorPageFiles::monitorCss());
     if (replay) style += MonitorPageFiles::replayCss();
     style += "</style>";
