@@ -140,9 +140,26 @@ double TurnSkill::yawScaleFor(double err, double slowZone, double minScale) {
     return std::max(minScale, e / slowZone);
 }
 
-void TurnSkill::anchorHeading() {
+bool TurnSkill::sawLandmarksNow() const {
+    const double now = WM->getTime();
+    for (int i = 0; i < WorldModel::kFlagCount; ++i) {
+        if (std::fabs(WM->getAFlagByIndex(i).getLastTimeSeenFlag(i) - now) < 0.005) return true;
+    }
+    return false;
+}
+
+bool TurnSkill::anchorHeading() {
+    const double now = WM->getTime();
+    if (!std::isfinite(pendingSince)) pendingSince = now;
+    // The world model's yaw changes only when the robot sees landmarks
+    // (every third cycle at best); taken between two looks it is the yaw of
+    // the last look, and the robot may have turned since. So the anchor
+    // waits for a look, but not for ever: from inside its own half a robot
+    // may see none of the flags its yaw is made from.
+    if (!sawLandmarksNow() && now - pendingSince < kAnchorWait) return false;
     const double yaw = WM->getDir().getZ();
-    if (!std::isfinite(yaw)) return;
+    if (!std::isfinite(yaw)) return false;
+    pendingSince = std::nan("");
     heading = yaw;
     anchorHeading_ = yaw;
     anchorPending = false;
@@ -165,15 +182,21 @@ void TurnSkill::anchorHeading() {
         }
     }
     anchorFacing = facingOf(attitude);
+    return true;
 }
 
 void TurnSkill::trackHeading() {
     const double now = WM->getTime();
     const double gap = now - lastRunTime;
     lastRunTime = now;
-    if (anchorPending || !std::isfinite(heading) || !(gap >= 0.0) || gap > kLongestGap) {
-        anchorHeading();
-        return;
+    // Runs that far apart missed the turning in between: the track is lost.
+    if (!(gap >= 0.0 && gap <= kLongestGap)) heading = std::nan("");
+    if (anchorPending || !std::isfinite(heading)) {
+        const bool tracking = std::isfinite(heading);
+        // While a new anchor waits for a look at the landmarks, the old one
+        // carries on: the new target was measured from the same (last
+        // seen) yaw.
+        if (anchorHeading() || !tracking) return;
     }
     // The gyro gives the torso's rotation rate in its own frame, and the
     // server turns a body by exactly that rate over each step: the same
@@ -194,9 +217,20 @@ void TurnSkill::trackHeading() {
 
 void TurnSkill::startStepping(RotateDirection dir) {
     stepping = true;
+    lastStep = 0.0;
     rotDir = dir;
     // The gait starts at its first phase from a standing robot.
     beginTime = WM->getTime();
+}
+
+bool TurnSkill::stepEnded() {
+    const double half = params[6] / 2.0;
+    const double t = (WM->getTime() - beginTime) + kCycleStep;
+    if (!(half > 0.0) || !std::isfinite(t / half)) return true;
+    const double step = std::floor(t / half);
+    const bool ended = step != lastStep;
+    lastStep = step;
+    return ended;
 }
 
 void TurnSkill::stand() {
@@ -214,8 +248,11 @@ bool TurnSkill::run() {
         const RotateDirection dir = chooseDirection(err, true, rotDir);
         const double ahead = dir == Counter_Clock_Wise ? err : -err;
         // Reversing mid-step would jerk every joint half a gait cycle: stop
-        // and start afresh the other way.
-        if (dir != rotDir || ahead <= stopError) stand();
+        // and start afresh the other way. Either way the robot stops where
+        // a step ends, both feet down: stopped in mid-step it rocks from
+        // foot to foot for most of a second.
+        const bool boundary = stepEnded();
+        if ((dir != rotDir || ahead <= stopError) && boundary) stand();
     } else if (std::fabs(err) > tolerance && WM->getTime() - standingSince >= settleTime) {
         startStepping(chooseDirection(err, false, rotDir));
     }
@@ -224,12 +261,15 @@ bool TurnSkill::run() {
 
     if (stepping) {
         fallower(rotDir, yawScaleFor(err, slowZone, minYawScale));
-        finished = true;
     } else {
         PatternAligner standing;
         standing.run();
-        finished = false;
     }
+    // Stepping, the turn may be replaced at any time (the skill manager puts
+    // the standing posture in between); once it has stood still at its
+    // heading it is done. Only while it stops it is not finished: dropped
+    // there, it would leave the legs moving.
+    finished = stepping || WM->getTime() - standingSince >= settleTime;
     return finished;
 }
 

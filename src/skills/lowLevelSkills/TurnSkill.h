@@ -43,6 +43,9 @@ public:
     // Longer than this between two runs and the gyro has missed the turning
     // in between: the heading is taken from the world model again.
     static constexpr double kLongestGap = 0.1;
+    // The longest wait for a look at the landmarks before a new target's
+    // heading is taken from the world model anyway.
+    static constexpr double kAnchorWait = 0.2;
 
     // The values the turn reads from params/turn.params, in the order the
     // turn learner's vector uses: the seven gait values of TurnOsc, then
@@ -90,9 +93,15 @@ public:
     static double yawScaleFor(double err, double slowZone, double minScale);
 
 private:
-    void anchorHeading();
+    // Whether this cycle's perception brought a sighting of any landmark.
+    bool sawLandmarksNow() const;
+    // Takes the world model's yaw as the heading, once it is worth taking;
+    // true when it did.
+    bool anchorHeading();
     void trackHeading();
     void startStepping(RotateDirection dir);
+    // Whether a step (half a gait cycle) has ended since the last run.
+    bool stepEnded();
     void stand();
 
     double params[kGaitCount];
@@ -118,8 +127,10 @@ private:
     double anchorFacing = std::nan("");
     double lastRunTime = std::nan("");
     bool anchorPending = true;
+    double pendingSince = std::nan("");
     double lastErr = std::nan("");
     bool stepping = false;
+    double lastStep = 0.0;
     // When the robot last started to stand; minus infinity: it may step at
     // once.
     double standingSince = -HUGE_VAL;
