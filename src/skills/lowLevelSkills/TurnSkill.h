@@ -16,9 +16,9 @@
 // error near 180 degrees keeps the direction it has, so neither a target
 // behind the robot nor retargeting every cycle makes it dither.
 //
-// While it steps the skill counts as finished, so the skill manager replaces
-// it as soon as another skill is asked for; once it stands at its heading it
-// is not finished and holds the standing posture.
+// It counts as finished only once it has stood still at its heading, so the
+// skill manager never drops it in mid-step; a behaviour that asks for
+// another skill meanwhile gets it when the turn has stopped.
 #pragma once
 
 #include <cmath>
