@@ -246,7 +246,10 @@ bool TurnSkill::run() {
         stand();
     } else if (stepping) {
         const RotateDirection dir = chooseDirection(err, true, rotDir);
-        const double ahead = dir == Counter_Clock_Wise ? err : -err;
+        // What is left in the direction of travel; kept across half a
+        // turn, that is the long way round.
+        double ahead = dir == Counter_Clock_Wise ? err : -err;
+        if (ahead < -(180.0 - kWrapBand)) ahead += 360.0;
         // Reversing mid-step would jerk every joint half a gait cycle: stop
         // and start afresh the other way. Either way the robot stops where
         // a step ends, both feet down: stopped in mid-step it rocks from
