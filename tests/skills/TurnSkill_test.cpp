@@ -5,6 +5,8 @@
 // and taken afresh at a look at the landmarks, the values read from the
 // parameter files, and the values file of the repository in the learner's
 // order.
+#include "skills/lowLevelSkills/TurnSkill.h"
+
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -13,7 +15,6 @@
 
 #include "etc/SkillParams.h"
 #include "skills/MotionTestKit.h"
-#include "skills/lowLevelSkills/TurnSkill.h"
 
 using namespace motiontest;
 
@@ -59,7 +60,7 @@ TEST(TurnSkill, TurnsTheShorterWayAlsoAcrossHalfATurn) {
         RotateDirection dir;
     };
     // A positive error makes the yaw grow: the gait's counter-clockwise phase.
-    const Case cases[] = {{0, 90, 90, Counter_Clock_Wise},   {0, -90, -90, Clock_Wise},
+    const Case cases[] = {{0, 90, 90, Counter_Clock_Wise},     {0, -90, -90, Clock_Wise},
                           {170, -170, 20, Counter_Clock_Wise}, {-170, 170, -20, Clock_Wise},
                           {10, 350, -20, Clock_Wise},          {0, 200, -160, Clock_Wise}};
     double time = 5.0;
@@ -90,11 +91,13 @@ TEST(TurnSkill, FirstCycleDrivesTheTwelveLegJointsAlongTheGait) {
     senseJoint(DOF_ANKLE_LX, 15);
     TurnSkill ccw(30);
     // Phase 0.02 s of the 0.596956 s cycle; each ankle rolls with the other hip.
+    // clang-format off
     expectSent(cycle(ccw, nullptr, true),
                {{"rle3", 0.1227175}, {"lle3", 0.9137085},  {"rle2", -2.2021375},
                 {"lle2", 0.0},       {"rle4", -2.37775},   {"lle4", -0.4991795},
                 {"rle1", -1.0733165}, {"lle1", 0.0},       {"rle5", 2.2550325},
                 {"lle5", 2.085471},  {"rle6", 0.0},        {"lle6", -2.2021375}});
+    // clang-format on
     const TurnSkill follower(10);
     EXPECT_EQ(follower.predictEffector(0, 0.005), 0.0);
     EXPECT_DOUBLE_EQ(follower.predictEffector(0, 0.01), 0.005);

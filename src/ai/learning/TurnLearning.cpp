@@ -76,7 +76,8 @@ bool TurnLearning::isEvalDone() {
         console() << "\nAgent fell!" << std::endl;
         fault = true;
         done = true;
-    } else if (stepCount > kIdleStep && elapsed >= kSpanTime * static_cast<double>(turns().size())) {
+    } else if (stepCount > kIdleStep &&
+               elapsed >= kSpanTime * static_cast<double>(turns().size())) {
         closeSpan();
         console() << "learning Time is finished" << std::endl;
         done = true;

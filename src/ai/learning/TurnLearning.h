@@ -59,10 +59,10 @@ private:
     double distanceWandered() const;
 
     std::unique_ptr<TurnSkill> turn;
-    unsigned span = 0;          // the span running (1-based); 0 before the first
-    double target = 0.0;        // its target heading
-    double spanStart = 0.0;     // server time it began
-    double lastAway = 0.0;      // the last time its error exceeded kArrived
+    unsigned span = 0;       // the span running (1-based); 0 before the first
+    double target = 0.0;     // its target heading
+    double spanStart = 0.0;  // server time it began
+    double lastAway = 0.0;   // the last time its error exceeded kArrived
     double lastError = 0.0;
     std::vector<double> finalErrors;
     std::vector<double> arrivalTimes;

@@ -49,9 +49,12 @@ void rotateBy(double (&q)[4], const double (&w)[3], double h) {
 // v rotated by q (torso frame into the world).
 void rotate(const double (&q)[4], const double (&v)[3], double (&out)[3]) {
     const double w = q[0], x = q[1], y = q[2], z = q[3];
-    out[0] = (1 - 2 * (y * y + z * z)) * v[0] + 2 * (x * y - w * z) * v[1] + 2 * (x * z + w * y) * v[2];
-    out[1] = 2 * (x * y + w * z) * v[0] + (1 - 2 * (x * x + z * z)) * v[1] + 2 * (y * z - w * x) * v[2];
-    out[2] = 2 * (x * z - w * y) * v[0] + 2 * (y * z + w * x) * v[1] + (1 - 2 * (x * x + y * y)) * v[2];
+    out[0] =
+        (1 - 2 * (y * y + z * z)) * v[0] + 2 * (x * y - w * z) * v[1] + 2 * (x * z + w * y) * v[2];
+    out[1] =
+        2 * (x * y + w * z) * v[0] + (1 - 2 * (x * x + z * z)) * v[1] + 2 * (y * z - w * x) * v[2];
+    out[2] =
+        2 * (x * z - w * y) * v[0] + 2 * (y * z + w * x) * v[1] + (1 - 2 * (x * x + y * y)) * v[2];
 }
 
 // The direction the torso faces (its +y axis) seen from above, degrees

@@ -1,13 +1,14 @@
 // The turn learner on scripted world states: the beam, the vector handed to
 // the turn by the names of its values, six turns each scored by its final
 // error and its time to arrive, and a fall that costs more than any turn.
+#include "ai/learning/TurnLearning.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
 #include "ai/learning/LearningTestKit.h"
-#include "ai/learning/TurnLearning.h"
 #include "etc/SkillParams.h"
 #include "skills/lowLevelSkills/TurnSkill.h"
 
@@ -41,8 +42,8 @@ TEST(TurnLearning, SixTurnsScoredByErrorAndTimeToArrive) {
                     lastTarget = turn->getDeg();
                     setAt = w.time;
                 }
-                if (w.time - setAt >= 1.0 - 1e-9) heading = lastTarget;
-                else heading = lastTarget - 20;  // still on its way
+                // 20 degrees short until a second has passed.
+                heading = w.time - setAt >= 1.0 - 1e-9 ? lastTarget : lastTarget - 20;
             }
             w.heading = heading;
             return w;
