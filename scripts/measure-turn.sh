@@ -22,10 +22,14 @@
 #            says how well it turned by what it was asked.
 #   TRIAL_SECONDS  length of each trial (default 10)
 #   JOBS     trials run side by side (default 2)
+#   BEAM     "X Y R": where the robot is beamed (default "-2 0 0": facing the
+#            opponent goal, well inside its own half, where the referee
+#            leaves it alone); the targets are turns from the beam's heading
+#   FIELDSIM_ARGS  more fieldsim options, e.g. "--noise --seed 3"
 #
 # Headings are the agent's (clockwise, 0 toward the opponent goal; -90 is a
-# quarter turn to the left); the robot is beamed facing the opponent goal
-# at (-2, 0), well inside its own half, so the referee leaves it alone.
+# quarter turn to the left); the turns asked are -150 ... 150 from the
+# heading the robot is beamed to.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
@@ -43,6 +47,11 @@ case "${PARAMS:-}" in
 esac
 fieldsim_args=()
 [ "$view" = full ] && fieldsim_args+=(--full-view)
+# shellcheck disable=SC2206
+fieldsim_args+=(${FIELDSIM_ARGS:-})
+read -r beam_x beam_y beam_r <<<"${BEAM:--2 0 0}"
+# A turn of $1 degrees from the beam's heading, as the agent's heading.
+heading_for() { python3 -c "print(round(((-$beam_r + $1) + 180) % 360 - 180, 6))"; }
 
 mkdir -p "$out"
 trials=()
@@ -57,8 +66,9 @@ run_trial() {
   dir="$out/$kind-$start-$h"
   settle=()
   [ "$start" = settled ] && settle=(--settle 1)
-  local args=("$kind" --heading "$h" --beam -2 0 0 --seconds "$seconds" "${settle[@]}" "${extra[@]}")
-  [ "$kind" = gotopoint ] && args+=(--target -2 0)
+  local args=("$kind" --heading "$(heading_for "$h")" --beam "$beam_x" "$beam_y" "$beam_r"
+              --seconds "$seconds" "${settle[@]}" "${extra[@]}")
+  [ "$kind" = gotopoint ] && args+=(--target "$beam_x" "$beam_y")
   rm -rf "$dir"
   "$here/trial.sh" "$dir" "${fieldsim_args[@]}" -- "${args[@]}" || echo "trial $1 failed: see $dir" >&2
 }
@@ -74,10 +84,10 @@ for t in "${trials[@]}"; do
 done
 wait
 
-python3 - "$out" "$view" "${trials[@]}" <<'EOF'
+python3 - "$out" "$view" "$beam_r" "${trials[@]}" <<'EOF'
 import json, math, os, sys
 
-out, view, trials = sys.argv[1], sys.argv[2], sys.argv[3:]
+out, view, beam_r, trials = sys.argv[1], sys.argv[2], float(sys.argv[3]), sys.argv[4:]
 WITHIN = 10.0          # degrees: the figure the turn is judged by
 STANDING = {"lj1": 0, "lj2": 0, "lj3": 11, "lj4": -29, "lj5": 18, "lj6": 0}
 
@@ -114,7 +124,8 @@ def believed_start(d):
     return None
 
 
-print(f"turn on fieldsim's physics model, {view} view; headings clockwise, error = truth - target")
+print(f"turn on fieldsim's physics model, {view} view; turns from the beam's heading, "
+      "clockwise; error = truth - target")
 print(f"{'trial':<26}{'error':>8}{'turned':>8}{'settle s':>10}{'upright':>9}{'at rest':>9}{'reversals':>11}")
 n = ok = up = within = 0
 worst = 0.0
@@ -125,13 +136,15 @@ for t in trials:
     name = f"{kind} {h:>4} {start}"
     try:
         rows = load(d)
-        t0 = start_time(d) + (1.0 if start == "settled" else 0.0)
+        # The turn starts after the settling, or with the first cycle; the
+        # beam shows in the truth two cycles after that.
+        t0 = start_time(d) + (1.0 if start == "settled" else 0.04)
     except (OSError, ValueError, IndexError):
         print(f"{name:<26}  no trial")
         n += 1
         continue
     n += 1
-    target = float(h)
+    target = wrap(-beam_r + float(h))
     run = [(tm, r) for tm, r in rows if tm >= t0 - 1e-6]
     if not run:
         print(f"{name:<26}  no cycles")
