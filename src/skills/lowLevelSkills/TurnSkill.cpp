@@ -271,13 +271,13 @@ bool TurnSkill::run() {
         PatternAligner standing;
         standing.run();
     }
-    // Done once it has stood still at its heading. Not while it steps or
-    // stops: the skill manager drops a finished skill when the behaviour
-    // asks for nothing (as it does the moment it thinks the robot faces
-    // its way), and a turn dropped in mid-step leaves the legs moving at
-    // their last speeds; a behaviour that wants another skill gets it once
-    // the turn stands.
-    finished = !stepping && WM->getTime() - standingSince >= settleTime;
+    // Done once it has stood still at its heading, which it must know. Not
+    // while it steps or stops: the skill manager drops a finished skill
+    // when the behaviour asks for nothing (as it does the moment it thinks
+    // the robot faces its way), and a turn dropped in mid-step leaves the
+    // legs moving at their last speeds; a behaviour that wants another
+    // skill gets it once the turn stands.
+    finished = !stepping && std::isfinite(err) && WM->getTime() - standingSince >= settleTime;
     return finished;
 }
 
