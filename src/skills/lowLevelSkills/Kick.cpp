@@ -84,22 +84,24 @@ const std::vector<SkillParams::Param>& Kick::paramList() {
     // Angles in degrees, times in seconds; for a kick with the right foot
     // (the left foot's kick is its mirror image).
     static const std::vector<SkillParams::Param> list = {
-        {"shiftRoll", 14.0},   // both hips roll this far to bring the torso over the support foot
-        {"shiftTime", 0.6},    // time for that shift
-        {"lean", 4.0},         // the torso leans forward by this much at both hips
-        {"liftHip", -5.0},     // kicking hip pitch with the foot drawn back
-        {"liftKnee", -70.0},   // kicking knee then
-        {"liftTime", 0.3},     // time to lift the foot and draw it back
-        {"swingHip", 35.0},    // kicking hip pitch at the end of the swing
-        {"swingKnee", -15.0},  // kicking knee at the end of the swing
-        {"swingAnkle", 0.0},   // toes up (positive) against a flat foot at the swing's end
-        {"swingTime", 0.14},   // time of the swing
-        {"retractTime", 0.3},  // time to pull the foot back under the body
-        {"lowerTime", 0.3},    // time to set it down
-        {"returnTime", 0.6},   // time to bring the weight back onto both feet
-        {"holdTime", 0.6},     // standing still before the kick counts as over
-        {"supportRoll", 3.0},  // extra roll of the support leg while the foot is up
-        {"armOut", 0.0},       // both arms raised sideways by this much
+        {"shiftRoll", 14.0},    // both hips roll this far to bring the torso over the support foot
+        {"shiftTime", 0.6},     // time for that shift
+        {"lean", 4.0},          // the torso leans forward by this much at both hips
+        {"liftHip", 38.0},      // kicking hip pitch with the foot lifted, cocked behind the ball
+        {"liftKnee", -75.0},    // kicking knee then
+        {"liftTime", 0.3},      // time to lift the foot
+        {"swingHip", 80.0},     // kicking hip pitch the swing aims at
+        {"swingKnee", -5.0},    // kicking knee the swing aims at
+        {"swingAnkle", 0.0},    // toes up (positive) against a flat foot at the swing's end
+        {"swingTime", 0.1},     // time of the swing (shorter than the joints can: they go flat out)
+        {"retractTime", 0.3},   // time to pull the foot back under the body
+        {"lowerTime", 0.3},     // time to set it down
+        {"returnTime", 0.6},    // time to bring the weight back onto both feet
+        {"holdTime", 0.6},      // standing still before the kick counts as over
+        {"supportRoll", 3.0},   // extra roll of the support leg while the foot is up
+        {"armOut", 0.0},        // both arms raised sideways by this much
+        {"kickRoll", 0.0},      // the kicking leg rolls this much further out while in the air
+        {"swingLean", 0.0},     // the support ankle tips the body forward by this much in the swing
     };
     return list;
 }
@@ -201,13 +203,17 @@ void Kick::plan() {
     double lifted[DOF_COUNT];
     std::copy(shifted, shifted + DOF_COUNT, lifted);
     setLeg(lifted, false, -supportRoll, stand[0] + lean, stand[1], stand[2], supportRoll);
-    setLeg(lifted, true, -roll, v[P_LIFT_HIP] + lean, v[P_LIFT_KNEE],
-           -(v[P_LIFT_HIP] + v[P_LIFT_KNEE]), roll);
+    // A bent leg is shorter, so the roll that kept the foot in place on the
+    // ground moves it toward the support foot in the air; kickRoll makes up.
+    const double airRoll = -roll - v[P_KICK_ROLL];
+    setLeg(lifted, true, airRoll, v[P_LIFT_HIP] + lean, v[P_LIFT_KNEE],
+           -(v[P_LIFT_HIP] + v[P_LIFT_KNEE]), -airRoll);
 
     double swung[DOF_COUNT];
     std::copy(lifted, lifted + DOF_COUNT, swung);
-    setLeg(swung, true, -roll, v[P_SWING_HIP] + lean, v[P_SWING_KNEE],
-           -(v[P_SWING_HIP] + v[P_SWING_KNEE]) + v[P_SWING_ANKLE], roll);
+    swung[DOF_ANKLE_LX] -= v[P_SWING_LEAN];
+    setLeg(swung, true, airRoll, v[P_SWING_HIP] + lean, v[P_SWING_KNEE],
+           -(v[P_SWING_HIP] + v[P_SWING_KNEE]) + v[P_SWING_ANKLE], -airRoll);
 
     const double* poses[PHASE_COUNT] = {shifted, lifted, swung, lifted, shifted, kStanding, kStanding};
     const int timeIndex[PHASE_COUNT] = {P_SHIFT_TIME,  P_LIFT_TIME,  P_SWING_TIME, P_RETRACT_TIME,

@@ -85,6 +85,8 @@ public:
         P_HOLD_TIME,
         P_SUPPORT_ROLL,
         P_ARM_OUT,
+        P_KICK_ROLL,
+        P_SWING_LEAN,
         P_COUNT
     };
 
