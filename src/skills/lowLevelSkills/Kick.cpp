@@ -31,6 +31,11 @@ constexpr double kFreshSighting = 0.1;
 constexpr double kLookTilt = -30.0;
 // Cycles the kick looks for the ball at most before it goes on without.
 constexpr int kLongestLook = 50;
+// Where the kick wants the ball, as seen from the head: this far ahead
+// (metres; the ball is then 0.20 m before the torso centre).
+constexpr double kIdealAhead = 0.19;
+// A ball seen farther off the ideal spot than this moves the foot no more.
+constexpr double kLargestOffset = 0.05;
 
 // Joint limits in degrees by DOFID, as the angles are sensed (the shoulders'
 // first joint counted from the hanging arm).
@@ -102,6 +107,7 @@ const std::vector<SkillParams::Param>& Kick::paramList() {
         {"armOut", 0.0},        // both arms raised sideways by this much
         {"kickRoll", 0.0},      // the kicking leg rolls this much further out while in the air
         {"swingLean", 0.0},     // the support ankle tips the body forward by this much in the swing
+        {"reach", 260.0},       // degrees more kicking hip when cocked, per metre the ball lies farther
     };
     return list;
 }
@@ -120,6 +126,7 @@ Kick::Kick()
       looking(false),
       lookCycles(0),
       headDownCycles(0),
+      ahead(0.2),
       endStart(false),
       Case_Pos(1),
       Case_Ft(1) {
@@ -163,6 +170,8 @@ void Kick::chooseCase() {
     devOut("BALL_TETA=", ball.getTeta(), "\n");
     const double s = WM->getDOF(DOF_HEAD_PAN) + ball.getTeta();
     Case_Ft = s < 0 ? 1 : 2;
+    ahead = calcBallAhead();
+    devOut("ahead=", ahead, "\n");
     devOut(Case_Pos == 1 ? "not too near\n" : " too near\n");
     devOut(Case_Ft == 1 ? "right foot kicks\n" : "left foot kicks\n");
 }
@@ -198,16 +207,20 @@ void Kick::plan() {
     shifted[DOF_SHOULDER_RY] = kStanding[DOF_SHOULDER_RY] - v[P_ARM_OUT];
     shifted[DOF_SHOULDER_LY] = kStanding[DOF_SHOULDER_LY] + v[P_ARM_OUT];
 
-    // The kicking foot in the air, drawn back: its sole stays parallel to
-    // the ground (hip, knee and ankle pitch add up to the lean).
+    // The kicking foot in the air, cocked behind the ball: its sole stays
+    // parallel to the ground (hip, knee and ankle pitch add up to the lean).
+    // A bent leg is shorter, so the roll that kept the foot in place on the
+    // ground moves it toward the support foot in the air; kickRoll makes up.
+    // A ball farther or nearer than the ideal spot moves the cocked foot
+    // with it, so that the swing meets the ball where the foot is fastest.
+    const double airRoll = -roll - v[P_KICK_ROLL];
+    const double offset =
+        std::isfinite(ahead) ? std::clamp(ahead - kIdealAhead, -kLargestOffset, kLargestOffset) : 0.0;
+    const double liftHip = v[P_LIFT_HIP] + v[P_REACH] * offset;
     double lifted[DOF_COUNT];
     std::copy(shifted, shifted + DOF_COUNT, lifted);
     setLeg(lifted, false, -supportRoll, stand[0] + lean, stand[1], stand[2], supportRoll);
-    // A bent leg is shorter, so the roll that kept the foot in place on the
-    // ground moves it toward the support foot in the air; kickRoll makes up.
-    const double airRoll = -roll - v[P_KICK_ROLL];
-    setLeg(lifted, true, airRoll, v[P_LIFT_HIP] + lean, v[P_LIFT_KNEE],
-           -(v[P_LIFT_HIP] + v[P_LIFT_KNEE]), -airRoll);
+    setLeg(lifted, true, airRoll, liftHip + lean, v[P_LIFT_KNEE], -(liftHip + v[P_LIFT_KNEE]), -airRoll);
 
     double swung[DOF_COUNT];
     std::copy(lifted, lifted + DOF_COUNT, swung);
@@ -334,6 +347,23 @@ bool Kick::moveHead(double tilt) {
     }
     CC->moveHeadAx2(0.0f);
     return true;
+}
+
+double Kick::calcBallAhead() {
+    const Ball ball = WM->getBall();
+    const Point pol = ball.getPolarPos();
+    const double ro = pol.getRo();
+    const double phi = pol.getPhi() * kRadPerDeg;
+    const double teta = pol.getTeta() * kRadPerDeg;
+    const double tilt = ball.getLastStepSeenHeadTiltDegree() * kRadPerDeg;
+    const double pan = ball.getLastStepSeenHeadPanDegree() * kRadPerDeg;
+    // The sighting in the head's frame, then the head's tilt and pan undone:
+    // the ball's place before the head, along the body's forward axis.
+    const double x = ro * std::cos(phi) * std::cos(teta);
+    const double y = ro * std::cos(phi) * std::sin(teta);
+    const double z = ro * std::sin(phi);
+    const double forward = x * std::cos(tilt) - z * std::sin(tilt);
+    return forward * std::cos(pan) - y * std::sin(pan);
 }
 
 double Kick::calcLegDistToBall() {

@@ -87,6 +87,7 @@ public:
         P_ARM_OUT,
         P_KICK_ROLL,
         P_SWING_LEAN,
+        P_REACH,
         P_COUNT
     };
 
@@ -111,6 +112,10 @@ public:
     // How far the ball lies in front of the legs (metres), from its seen
     // distance and elevation and the head tilt at that sighting.
     double calcLegDistToBall();
+    // How far the ball lies before the head along the body's forward axis
+    // (metres), from the last sighting and the head's pan and tilt then.
+    double calcBallAhead();
+    double getBallAhead() const { return ahead; }
 
     // 1: ball not too near, 2: ball too near.
     int getCasePos() const { return Case_Pos; }
@@ -155,6 +160,8 @@ protected:
     bool looking;
     int lookCycles;
     int headDownCycles;
+    // The ball's distance ahead as the case was chosen.
+    double ahead;
     bool endStart;
     int Case_Pos;
     int Case_Ft;
