@@ -172,7 +172,7 @@ def read_names(path):
 
 
 def tune_mode():
-    params, budget = args[0], args[1]
+    params, budget = args[1], args[2]
     names = read_names(params)
     tuning = [(-0.025, 0), (-0.01, 0.015), (0, 0), (0.01, -0.015), (0.02, 0), (0.035, 0)]
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -181,7 +181,7 @@ def tune_mode():
     listener.listen(1)
     tuner = subprocess.Popen([os.path.join(build, "tuner"), os.path.abspath(params), "--budget", budget,
                               "--csv", os.path.join(out, "tuner.csv"),
-                              "--best", os.path.join(out, "tuner-best.params")] + args[2:], cwd=out)
+                              "--best", os.path.join(out, "tuner-best.params")] + args[3:], cwd=out)
     listener.settimeout(120)
     link, _ = listener.accept()
     link.settimeout(None)

@@ -107,7 +107,7 @@ const std::vector<SkillParams::Param>& Kick::paramList() {
         {"armOut", 0.0},        // both arms raised sideways by this much
         {"kickRoll", 0.0},      // the kicking leg rolls this much further out while in the air
         {"swingLean", 0.0},     // the support ankle tips the body forward by this much in the swing
-        {"reach", 260.0},       // degrees more kicking hip when cocked, per metre the ball lies farther
+        {"reach", 300.0},       // degrees more kicking hip when cocked, per metre the ball lies farther
     };
     return list;
 }
@@ -185,8 +185,12 @@ bool Kick::look() {
     const bool seen = headDownCycles > kLatency + 3 &&
                       WM->getTime() - WM->getBall().getLastTimeSeenBall() <= kFreshSighting;
     if (!seen && lookCycles < kLongestLook) return false;
-    if (!seen) devOut("ball not found; kicking with the foot last chosen\n");
     chooseCase();
+    if (!seen) {
+        // Nothing is known of the ball: kick as if it lay on the ideal spot.
+        ahead = kIdealAhead;
+        devOut("ball not found; kicking with the foot last chosen\n");
+    }
     plan();
     return true;
 }
