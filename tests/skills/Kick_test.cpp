@@ -33,7 +33,8 @@ double perCycle(double degrees) { return degrees * 3.14159265358979323846 / 180.
 double valueOf(const char* name) {
     const auto& list = Kick::paramList();
     for (const auto& p : list) {
-        if (std::string(p.name) == name) return params()->value(Kick::kSkillName, name, p.designValue);
+        if (std::string(p.name) == name)
+            return params()->value(Kick::kSkillName, name, p.designValue);
     }
     ADD_FAILURE() << "no value " << name;
     return 0;
@@ -147,7 +148,8 @@ TEST(Kick, LeftFootKickIsTheMirrorImageOfTheRight) {
         const double* r = right.getPhaseTarget(static_cast<Kick::Phase>(p));
         const double* l = left.getPhaseTarget(static_cast<Kick::Phase>(p));
         for (const auto& pair : pairs) {
-            const bool roll = pair[0] == DOF_LEG_RY || pair[0] == DOF_ANKLE_RY || pair[0] == DOF_SHOULDER_RY;
+            const bool roll =
+                pair[0] == DOF_LEG_RY || pair[0] == DOF_ANKLE_RY || pair[0] == DOF_SHOULDER_RY;
             EXPECT_DOUBLE_EQ(r[pair[0]], (roll ? -1 : 1) * l[pair[1]]) << "phase " << p;
             EXPECT_DOUBLE_EQ(r[pair[1]], (roll ? -1 : 1) * l[pair[0]]) << "phase " << p;
         }

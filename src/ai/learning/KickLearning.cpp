@@ -109,8 +109,8 @@ void KickLearning::continueEval() {
         // counter-clockwise.
         heading = -WM->getDir().getZ();
         kick = std::make_unique<Kick>();
-        console() << WM->getTime() << ": kick from (" << firstPos.getX() << " , "
-                  << firstPos.getY() << " ), heading " << heading << std::endl;
+        console() << WM->getTime() << ": kick from (" << firstPos.getX() << " , " << firstPos.getY()
+                  << " ), heading " << heading << std::endl;
     }
 
     if (kick && !kick->isFinished()) {
@@ -151,7 +151,7 @@ double KickLearning::calcFitness() {
     if (fault) F -= kFallCost;
     if (!std::isfinite(F)) F = -kFallCost;
     console() << "fitness = " << F << "  (along " << (kickStep ? getAlong() : 0.0) << " m, "
-              << (kickStep ? getAngleError() : 0.0) << " deg off" << (fault ? ", fell" : "")
-              << ")" << std::endl;
+              << (kickStep ? getAngleError() : 0.0) << " deg off" << (fault ? ", fell" : "") << ")"
+              << std::endl;
     return -F;
 }

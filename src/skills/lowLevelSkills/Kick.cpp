@@ -39,10 +39,10 @@ constexpr double kLargestOffset = 0.05;
 
 // Joint limits in degrees by DOFID, as the angles are sensed (the shoulders'
 // first joint counted from the hanging arm).
-const double kMin[DOF_COUNT] = {-120, -45, -30, -95, -120, -1,  -30, -1,  -120, -90, -90,
+const double kMin[DOF_COUNT] = {-120, -45, -30,  -95, -120, -1,  -30, -1,  -120, -90, -90,
                                 -45,  -25, -130, -45, -25,  -90, -25, -25, -130, -45, -45};
-const double kMax[DOF_COUNT] = {120, 45, 180, 1,  120, 90, 180, 95, 120, 1,  1,
-                                25,  100, 1,  75, 45,  1,  45, 100, 1,  75, 25};
+const double kMax[DOF_COUNT] = {120, 45,  180, 1,  120, 90, 180, 95,  120, 1,  1,
+                                25,  100, 1,   75, 45,  1,  45,  100, 1,   75, 25};
 
 // The standing posture the kick starts from and returns to (the default
 // posture aligner's).
@@ -57,11 +57,11 @@ struct Mirror {
     double sign;
 };
 const Mirror kMirror[DOF_COUNT] = {
-    {DOF_HEAD_PAN, -1},    {DOF_HEAD_TILT, 1},    {DOF_SHOULDER_LX, 1}, {DOF_SHOULDER_LY, -1},
-    {DOF_SHOULDER_LT, -1}, {DOF_ELBOW_L, -1},     {DOF_SHOULDER_RX, 1}, {DOF_SHOULDER_RY, -1},
-    {DOF_SHOULDER_RT, -1}, {DOF_ELBOW_R, -1},     {DOF_LEG_LT, 1},      {DOF_LEG_LY, -1},
-    {DOF_LEG_LX, 1},       {DOF_KNEE_L, 1},       {DOF_ANKLE_LX, 1},    {DOF_ANKLE_LY, -1},
-    {DOF_LEG_RT, 1},       {DOF_LEG_RY, -1},      {DOF_LEG_RX, 1},      {DOF_KNEE_R, 1},
+    {DOF_HEAD_PAN, -1},    {DOF_HEAD_TILT, 1}, {DOF_SHOULDER_LX, 1}, {DOF_SHOULDER_LY, -1},
+    {DOF_SHOULDER_LT, -1}, {DOF_ELBOW_L, -1},  {DOF_SHOULDER_RX, 1}, {DOF_SHOULDER_RY, -1},
+    {DOF_SHOULDER_RT, -1}, {DOF_ELBOW_R, -1},  {DOF_LEG_LT, 1},      {DOF_LEG_LY, -1},
+    {DOF_LEG_LX, 1},       {DOF_KNEE_L, 1},    {DOF_ANKLE_LX, 1},    {DOF_ANKLE_LY, -1},
+    {DOF_LEG_RT, 1},       {DOF_LEG_RY, -1},   {DOF_LEG_RX, 1},      {DOF_KNEE_R, 1},
     {DOF_ANKLE_RX, 1},     {DOF_ANKLE_RY, -1}};
 
 bool isAngle(double v) { return std::isfinite(v) && std::fabs(v) < BodyState::kUnsetLimit; }
@@ -89,25 +89,25 @@ const std::vector<SkillParams::Param>& Kick::paramList() {
     // Angles in degrees, times in seconds; for a kick with the right foot
     // (the left foot's kick is its mirror image).
     static const std::vector<SkillParams::Param> list = {
-        {"shiftRoll", 14.0},    // both hips roll this far to bring the torso over the support foot
-        {"shiftTime", 0.6},     // time for that shift
-        {"lean", 4.0},          // the torso leans forward by this much at both hips
-        {"liftHip", 38.0},      // kicking hip pitch with the foot lifted, cocked behind the ball
-        {"liftKnee", -75.0},    // kicking knee then
-        {"liftTime", 0.3},      // time to lift the foot
-        {"swingHip", 80.0},     // kicking hip pitch the swing aims at
-        {"swingKnee", -5.0},    // kicking knee the swing aims at
-        {"swingAnkle", 0.0},    // toes up (positive) against a flat foot at the swing's end
-        {"swingTime", 0.1},     // time of the swing (shorter than the joints can: they go flat out)
-        {"retractTime", 0.3},   // time to pull the foot back under the body
-        {"lowerTime", 0.3},     // time to set it down
-        {"returnTime", 0.6},    // time to bring the weight back onto both feet
-        {"holdTime", 0.6},      // standing still before the kick counts as over
-        {"supportRoll", 3.0},   // extra roll of the support leg while the foot is up
-        {"armOut", 0.0},        // both arms raised sideways by this much
-        {"kickRoll", 0.0},      // the kicking leg rolls this much further out while in the air
-        {"swingLean", 0.0},     // the support ankle tips the body forward by this much in the swing
-        {"reach", 300.0},       // degrees more kicking hip when cocked, per metre the ball lies farther
+        {"shiftRoll", 14.0},   // both hips roll this far to bring the torso over the support foot
+        {"shiftTime", 0.6},    // time for that shift
+        {"lean", 4.0},         // the torso leans forward by this much at both hips
+        {"liftHip", 38.0},     // kicking hip pitch with the foot lifted, cocked behind the ball
+        {"liftKnee", -75.0},   // kicking knee then
+        {"liftTime", 0.3},     // time to lift the foot
+        {"swingHip", 80.0},    // kicking hip pitch the swing aims at
+        {"swingKnee", -5.0},   // kicking knee the swing aims at
+        {"swingAnkle", 0.0},   // toes up (positive) against a flat foot at the swing's end
+        {"swingTime", 0.1},    // time of the swing (shorter than the joints can: they go flat out)
+        {"retractTime", 0.3},  // time to pull the foot back under the body
+        {"lowerTime", 0.3},    // time to set it down
+        {"returnTime", 0.6},   // time to bring the weight back onto both feet
+        {"holdTime", 0.6},     // standing still before the kick counts as over
+        {"supportRoll", 3.0},  // extra roll of the support leg while the foot is up
+        {"armOut", 0.0},       // both arms raised sideways by this much
+        {"kickRoll", 0.0},     // the kicking leg rolls this much further out while in the air
+        {"swingLean", 0.0},    // the support ankle tips the body forward by this much in the swing
+        {"reach", 300.0},  // degrees more kicking hip when cocked, per metre the ball lies farther
     };
     return list;
 }
@@ -178,7 +178,8 @@ void Kick::chooseCase() {
 
 bool Kick::look() {
     ++lookCycles;
-    const bool headDown = moveHead(kLookTilt) || std::fabs(WM->getDOF(DOF_HEAD_TILT) - kLookTilt) < 5.0;
+    const bool headDown =
+        moveHead(kLookTilt) || std::fabs(WM->getDOF(DOF_HEAD_TILT) - kLookTilt) < 5.0;
     // A sighting counts once the head has been down for as long as a
     // command takes to show and a vision cycle to come.
     if (headDown) ++headDownCycles;
@@ -218,13 +219,15 @@ void Kick::plan() {
     // A ball farther or nearer than the ideal spot moves the cocked foot
     // with it, so that the swing meets the ball where the foot is fastest.
     const double airRoll = -roll - v[P_KICK_ROLL];
-    const double offset =
-        std::isfinite(ahead) ? std::clamp(ahead - kIdealAhead, -kLargestOffset, kLargestOffset) : 0.0;
+    const double offset = std::isfinite(ahead)
+                              ? std::clamp(ahead - kIdealAhead, -kLargestOffset, kLargestOffset)
+                              : 0.0;
     const double liftHip = v[P_LIFT_HIP] + v[P_REACH] * offset;
     double lifted[DOF_COUNT];
     std::copy(shifted, shifted + DOF_COUNT, lifted);
     setLeg(lifted, false, -supportRoll, stand[0] + lean, stand[1], stand[2], supportRoll);
-    setLeg(lifted, true, airRoll, liftHip + lean, v[P_LIFT_KNEE], -(liftHip + v[P_LIFT_KNEE]), -airRoll);
+    setLeg(lifted, true, airRoll, liftHip + lean, v[P_LIFT_KNEE], -(liftHip + v[P_LIFT_KNEE]),
+           -airRoll);
 
     double swung[DOF_COUNT];
     std::copy(lifted, lifted + DOF_COUNT, swung);
@@ -232,14 +235,16 @@ void Kick::plan() {
     setLeg(swung, true, airRoll, v[P_SWING_HIP] + lean, v[P_SWING_KNEE],
            -(v[P_SWING_HIP] + v[P_SWING_KNEE]) + v[P_SWING_ANKLE], -airRoll);
 
-    const double* poses[PHASE_COUNT] = {shifted, lifted, swung, lifted, shifted, kStanding, kStanding};
-    const int timeIndex[PHASE_COUNT] = {P_SHIFT_TIME,  P_LIFT_TIME,  P_SWING_TIME, P_RETRACT_TIME,
+    const double* poses[PHASE_COUNT] = {shifted, lifted,    swung,    lifted,
+                                        shifted, kStanding, kStanding};
+    const int timeIndex[PHASE_COUNT] = {P_SHIFT_TIME, P_LIFT_TIME,   P_SWING_TIME, P_RETRACT_TIME,
                                         P_LOWER_TIME, P_RETURN_TIME, P_HOLD_TIME};
     for (int p = 0; p < PHASE_COUNT; ++p) {
         std::copy(poses[p], poses[p] + DOF_COUNT, targets[p]);
         if (Case_Ft == 2) mirror(targets[p]);
         for (int j = 0; j < DOF_COUNT; ++j) {
-            targets[p][j] = std::clamp(targets[p][j], kMin[j] + kLimitMargin, kMax[j] - kLimitMargin);
+            targets[p][j] =
+                std::clamp(targets[p][j], kMin[j] + kLimitMargin, kMax[j] - kLimitMargin);
         }
         const double seconds = std::clamp(v[timeIndex[p]], 0.0, kLongestPhase);
         cycles[p] = std::max(1, static_cast<int>(std::lround(seconds / kCycle)));

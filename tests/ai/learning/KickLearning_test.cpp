@@ -21,12 +21,14 @@ constexpr unsigned kKickOff = 150;  // the step the game kicks off in
 // Before kick-off the ball waits; `kickedAt` steps after the kick-off it
 // rolls 3 m along the direction `degrees` (counter-clockwise) in 50 steps.
 // The torso is down from step `fall` on.
-std::function<World(unsigned)> episode(unsigned fall, double degrees = 0.0, unsigned kickedAt = 60) {
+std::function<World(unsigned)> episode(unsigned fall, double degrees = 0.0,
+                                       unsigned kickedAt = 60) {
     return [=](unsigned s) {
         World w = standing(s);
         const double a = degrees * 3.14159265358979323846 / 180.0;
         const unsigned rollFrom = kKickOff + kickedAt;
-        const double d = s < rollFrom ? 0.0 : (s > rollFrom + 50 ? 3.0 : (s - rollFrom) * 3.0 / 50.0);
+        const double d =
+            s < rollFrom ? 0.0 : (s > rollFrom + 50 ? 3.0 : (s - rollFrom) * 3.0 / 50.0);
         w.ball = Point(d * std::cos(a), d * std::sin(a), 0.04);
         w.pos = Point(KickLearning::kBeamX, KickLearning::kBeamY, 0.38);
         WorldModel* WM = WorldModel::getUniqueInstance();
@@ -98,7 +100,8 @@ TEST(KickLearning, BallOffTheHeadingCostsAndAFallAfterTheKickCostsMore) {
         // later with the ball where it is and the fall's cost.
         Kit kit;
         auto learner = learnerOn(kit);
-        const Episode e = runEpisode(kit, *learner, episode(kKickOff + 30, 0.0, 0), 1000, designVector());
+        const Episode e =
+            runEpisode(kit, *learner, episode(kKickOff + 30, 0.0, 0), 1000, designVector());
         EXPECT_TRUE(learner->hadFault());
         EXPECT_EQ(e.endStep, kKickOff + 30 + KickLearning::kDownSteps - 1);
         EXPECT_NEAR(sentFitness(e), -(learner->getAlong() - KickLearning::kFallCost), 1e-4);
