@@ -1,6 +1,11 @@
 // The league's command line, its match plans (what fieldsim and each player
-// are started with, and the match.json read back), and its totals and CSV.
+// are started with, and the match.json read back), its totals and CSV, and
+// how it tells that the players have connected and joined.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <sstream>
@@ -10,6 +15,7 @@
 #include "LeagueOptions.h"
 #include "LeagueReport.h"
 #include "MatchPlan.h"
+#include "MatchRunner.h"
 #include "TeamTotals.h"
 
 namespace {
@@ -227,4 +233,39 @@ TEST(LeagueReport, TotalsAddUpTheMatchesOfEachTeamWhicheverSideItPlayed) {
     const std::string referee = LeagueReport::refereeCsv({first, second}, ants, bees);
     EXPECT_NE(referee.find("1,Ants,left,charging,0,1,"), std::string::npos) << referee;
     EXPECT_NE(referee.find("total,Bees,,drop_ball,1,0,"), std::string::npos) << referee;
+}
+
+TEST(MatchRunner, SocketsOnAPortAreCountedOnceEachByStateAndUnreadBytes) {
+    // A listener on a free port that accepts nobody, as fieldsim held while
+    // the players connect; two clients, one of which has sent something.
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 8), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const unsigned short port = ntohs(address.sin_port);
+    EXPECT_EQ(MatchRunner::socketsOnPort(port, "0A", false), 1);
+    EXPECT_EQ(MatchRunner::socketsOnPort(port, "01", false), 0);
+
+    int clients[2];
+    for (int& c : clients) {
+        c = socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_EQ(connect(c, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    }
+    ASSERT_EQ(send(clients[1], "(scene)", 7, 0), 7);
+    // The kernel completes both connections and takes the bytes at once on
+    // the loopback; only the server's side counts (its local port).
+    EXPECT_EQ(MatchRunner::socketsOnPort(port, "01", false), 2);
+    EXPECT_EQ(MatchRunner::socketsOnPort(port, "01", true), 1);
+    for (int c : clients) close(c);
+    close(listener);
+
+    EXPECT_EQ(MatchRunner::joinedLines(
+                  "[0.00] client 1 (left 1 Ants) joined\n[0.00] 1 of 2 robots joined; "
+                  "the clock waits\n[0.00] client 2 (right 1 Bees) joined\n"),
+              2);
 }

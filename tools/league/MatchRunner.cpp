@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -58,15 +59,33 @@ struct Player {
     std::unique_ptr<ChildProgram> program;
 };
 
+// What the system knew of the match's programs and connections when they
+// failed to join: their states and the socket table, in joining.txt.
+void keepDiagnostics(const std::string& dir, ChildProgram& server, std::vector<Player>& players) {
+    std::ofstream out(dir + "/joining.txt");
+    auto process = [&out](const std::string& who, pid_t pid) {
+        const std::string base = "/proc/" + std::to_string(pid);
+        out << who << ", process " << pid << ": " << readText(base + "/stat") << "  waits in "
+            << readText(base + "/wchan") << ", system call " << readText(base + "/syscall");
+    };
+    process("fieldsim", server.pid());
+    for (Player& p : players) {
+        if (p.program->pid() > 0) process(p.team + " " + std::to_string(p.unum), p.program->pid());
+    }
+    out << "\n/proc/net/tcp:\n" << readText("/proc/net/tcp");
+}
+
 }  // namespace
 
 int MatchRunner::socketsOnPort(unsigned short port, const std::string& state, bool unreadOnly) {
     // One line per socket: "sl local rem st tx_queue:rx_queue ...", the
-    // addresses as hex "address:port".
+    // addresses as hex "address:port". The system may list a socket twice
+    // in one reading while connections come and go (seen here: four
+    // counted of three), so each is counted once, by its remote end.
     std::ifstream table("/proc/net/tcp");
     std::string line;
     std::getline(table, line);  // header
-    int found = 0;
+    std::set<std::string> found;
     while (std::getline(table, line)) {
         std::istringstream cells(line);
         std::string slot, local, remote, st, queues;
@@ -78,9 +97,9 @@ int MatchRunner::socketsOnPort(unsigned short port, const std::string& state, bo
         const unsigned long localPort = std::strtoul(local.c_str() + colon + 1, &end, 16);
         if (localPort != port) continue;
         const unsigned long unread = std::strtoul(queues.c_str() + queueColon + 1, &end, 16);
-        if (!unreadOnly || unread > 0) ++found;
+        if (!unreadOnly || unread > 0) found.insert(remote);
     }
-    return found;
+    return static_cast<int>(found.size());
 }
 
 int MatchRunner::joinedLines(const std::string& console) {
@@ -146,6 +165,7 @@ bool MatchRunner::run(std::string& error) {
             },
             kStepMs);
         if (!in || p.program->ended()) {
+            keepDiagnostics(dir, server, players);
             error = p.team + " player " + std::to_string(p.unum) +
                     " did not connect: " + lastLine(p.dir + "/err.txt");
             return false;
@@ -163,6 +183,7 @@ bool MatchRunner::run(std::string& error) {
         if (!waitUntil([&] { return server.ended() || joinedLines(readText(console)) >= joined; },
                        kStepMs) ||
             server.ended()) {
+            keepDiagnostics(dir, server, players);
             error = p.team + " player " + std::to_string(p.unum) +
                     " did not join: " + lastLine(p.dir + "/err.txt");
             return false;

@@ -20,7 +20,7 @@ public:
 
     // Sockets on local TCP `port` (of the caller's network) in `state` as the
     // system lists it ("0A" listening, "01" established), only those holding
-    // bytes not read yet when `unreadOnly`.
+    // bytes not read yet when `unreadOnly`; each connection counted once.
     static int socketsOnPort(unsigned short port, const std::string& state, bool unreadOnly);
     // fieldsim's console lines saying a robot joined a team.
     static int joinedLines(const std::string& console);
