@@ -71,8 +71,10 @@ std::string rulesText(const std::map<std::string, RuleCount>& byRule) {
     std::string text;
     for (const auto& [rule, count] : byRule) {
         if (!text.empty()) text += ", ";
-        text += rule + " " + std::to_string(count.robotMoves) + " moved";
-        if (count.fouls > 0) text += " " + std::to_string(count.fouls) + " fouls";
+        text += rule;
+        if (count.robotMoves > 0) text += " " + std::to_string(count.robotMoves) + " moved";
+        if (count.fouls > 0)
+            text += " " + std::to_string(count.fouls) + (count.fouls == 1 ? " foul" : " fouls");
     }
     return text;
 }
