@@ -1,5 +1,7 @@
 #include "MatchRunner.h"
 
+#include "SocketTable.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -78,38 +80,10 @@ void keepDiagnostics(const std::string& dir, ChildProgram& server, std::vector<P
 }  // namespace
 
 int MatchRunner::socketsOnPort(unsigned short port, const std::string& state, bool unreadOnly) {
-    // One line per socket: "sl local rem st tx_queue:rx_queue ...", the
-    // addresses as hex "address:port". The system may list a socket twice
-    // in one reading while connections come and go (seen here: four
-    // counted of three), so each is counted once, by its remote end.
-    std::ifstream table("/proc/net/tcp");
-    std::string line;
-    std::getline(table, line);  // header
-    std::set<std::string> found;
-    while (std::getline(table, line)) {
-        std::istringstream cells(line);
-        std::string slot, local, remote, st, queues;
-        cells >> slot >> local >> remote >> st >> queues;
-        const size_t colon = local.rfind(':');
-        const size_t queueColon = queues.find(':');
-        if (colon == std::string::npos || queueColon == std::string::npos || st != state) continue;
-        char* end = nullptr;
-        const unsigned long localPort = std::strtoul(local.c_str() + colon + 1, &end, 16);
-        if (localPort != port) continue;
-        const unsigned long unread = std::strtoul(queues.c_str() + queueColon + 1, &end, 16);
-        if (!unreadOnly || unread > 0) found.insert(remote);
-    }
-    return static_cast<int>(found.size());
+    return sockettable::socketsOnPort(port, state, unreadOnly);
 }
 
-int MatchRunner::joinedLines(const std::string& console) {
-    // "... (left 2 VOR) joined"
-    int n = 0;
-    for (size_t at = console.find(") joined"); at != std::string::npos;
-         at = console.find(") joined", at + 1))
-        ++n;
-    return n;
-}
+int MatchRunner::joinedLines(const std::string& console) { return sockettable::joinedLines(console); }
 
 bool MatchRunner::run(std::string& error) {
     const std::string& dir = plan_.dir;
