@@ -43,7 +43,9 @@ inline int socketsOnPort(unsigned short port, const std::string& state, bool unr
 // fieldsim's console line for each robot that joins a team: "... (left 2 VOR) joined".
 inline int joinedLines(const std::string& console) {
     int n = 0;
-    for (size_t at = console.find(") joined"); at != std::string::npos; at = console.find(") joined", at + 1)) ++n;
+    for (size_t at = console.find(") joined"); at != std::string::npos;
+         at = console.find(") joined", at + 1))
+        ++n;
     return n;
 }
 
