@@ -329,6 +329,24 @@ TEST(MatchAnalyser, ALineCutOffWhereTheLogEndsIsSkippedAndTheRestCounts) {
     EXPECT_EQ(copy.substr(0, copy.rfind('\n')).find("joints"), std::string::npos);
 }
 
+// A cycle earlier than the one before (two logs pasted together, a damaged
+// line; found by the fuzzer) is skipped: it would make the stand-up and the
+// first touch take negative time.
+TEST(MatchAnalyser, ACycleThatGoesBackInTimeIsSkipped) {
+    Match match;
+    match.line(Cycle(kKickOff, 0.0, "KickOff_Left").robot("left", 1).text())
+        .line(Cycle(8.0, 5.0).robot("left", 1, "front").text())
+        .line(Cycle(4.2, 1.2).robot("left", 1).touch("left", 1).text())
+        .line(Cycle(8.02, 5.02).robot("left", 1, "front").text());
+    const MatchFigures m = match.figures();
+    EXPECT_EQ(m.badLines, 1);
+    EXPECT_TRUE(mentions(m.notes, "line 3 skipped: not later than the cycle before"));
+    EXPECT_EQ(m.left.falls, 1);
+    EXPECT_EQ(m.left.standUps, 0);
+    EXPECT_FALSE(m.touchesInLog) << "the touch was in the skipped line";
+    EXPECT_DOUBLE_EQ(m.firstTouch, 5.0) << "the kick-off turning into play on";
+}
+
 TEST(MatchAnalyser, ALogWithNoRobotsGivesNoFallRateAndNoTrouble) {
     const MatchFigures m = Match(10).cycles(0, 14, [](Cycle&, double) {}).figures();
     EXPECT_NEAR(m.playedSeconds, 10.0, 1e-9);

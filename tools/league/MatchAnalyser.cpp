@@ -109,6 +109,15 @@ void MatchAnalyser::addLine(const std::string& line, bool cutOff) {
         badLine("not a whole cycle (time, game_time, play_mode, score, ball or robots missing)");
         return;
     }
+    // A log runs forward in time; a cycle that does not (a log pasted
+    // together, a damaged line) would make times after the kick-off and
+    // stand-ups negative.
+    if (haveTime_ && !(time > lastTime_)) {
+        badLine("not later than the cycle before");
+        return;
+    }
+    haveTime_ = true;
+    lastTime_ = time;
     ++figures_.cycles;
 
     // The played time starts with the first kick-off (or whatever mode

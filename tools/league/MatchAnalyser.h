@@ -55,6 +55,8 @@ private:
     MatchFigures figures_;
     long lineNumber_ = 0;
     long cycleIndex_ = 0;  // cycles of the played time seen so far
+    bool haveTime_ = false;
+    double lastTime_ = 0;  // server time of the last cycle read
     bool started_ = false;
     bool ended_ = false;
     double kickOffTime_ = 0;
