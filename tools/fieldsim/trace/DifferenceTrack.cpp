@@ -1,5 +1,6 @@
 #include "trace/DifferenceTrack.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -12,9 +13,18 @@ void DifferenceTrack::add(long long cycle, double diff, const std::string& detai
     if (!std::isfinite(diff)) diff = kUnreadable;
     diff = std::fabs(diff);
     ++samples_;
+    series_.emplace_back(cycle, diff);
     if (diff > tolerance_) {
         ++over_;
         if (first_.cycle < 0) first_ = {cycle, diff, detail};
     }
     if (largest_.cycle < 0 || diff > largest_.diff) largest_ = {cycle, diff, detail};
+}
+
+double DifferenceTrack::largestBefore(long long cycle) const {
+    double worst = 0.0;
+    for (const auto& [c, d] : series_) {
+        if (c < cycle) worst = std::max(worst, d);
+    }
+    return worst;
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 struct DifferenceAt {
     long long cycle = -1;  // -1: none
@@ -30,6 +32,10 @@ public:
     long long cyclesOver() const { return over_; }
     const DifferenceAt& firstOver() const { return first_; }
     const DifferenceAt& largest() const { return largest_; }
+    // Every compared cycle and its difference, in the order added.
+    const std::vector<std::pair<long long, double>>& series() const { return series_; }
+    // The largest difference in cycles before `cycle`; 0 when none was compared.
+    double largestBefore(long long cycle) const;
 
 private:
     std::string name_;
@@ -41,4 +47,5 @@ private:
     long long over_ = 0;
     DifferenceAt first_;
     DifferenceAt largest_;
+    std::vector<std::pair<long long, double>> series_;
 };

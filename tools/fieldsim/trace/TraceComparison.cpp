@@ -1,5 +1,7 @@
 #include "trace/TraceComparison.h"
 
+#include <cmath>
+
 #include <nlohmann/json.hpp>
 
 #include "util/TextFormat.h"
@@ -89,7 +91,7 @@ std::string TraceComparison::text() const {
     s += "fieldsim " + model + " model, " + std::to_string(cycles) + " cycles (" + TextFormat::fixed(timeOf(cycles), 2) +
          " s) in lockstep, kick-off " + (kickoffCycle < 0 ? std::string("none") : "at " + at(kickoffCycle)) + "\n";
     s += "times are seconds since the first perception; a cycle is the perception's number\n\n";
-    s += "quantity            tolerance      first beyond it                largest difference\n";
+    s += "quantity            tolerance      first beyond it                   largest difference\n";
     for (const DifferenceTrack& t : tracks) {
         std::string line = t.name();
         line.resize(20, ' ');
@@ -105,7 +107,7 @@ std::string TraceComparison::text() const {
             first = at(t.firstOver().cycle);
             if (!t.firstOver().detail.empty()) first += " " + t.firstOver().detail;
         }
-        first.resize(31, ' ');
+        first.resize(34, ' ');
         line += first;
         if (t.samples() > 0 && t.presence()) {
             line += std::to_string(t.cyclesOver()) + " of " + std::to_string(t.samples()) + " compared";
@@ -163,6 +165,9 @@ std::string TraceComparison::json() const {
                             {"cycles_over", t.cyclesOver()},
                             {"first_over", differenceJson(t.firstOver(), t.presence())},
                             {"largest", t.presence() ? nlohmann::json(nullptr) : differenceJson(t.largest(), false)}};
+        nlohmann::json series = nlohmann::json::array();
+        for (const auto& [cycle, diff] : t.series()) series.push_back({cycle, std::round(diff * 1e6) / 1e6});
+        q["series"] = series;
         quantities.push_back(q);
     }
     j["quantities"] = quantities;

@@ -203,6 +203,7 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
         }
     }
     out.cycles = last + 1;
+    out.ballAtEnd = sim.world().ball().position();
     if (missing > 0) {
         out.notes.push_back(std::to_string(missing) +
                             " perceptions are missing from the trace: fieldsim got no answer to them and they "
