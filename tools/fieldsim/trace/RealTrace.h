@@ -44,7 +44,7 @@ public:
     // this is a trace line.
     static constexpr size_t kMaxLine = 1 << 20;
     // A whole trace of a long game stays far below these.
-    static constexpr size_t kMaxBytes = size_t{512} << 20;
+    static constexpr size_t kMaxBytes = size_t{128} << 20;
     static constexpr long long kMaxPerceptions = 1000000;  // 5.5 hours of cycles
     static constexpr size_t kMaxTruths = 2000000;
     // Lines named one by one in the notes; more are counted.
