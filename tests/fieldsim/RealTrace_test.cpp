@@ -234,6 +234,15 @@ TEST(RealTraceReader, DamagedTracesAreComparedAsFarAsTheirGoodLinesGo) {
     bool saidMissing = false;
     for (const std::string& n : d.notes) saidMissing = saidMissing || n.find("1 perceptions are missing") == 0;
     EXPECT_TRUE(saidMissing);
+
+    // Without its meta line the scene is never sent: nothing to compare, and said so.
+    RealTrace sceneless;
+    RealTrace::parse(text.substr(text.find('\n') + 1), sceneless);
+    const TraceComparison none = play(sceneless, "sceneless");
+    EXPECT_EQ(none.track("joints")->samples(), 0);
+    bool saidUnanswered = false;
+    for (const std::string& n : none.notes) saidUnanswered = saidUnanswered || n.find("sent no perception in 59") == 0;
+    EXPECT_TRUE(saidUnanswered);
 }
 
 TEST(RealTraceReader, FilesThatAreNoTraceAreRefusedWithStatusTwo) {

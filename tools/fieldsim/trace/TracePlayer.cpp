@@ -143,7 +143,7 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
     const long long last = trace_.perceptions.back().n;
     bool refused = false;
     bool wasLying = false;
-    long long missing = 0;
+    long long missing = 0, unanswered = 0;
     for (long long k = 0; k <= last; ++k) {
         sim.step();
         std::string perception;
@@ -195,6 +195,7 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
             continue;
         }
         const TracePerception& real = trace_.perceptions[static_cast<size_t>(index)];
+        if (perception.empty()) ++unanswered;
         if (!perception.empty()) comparePerception(k, real.text, perception, out);
         if (real.hasReply && !refused && !sim.receive(kClient, real.reply)) {
             refused = true;
@@ -208,6 +209,10 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
         out.notes.push_back(std::to_string(missing) +
                             " perceptions are missing from the trace: fieldsim got no answer to them and they "
                             "were not compared");
+    }
+    if (unanswered > 0) {
+        out.notes.push_back("fieldsim sent no perception in " + std::to_string(unanswered) +
+                            " cycles of the trace (no scene it loads, or the robot was refused): not compared");
     }
     compareTruth(out);
     realEvents(out);
