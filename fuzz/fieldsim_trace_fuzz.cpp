@@ -21,7 +21,9 @@ void check(bool condition) {
     if (!condition) std::abort();
 }
 
-bool finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool finite(const Vec3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 void checkTrace(const RealTrace& trace) {
     for (const std::string& n : trace.notes) check(!n.empty() && n.find('\n') == std::string::npos);
@@ -29,7 +31,8 @@ void checkTrace(const RealTrace& trace) {
     for (size_t i = 0; i < trace.perceptions.size(); ++i) {
         const TracePerception& p = trace.perceptions[i];
         check(p.n >= 0 && p.n <= RealTrace::kMaxPerceptions && std::isfinite(p.wall));
-        if (i > 0) check(p.n > trace.perceptions[i - 1].n && p.wall >= trace.perceptions[i - 1].wall);
+        if (i > 0)
+            check(p.n > trace.perceptions[i - 1].n && p.wall >= trace.perceptions[i - 1].wall);
         check(trace.indexOf(p.n) == static_cast<long long>(i));
         const BodyReadings r = BodyReadings::parse(p.text);
         for (double a : r.joints) check(std::isfinite(a));
@@ -41,7 +44,8 @@ void checkTrace(const RealTrace& trace) {
         if (i > 0) check(t.wall >= trace.truths[i - 1].wall);
         check(!t.hasBall || finite(t.ball));
         for (const TraceRobotTruth& r : t.robots) {
-            check(finite(r.pos) && std::isfinite(r.yaw) && std::isfinite(r.upright) && r.unum >= 0 && r.unum <= 99);
+            check(finite(r.pos) && std::isfinite(r.yaw) && std::isfinite(r.upright) &&
+                  r.unum >= 0 && r.unum <= 99);
         }
         const long long n = trace.cycleAtWall(t.wall);
         check(n == -1 || trace.indexOf(n) >= 0);

@@ -2,18 +2,18 @@
 // replayed open loop (they reached the real server within the cycle, so the
 // input is the real one exactly) and fieldsim must do what the real server
 // did. The traces are in tests/fixtures/real-traces (see the README there).
+#include "trace/RealTrace.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
-#include <nlohmann/json.hpp>
-
-#include "support/ChildProcess.h"
 #include "app/PlayTrace.h"
+#include "support/ChildProcess.h"
 #include "trace/BodyReadings.h"
-#include "trace/RealTrace.h"
 #include "trace/TracePlayer.h"
 
 namespace {
@@ -33,7 +33,8 @@ TraceComparison play(const RealTrace& trace, const std::string& name) {
     return player.run(name);
 }
 
-const TraceEvent* firstEvent(const std::vector<TraceEvent>& events, TraceEvent::Kind kind, long long after = -1) {
+const TraceEvent* firstEvent(const std::vector<TraceEvent>& events, TraceEvent::Kind kind,
+                             long long after = -1) {
     for (const TraceEvent& e : events) {
         if (e.kind == kind && e.cycle > after) return &e;
     }
@@ -70,9 +71,12 @@ TEST(RealTrace, StandingTenSecondsEveryJointAndFootForceAsOnTheRealServer) {
     ASSERT_TRUE(joints && force && contact);
     EXPECT_GE(joints->samples(), 490);
     EXPECT_GE(force->samples(), 490);
-    EXPECT_LE(joints->largest().diff, 0.01) << "at cycle " << joints->largest().cycle << " " << joints->largest().detail;
-    EXPECT_LE(force->largest().diff, 0.05) << "at cycle " << force->largest().cycle << " " << force->largest().detail;
-    EXPECT_EQ(contact->cyclesOver(), 0) << "a foot touches on one side only from cycle " << contact->firstOver().cycle;
+    EXPECT_LE(joints->largest().diff, 0.01)
+        << "at cycle " << joints->largest().cycle << " " << joints->largest().detail;
+    EXPECT_LE(force->largest().diff, 0.05)
+        << "at cycle " << force->largest().cycle << " " << force->largest().detail;
+    EXPECT_EQ(contact->cyclesOver(), 0)
+        << "a foot touches on one side only from cycle " << contact->firstOver().cycle;
     // The joints agree from the very first perception, the robot's start included.
     for (const DifferenceTrack& t : c.startTracks) {
         if (t.name() == "joints") {
@@ -88,18 +92,22 @@ TEST(RealTrace, SettledKickSendsTheBallWhereTheRealOneWentAndTheKickerFallsOnIts
     const TraceComparison c = play(trace, "kick-in-kickoff-settled");
     EXPECT_GE(c.kickoffCycle, 0) << "the trace's kick-off was not found";
     const Vec3 real = lastTruthBall(trace);
-    ASSERT_GT(std::hypot(real.x, real.y), 1.0) << "the real kick should have moved the ball about 1.07 m";
+    ASSERT_GT(std::hypot(real.x, real.y), 1.0)
+        << "the real kick should have moved the ball about 1.07 m";
     EXPECT_LE(std::hypot(c.ballAtEnd.x - real.x, c.ballAtEnd.y - real.y), 0.05)
-        << "fieldsim's ball at (" << c.ballAtEnd.x << ", " << c.ballAtEnd.y << "), the real one at (" << real.x << ", "
-        << real.y << ")";
+        << "fieldsim's ball at (" << c.ballAtEnd.x << ", " << c.ballAtEnd.y
+        << "), the real one at (" << real.x << ", " << real.y << ")";
     const TraceEvent* realFall = firstEvent(c.realEvents, TraceEvent::Kind::Fall);
     const TraceEvent* simFall = firstEvent(c.fieldsimEvents, TraceEvent::Kind::Fall);
     ASSERT_TRUE(realFall) << "the trace's kicker should fall";
     ASSERT_TRUE(simFall) << "fieldsim's kicker did not fall";
     EXPECT_EQ(realFall->detail, "back");
     EXPECT_EQ(simFall->detail, "back");
-    EXPECT_LE(std::fabs(TraceComparison::timeOf(simFall->cycle) - TraceComparison::timeOf(realFall->cycle)), 0.3)
-        << "fieldsim's kicker fell at cycle " << simFall->cycle << ", the real one at " << realFall->cycle;
+    EXPECT_LE(std::fabs(TraceComparison::timeOf(simFall->cycle) -
+                        TraceComparison::timeOf(realFall->cycle)),
+              0.3)
+        << "fieldsim's kicker fell at cycle " << simFall->cycle << ", the real one at "
+        << realFall->cycle;
 }
 
 TEST(RealTrace, WalkInPlayKeepsTheTorsoWithinFiveCentimetresForFourSeconds) {
@@ -127,10 +135,11 @@ TEST(RealTrace, DISABLED_WalkBeforeKickOffIsClearedAsOnTheRealServerAndFallsAfte
     const TraceEvent* simMove = firstEvent(c.fieldsimEvents, TraceEvent::Kind::RefereeMove);
     ASSERT_TRUE(simMove) << "fieldsim's referee did not move the robot";
     EXPECT_LE(std::llabs(simMove->cycle - realMove->cycle), 3)
-        << "fieldsim moved it at cycle " << simMove->cycle << ", the real server at " << realMove->cycle;
+        << "fieldsim moved it at cycle " << simMove->cycle << ", the real server at "
+        << realMove->cycle;
     EXPECT_LE(std::hypot(simMove->to.x - realMove->to.x, simMove->to.y - realMove->to.y), 0.03)
-        << "fieldsim put it at (" << simMove->to.x << ", " << simMove->to.y << "), the real server at ("
-        << realMove->to.x << ", " << realMove->to.y << ")";
+        << "fieldsim put it at (" << simMove->to.x << ", " << simMove->to.y
+        << "), the real server at (" << realMove->to.x << ", " << realMove->to.y << ")";
     ASSERT_TRUE(firstEvent(c.realEvents, TraceEvent::Kind::Fall, realMove->cycle));
     EXPECT_TRUE(firstEvent(c.fieldsimEvents, TraceEvent::Kind::Fall, simMove->cycle))
         << "fieldsim's robot did not fall after the move";
@@ -144,7 +153,8 @@ TEST(RealTrace, DISABLED_KickBeforeKickOffLeavesTheBallOnTheCentreSpot) {
     for (TracePerception& p : trace.perceptions) {
         for (const char* mode : {"KickOff_Left", "PlayOn"}) {
             const size_t at = p.text.find(std::string("(pm ") + mode + ")");
-            if (at != std::string::npos) p.text.replace(at + 4, std::string(mode).size(), "BeforeKickOff");
+            if (at != std::string::npos)
+                p.text.replace(at + 4, std::string(mode).size(), "BeforeKickOff");
         }
     }
     const TraceComparison c = play(trace, "kick-before-kickoff");
@@ -203,16 +213,20 @@ TEST(RealTraceReader, DamagedTracesAreComparedAsFarAsTheirGoodLinesGo) {
     // a robot without its position: each said once, the rest used.
     const RealTrace whole = load("stand-10s.jsonl.gz");
     std::string text =
-        "{\"meta\": {\"skillrun\": [\"stand\"], \"before_first_perception\": [\"(scene rsg/agent/nao/nao.rsg)\"]}}\n";
+        "{\"meta\": {\"skillrun\": [\"stand\"], \"before_first_perception\": [\"(scene "
+        "rsg/agent/nao/nao.rsg)\"]}}\n";
     for (size_t i = 0; i < 60; ++i) {
         const TracePerception& p = whole.perceptions[i];
         if (i == 30) continue;  // missing
-        nlohmann::json line = {{"n", p.n}, {"now", p.now}, {"wall", p.wall}, {"perception", p.text}};
+        nlohmann::json line = {
+            {"n", p.n}, {"now", p.now}, {"wall", p.wall}, {"perception", p.text}};
         line["reply"] = p.hasReply ? nlohmann::json(p.reply) : nlohmann::json(nullptr);
         text += line.dump() + "\n";
         if (i == 10) text += "this is not json\n";
         if (i == 20) text += "{\"n\": 5, \"perception\": \"(time (now 1))\"}\n";
-        if (i == 40) text += "{\"truth\": {\"wall\": 0.9, \"robots\": [{\"side\": \"left\", \"unum\": 1}]}}\n";
+        if (i == 40)
+            text +=
+                "{\"truth\": {\"wall\": 0.9, \"robots\": [{\"side\": \"left\", \"unum\": 1}]}}\n";
     }
     text += "{\"n\": 60, \"perception\": \"(time (now 11";  // cut off
     writeFile(dir.file("damaged.jsonl"), text);
@@ -232,7 +246,8 @@ TEST(RealTraceReader, DamagedTracesAreComparedAsFarAsTheirGoodLinesGo) {
     // Every perception there is compared; the missing reply changes what follows.
     EXPECT_EQ(d.track("joints")->samples() + d.startTracks[1].samples(), 59);
     bool saidMissing = false;
-    for (const std::string& n : d.notes) saidMissing = saidMissing || n.find("1 perceptions are missing") == 0;
+    for (const std::string& n : d.notes)
+        saidMissing = saidMissing || n.find("1 perceptions are missing") == 0;
     EXPECT_TRUE(saidMissing);
 
     // Without its meta line the scene is never sent: nothing to compare, and said so.
@@ -241,7 +256,8 @@ TEST(RealTraceReader, DamagedTracesAreComparedAsFarAsTheirGoodLinesGo) {
     const TraceComparison none = play(sceneless, "sceneless");
     EXPECT_EQ(none.track("joints")->samples(), 0);
     bool saidUnanswered = false;
-    for (const std::string& n : none.notes) saidUnanswered = saidUnanswered || n.find("sent no perception in 59") != std::string::npos;
+    for (const std::string& n : none.notes)
+        saidUnanswered = saidUnanswered || n.find("sent no perception in 59") != std::string::npos;
     EXPECT_TRUE(saidUnanswered) << (none.notes.empty() ? "no notes" : none.notes.back());
 }
 
@@ -250,8 +266,9 @@ TEST(RealTraceReader, FilesThatAreNoTraceAreRefusedWithStatusTwo) {
     writeFile(dir.file("empty.jsonl"), "");
     writeFile(dir.file("garbage.jsonl.gz"), std::string("\x1f\x8b\x08\x00garbage", 11));
     writeFile(dir.file("truth-only.jsonl"), "{\"truth\": {\"wall\": 0.0}}\n");
-    for (const std::string& name : {dir.file("missing.jsonl.gz"), dir.file("empty.jsonl"), dir.file("garbage.jsonl.gz"),
-                                    dir.file("truth-only.jsonl"), dir.path()}) {
+    for (const std::string& name :
+         {dir.file("missing.jsonl.gz"), dir.file("empty.jsonl"), dir.file("garbage.jsonl.gz"),
+          dir.file("truth-only.jsonl"), dir.path()}) {
         SimOptions options;
         options.playTracePath = name;
         std::ostringstream out, err;
@@ -269,11 +286,12 @@ TEST(RealTraceReader, ReportAndJsonNameEveryQuantityWithItsTolerance) {
     std::ostringstream out, err;
     ASSERT_EQ(PlayTrace::run(options, out, err), 0) << err.str();
     const std::string text = out.str();
-    for (const char* line : {"joints              0.010 deg", "foot force          0.050 N", "vision: not compared",
-                             "fall onto its back"}) {
+    for (const char* line : {"joints              0.010 deg", "foot force          0.050 N",
+                             "vision: not compared", "fall onto its back"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line << " missing from\n" << text;
     }
-    const nlohmann::json j = nlohmann::json::parse(readWholeFile(dir.file("out.json")), nullptr, false);
+    const nlohmann::json j =
+        nlohmann::json::parse(readWholeFile(dir.file("out.json")), nullptr, false);
     ASSERT_FALSE(j.is_discarded());
     EXPECT_EQ(j["model"], "physics");
     EXPECT_EQ(j["quantities"].size(), 11u);

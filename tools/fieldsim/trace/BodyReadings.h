@@ -22,7 +22,7 @@ public:
 
     double now = 0.0;
     bool hasNow = false;
-    std::string playMode;  // empty when there is no game state
+    std::string playMode;                                // empty when there is no game state
     std::array<double, NaoModel::kJointCount> joints{};  // deg
     std::array<bool, NaoModel::kJointCount> hasJoint{};
     bool hasGyro = false;

@@ -4,8 +4,13 @@
 #include <cmath>
 #include <utility>
 
-DifferenceTrack::DifferenceTrack(std::string name, std::string unit, double tolerance, int decimals, bool presence)
-    : name_(std::move(name)), unit_(std::move(unit)), tolerance_(tolerance), decimals_(decimals), presence_(presence) {}
+DifferenceTrack::DifferenceTrack(std::string name, std::string unit, double tolerance, int decimals,
+                                 bool presence)
+    : name_(std::move(name)),
+      unit_(std::move(unit)),
+      tolerance_(tolerance),
+      decimals_(decimals),
+      presence_(presence) {}
 
 void DifferenceTrack::add(long long cycle, double diff, const std::string& detail) {
     // A difference that is not a number is as far off as it gets; a finite

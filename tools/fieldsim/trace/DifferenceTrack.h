@@ -19,7 +19,8 @@ public:
 
     // `presence`: the quantity is a yes/no (a foot touching, the play mode);
     // every mismatch counts and no size is reported.
-    DifferenceTrack(std::string name, std::string unit, double tolerance, int decimals, bool presence = false);
+    DifferenceTrack(std::string name, std::string unit, double tolerance, int decimals,
+                    bool presence = false);
 
     void add(long long cycle, double diff, const std::string& detail = {});
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -35,7 +34,8 @@ public:
     void add(const std::string& why, long long line) {
         for (Entry& e : entries_) {
             if (e.why == why) {
-                if (static_cast<int>(e.lines.size()) < RealTrace::kNamedLines) e.lines.push_back(line);
+                if (static_cast<int>(e.lines.size()) < RealTrace::kNamedLines)
+                    e.lines.push_back(line);
                 ++e.count;
                 return;
             }
@@ -45,9 +45,11 @@ public:
     void into(std::vector<std::string>& notes) const {
         for (const Entry& e : entries_) {
             std::string s = e.count == 1 ? "line " : "lines ";
-            for (size_t i = 0; i < e.lines.size(); ++i) s += (i ? ", " : "") + std::to_string(e.lines[i]);
+            for (size_t i = 0; i < e.lines.size(); ++i)
+                s += (i ? ", " : "") + std::to_string(e.lines[i]);
             if (e.count > static_cast<long long>(e.lines.size())) {
-                s += " and " + std::to_string(e.count - static_cast<long long>(e.lines.size())) + " more";
+                s += " and " + std::to_string(e.count - static_cast<long long>(e.lines.size())) +
+                     " more";
             }
             notes.push_back(s + ": " + e.why + "; skipped");
         }
@@ -122,8 +124,8 @@ private:
     void perception(const json& j, long long number) {
         TracePerception p;
         double n = 0;
-        if (!finiteNumber(j["n"], n) || n < 0 || n > static_cast<double>(RealTrace::kMaxPerceptions) ||
-            n != std::floor(n)) {
+        if (!finiteNumber(j["n"], n) || n < 0 ||
+            n > static_cast<double>(RealTrace::kMaxPerceptions) || n != std::floor(n)) {
             skips_.add("a perception number that is not a whole number from 0 to " +
                            std::to_string(RealTrace::kMaxPerceptions),
                        number);
@@ -143,7 +145,9 @@ private:
         const double lastWall = out_.perceptions.empty() ? 0.0 : out_.perceptions.back().wall;
         if (!j.contains("wall") || !finiteNumber(j["wall"], p.wall) || p.wall < lastWall) {
             // Kept for its reply; its wall time stands at the last one.
-            skips_.add("a perception's wall time missing or going back (the message and reply are kept)", number);
+            skips_.add(
+                "a perception's wall time missing or going back (the message and reply are kept)",
+                number);
             p.wall = lastWall;
         }
         if (j.contains("reply") && j["reply"].is_string()) {
@@ -167,19 +171,23 @@ private:
             skips_.add("a truth line going back in time", number);
             return;
         }
-        if (t.contains("play_mode") && t["play_mode"].is_string()) truth.playMode = t["play_mode"].get<std::string>();
+        if (t.contains("play_mode") && t["play_mode"].is_string())
+            truth.playMode = t["play_mode"].get<std::string>();
         if (t.contains("ball")) truth.hasBall = vec3(t["ball"], truth.ball);
         if (t.contains("robots") && t["robots"].is_array()) {
             for (const json& r : t["robots"]) {
                 TraceRobotTruth robot;
                 double unum = 0;
-                const bool ok = r.is_object() && r.contains("side") && r["side"].is_string() && r.contains("unum") &&
-                                finiteNumber(r["unum"], unum) && unum >= 0 && unum <= 99 && r.contains("pos") &&
-                                vec3(r["pos"], robot.pos) && r.contains("yaw") && finiteNumber(r["yaw"], robot.yaw) &&
+                const bool ok = r.is_object() && r.contains("side") && r["side"].is_string() &&
+                                r.contains("unum") && finiteNumber(r["unum"], unum) && unum >= 0 &&
+                                unum <= 99 && r.contains("pos") && vec3(r["pos"], robot.pos) &&
+                                r.contains("yaw") && finiteNumber(r["yaw"], robot.yaw) &&
                                 r.contains("upright") && finiteNumber(r["upright"], robot.upright);
                 if (!ok) {
-                    skips_.add("a robot in the truth without side, number, position, yaw or upright (the robot)",
-                               number);
+                    skips_.add(
+                        "a robot in the truth without side, number, position, yaw or upright (the "
+                        "robot)",
+                        number);
                     continue;
                 }
                 robot.side = r["side"].get<std::string>();
@@ -204,7 +212,8 @@ void RealTrace::parse(const std::string& text, RealTrace& out, bool complete) {
         const size_t end = text.find('\n', start);
         const bool last = end == std::string::npos;
         ++number;
-        parser.line(text.substr(start, (last ? text.size() : end) - start), number, last || (!complete && end + 1 >= text.size()));
+        parser.line(text.substr(start, (last ? text.size() : end) - start), number,
+                    last || (!complete && end + 1 >= text.size()));
         if (last) break;
         start = end + 1;
     }
@@ -240,8 +249,8 @@ bool RealTrace::load(const std::string& path, RealTrace& out, std::string& error
                 error = "cannot read the trace " + path + " (a folder, or not readable)";
                 return false;
             }
-            out.notes.push_back(std::string("the compressed data is damaged or cut off (") + (what ? what : "?") +
-                                "); what came before is used");
+            out.notes.push_back(std::string("the compressed data is damaged or cut off (") +
+                                (what ? what : "?") + "); what came before is used");
             complete = false;
         } else if (gzeof(file.get()) == 0) {
             complete = false;
@@ -261,7 +270,8 @@ bool RealTrace::load(const std::string& path, RealTrace& out, std::string& error
         error = "no perception could be read from " + path + (text.empty() ? " (empty)" : "");
         return false;
     }
-    if (!out.hasMeta) out.notes.push_back("no meta line: no scene is sent and no kick-off planned from it");
+    if (!out.hasMeta)
+        out.notes.push_back("no meta line: no scene is sent and no kick-off planned from it");
     return true;
 }
 

@@ -14,20 +14,20 @@
 #include "util/Vec3.h"
 
 struct TracePerception {
-    long long n = 0;     // the perception's number, from 0
-    double now = 0.0;    // server time
-    double wall = 0.0;   // s since the first perception arrived
-    std::string text;    // the message as received
+    long long n = 0;    // the perception's number, from 0
+    double now = 0.0;   // server time
+    double wall = 0.0;  // s since the first perception arrived
+    std::string text;   // the message as received
     bool hasReply = false;
-    std::string reply;   // all the robot sent before the next perception
+    std::string reply;  // all the robot sent before the next perception
 };
 
 struct TraceRobotTruth {
     std::string side;  // "left" or "right"
     int unum = 0;
-    Vec3 pos;             // torso centre, world frame
-    double yaw = 0.0;     // deg, counter-clockwise from +x
-    double upright = 1.0; // z of the torso's up axis
+    Vec3 pos;              // torso centre, world frame
+    double yaw = 0.0;      // deg, counter-clockwise from +x
+    double upright = 1.0;  // z of the torso's up axis
 };
 
 struct TraceTruth {

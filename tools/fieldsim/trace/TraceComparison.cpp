@@ -1,7 +1,6 @@
 #include "trace/TraceComparison.h"
 
 #include <cmath>
-
 #include <nlohmann/json.hpp>
 
 #include "util/TextFormat.h"
@@ -9,10 +8,12 @@
 namespace {
 
 constexpr const char* kVisionNote =
-    "vision: not compared (the real server adds noise to what the robot sees; fieldsim runs without it)";
+    "vision: not compared (the real server adds noise to what the robot sees; fieldsim runs "
+    "without it)";
 
 std::string at(long long cycle) {
-    return "cycle " + std::to_string(cycle) + " (" + TextFormat::fixed(TraceComparison::timeOf(cycle), 2) + " s)";
+    return "cycle " + std::to_string(cycle) + " (" +
+           TextFormat::fixed(TraceComparison::timeOf(cycle), 2) + " s)";
 }
 
 std::string point(const Vec3& p) {
@@ -22,7 +23,8 @@ std::string point(const Vec3& p) {
 std::string eventLine(const TraceEvent& e) {
     std::string s = "  " + TextFormat::fixed(TraceComparison::timeOf(e.cycle), 2) + " s (cycle " +
                     std::to_string(e.cycle) + ") " + traceEventName(e.kind);
-    if (e.kind == TraceEvent::Kind::RefereeMove) s += " from " + point(e.from) + " to " + point(e.to);
+    if (e.kind == TraceEvent::Kind::RefereeMove)
+        s += " from " + point(e.from) + " to " + point(e.to);
     if (e.kind == TraceEvent::Kind::Fall && !e.detail.empty()) s += " onto its " + e.detail;
     if (e.kind == TraceEvent::Kind::RefereeMove && !e.detail.empty()) s += " (" + e.detail + ")";
     return s + "\n";
@@ -39,7 +41,9 @@ nlohmann::json differenceJson(const DifferenceAt& d, bool presence) {
 nlohmann::json eventsJson(const std::vector<TraceEvent>& events) {
     nlohmann::json list = nlohmann::json::array();
     for (const TraceEvent& e : events) {
-        nlohmann::json j = {{"kind", traceEventName(e.kind)}, {"cycle", e.cycle}, {"time", TraceComparison::timeOf(e.cycle)}};
+        nlohmann::json j = {{"kind", traceEventName(e.kind)},
+                            {"cycle", e.cycle},
+                            {"time", TraceComparison::timeOf(e.cycle)}};
         if (e.kind == TraceEvent::Kind::RefereeMove) {
             j["from"] = {e.from.x, e.from.y, e.from.z};
             j["to"] = {e.to.x, e.to.y, e.to.z};
@@ -88,14 +92,18 @@ const DifferenceTrack* TraceComparison::track(const std::string& name) const {
 
 std::string TraceComparison::text() const {
     std::string s = "trace " + tracePath + (what.empty() ? "" : " (" + what + ")") + "\n";
-    s += "fieldsim " + model + " model, " + std::to_string(cycles) + " cycles (" + TextFormat::fixed(timeOf(cycles), 2) +
-         " s) in lockstep, kick-off " + (kickoffCycle < 0 ? std::string("none") : "at " + at(kickoffCycle)) + "\n";
+    s += "fieldsim " + model + " model, " + std::to_string(cycles) + " cycles (" +
+         TextFormat::fixed(timeOf(cycles), 2) + " s) in lockstep, kick-off " +
+         (kickoffCycle < 0 ? std::string("none") : "at " + at(kickoffCycle)) + "\n";
     s += "times are seconds since the first perception; a cycle is the perception's number\n\n";
-    s += "quantity            tolerance      first beyond it                   largest difference\n";
+    s +=
+        "quantity            tolerance      first beyond it                   largest difference\n";
     for (const DifferenceTrack& t : tracks) {
         std::string line = t.name();
         line.resize(20, ' ');
-        std::string tol = t.presence() ? "differs" : TextFormat::fixed(t.tolerance(), t.decimals()) + " " + t.unit();
+        std::string tol = t.presence()
+                              ? "differs"
+                              : TextFormat::fixed(t.tolerance(), t.decimals()) + " " + t.unit();
         tol.resize(15, ' ');
         line += tol;
         std::string first;
@@ -110,7 +118,8 @@ std::string TraceComparison::text() const {
         first.resize(34, ' ');
         line += first;
         if (t.samples() > 0 && t.presence()) {
-            line += std::to_string(t.cyclesOver()) + " of " + std::to_string(t.samples()) + " compared";
+            line +=
+                std::to_string(t.cyclesOver()) + " of " + std::to_string(t.samples()) + " compared";
         } else if (t.samples() > 0) {
             const DifferenceAt& m = t.largest();
             line += TextFormat::fixed(m.diff, t.decimals()) + " " + t.unit() + " at " + at(m.cycle);
@@ -121,25 +130,29 @@ std::string TraceComparison::text() const {
     }
     s += std::string("  ") + kVisionNote + "\n";
     if (startCycles > 0) {
-        s += "  cycles before " + std::to_string(startCycles) +
-             " (the robot built in the air, joining, its first beam and the drop) are judged apart:";
+        s +=
+            "  cycles before " + std::to_string(startCycles) +
+            " (the robot built in the air, joining, its first beam and the drop) are judged apart:";
         std::string found;
         for (const DifferenceTrack& t : startTracks) {
             if (t.cyclesOver() == 0) continue;
             found += "\n    " + t.name() + " ";
-            found += t.presence() ? "differs in " + std::to_string(t.cyclesOver()) + " cycles"
-                                  : "up to " + TextFormat::fixed(t.largest().diff, t.decimals()) + " " + t.unit() +
-                                        " at " + at(t.largest().cycle) +
-                                        (t.largest().detail.empty() ? "" : " " + t.largest().detail);
+            found += t.presence()
+                         ? "differs in " + std::to_string(t.cyclesOver()) + " cycles"
+                         : "up to " + TextFormat::fixed(t.largest().diff, t.decimals()) + " " +
+                               t.unit() + " at " + at(t.largest().cycle) +
+                               (t.largest().detail.empty() ? "" : " " + t.largest().detail);
         }
         s += found.empty() ? " all within the tolerances\n" : found + "\n";
     }
-    s += "  torso, yaw and ball: each truth sample against fieldsim's cycles within the sample's 40 ms\n";
+    s += "  torso, yaw and ball: each truth sample against fieldsim's cycles within the sample's "
+         "40 ms\n";
     s += "\nreal server (from its truth):\n";
     if (realEvents.empty()) s += "  no referee move, no fall\n";
     for (const TraceEvent& e : realEvents) s += eventLine(e);
     s += std::string("fieldsim (falls from its own records, referee moves ") +
-         (fieldsimMovesRecorded ? "from its referee's records" : "detected as on the real side") + "):\n";
+         (fieldsimMovesRecorded ? "from its referee's records" : "detected as on the real side") +
+         "):\n";
     if (fieldsimEvents.empty()) s += "  no referee move, no fall\n";
     for (const TraceEvent& e : fieldsimEvents) s += eventLine(e);
     if (!notes.empty()) {
@@ -158,15 +171,18 @@ std::string TraceComparison::json() const {
     j["kickoff_cycle"] = kickoffCycle < 0 ? nlohmann::json(nullptr) : nlohmann::json(kickoffCycle);
     nlohmann::json quantities = nlohmann::json::array();
     for (const DifferenceTrack& t : tracks) {
-        nlohmann::json q = {{"name", t.name()},
-                            {"unit", t.unit()},
-                            {"tolerance", t.presence() ? nlohmann::json(nullptr) : nlohmann::json(t.tolerance())},
-                            {"samples", t.samples()},
-                            {"cycles_over", t.cyclesOver()},
-                            {"first_over", differenceJson(t.firstOver(), t.presence())},
-                            {"largest", t.presence() ? nlohmann::json(nullptr) : differenceJson(t.largest(), false)}};
+        nlohmann::json q = {
+            {"name", t.name()},
+            {"unit", t.unit()},
+            {"tolerance", t.presence() ? nlohmann::json(nullptr) : nlohmann::json(t.tolerance())},
+            {"samples", t.samples()},
+            {"cycles_over", t.cyclesOver()},
+            {"first_over", differenceJson(t.firstOver(), t.presence())},
+            {"largest",
+             t.presence() ? nlohmann::json(nullptr) : differenceJson(t.largest(), false)}};
         nlohmann::json series = nlohmann::json::array();
-        for (const auto& [cycle, diff] : t.series()) series.push_back({cycle, std::round(diff * 1e6) / 1e6});
+        for (const auto& [cycle, diff] : t.series())
+            series.push_back({cycle, std::round(diff * 1e6) / 1e6});
         q["series"] = series;
         quantities.push_back(q);
     }
@@ -177,7 +193,8 @@ std::string TraceComparison::json() const {
         start.push_back({{"name", t.name()},
                          {"samples", t.samples()},
                          {"cycles_over", t.cyclesOver()},
-                         {"largest", t.presence() ? nlohmann::json(nullptr) : differenceJson(t.largest(), false)}});
+                         {"largest", t.presence() ? nlohmann::json(nullptr)
+                                                  : differenceJson(t.largest(), false)}});
     }
     j["start"] = start;
     j["not_compared"] = {kVisionNote};

@@ -25,8 +25,8 @@ public:
     static constexpr double kCycle = 0.02;  // s
 
     std::string tracePath;
-    std::string what;   // the recorder's command line
-    std::string model;  // "physics" or "kinematic"
+    std::string what;      // the recorder's command line
+    std::string model;     // "physics" or "kinematic"
     long long cycles = 0;  // cycles run, one per perception of the trace
     long long kickoffCycle = -1;
     std::vector<DifferenceTrack> tracks;
@@ -38,9 +38,10 @@ public:
     std::vector<TraceEvent> realEvents;
     std::vector<TraceEvent> fieldsimEvents;
     Vec3 ballAtEnd;  // fieldsim's ball after the last cycle
-    bool fieldsimMovesRecorded = false;  // from fieldsim's referee records, not detected from its motion
-    std::vector<std::string> notes;      // the trace's and the run's
-    std::vector<std::string> console;    // fieldsim's console lines
+    bool fieldsimMovesRecorded =
+        false;  // from fieldsim's referee records, not detected from its motion
+    std::vector<std::string> notes;    // the trace's and the run's
+    std::vector<std::string> console;  // fieldsim's console lines
 
     DifferenceTrack* track(const std::string& name);
     const DifferenceTrack* track(const std::string& name) const;

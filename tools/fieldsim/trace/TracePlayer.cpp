@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
-
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "game/Scenario.h"
 #include "game/Simulation.h"
@@ -30,7 +29,8 @@ double horizontal(const Vec3& a, const Vec3& b) { return std::hypot(a.x - b.x, a
 double distance(const Vec3& a, const Vec3& b) { return std::sqrt((a - b).dot(a - b)); }
 
 // The largest of three component differences, and which one it was.
-double largestComponent(const Vec3& a, const Vec3& b, const std::string& what, std::string& detail) {
+double largestComponent(const Vec3& a, const Vec3& b, const std::string& what,
+                        std::string& detail) {
     const double d[3] = {std::fabs(a.x - b.x), std::fabs(a.y - b.y), std::fabs(a.z - b.z)};
     const char* axis[3] = {"x", "y", "z"};
     int i = 0;
@@ -59,7 +59,8 @@ bool vec3(const nlohmann::json& j, Vec3& out) {
 
 }  // namespace
 
-TracePlayer::TracePlayer(const RealTrace& trace, const SimOptions& options) : trace_(trace), options_(options) {
+TracePlayer::TracePlayer(const RealTrace& trace, const SimOptions& options)
+    : trace_(trace), options_(options) {
     // As the real server was set up for the recordings.
     options_.pace = Pace::Lockstep;
     options_.fieldLength = 12.0;
@@ -118,8 +119,9 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
     if (out.kickoffCycle >= 0) {
         Scenario scenario;
         std::string error;
-        if (Scenario::parse("cycle:" + std::to_string(out.kickoffCycle) + " playmode KickOff_Left\n", scenario,
-                            error)) {
+        if (Scenario::parse(
+                "cycle:" + std::to_string(out.kickoffCycle) + " playmode KickOff_Left\n", scenario,
+                error)) {
             sim.setScenario(scenario);
         } else {
             out.notes.push_back("the kick-off could not be planned: " + error);
@@ -129,9 +131,11 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
     for (const TracePerception& p : trace_.perceptions) {
         if (!p.hasReply) continue;
         const bool beam = p.reply.find("(beam") != std::string::npos;
-        if (beam || p.reply.find("(init") != std::string::npos) ownMoves_.push_back(p.n + options_.latency);
+        if (beam || p.reply.find("(init") != std::string::npos)
+            ownMoves_.push_back(p.n + options_.latency);
         if (beam && firstBeam < 0) firstBeam = p.n + options_.latency;
-        if (!beam && init < 0 && p.reply.find("(init") != std::string::npos) init = p.n + options_.latency;
+        if (!beam && init < 0 && p.reply.find("(init") != std::string::npos)
+            init = p.n + options_.latency;
     }
     // Until the beamed robot has landed on its feet (the accelerometer runs a
     // step behind).
@@ -176,11 +180,12 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
                         TraceEvent e;
                         e.kind = TraceEvent::Kind::RefereeMove;
                         e.cycle = k;
-                        if (!m.is_object() || !m.contains("from") || !m.contains("to") || !vec3(m["from"], e.from) ||
-                            !vec3(m["to"], e.to)) {
+                        if (!m.is_object() || !m.contains("from") || !m.contains("to") ||
+                            !vec3(m["from"], e.from) || !vec3(m["to"], e.to)) {
                             continue;
                         }
-                        if (m.contains("rule") && m["rule"].is_string()) e.detail = m["rule"].get<std::string>();
+                        if (m.contains("rule") && m["rule"].is_string())
+                            e.detail = m["rule"].get<std::string>();
                         out.fieldsimEvents.push_back(e);
                     }
                 }
@@ -206,13 +211,15 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
     out.cycles = last + 1;
     out.ballAtEnd = sim.world().ball().position();
     if (missing > 0) {
-        out.notes.push_back(std::to_string(missing) +
-                            " perceptions are missing from the trace: fieldsim got no answer to them and they "
-                            "were not compared");
+        out.notes.push_back(
+            std::to_string(missing) +
+            " perceptions are missing from the trace: fieldsim got no answer to them and they "
+            "were not compared");
     }
     if (unanswered > 0) {
-        out.notes.push_back("fieldsim sent no perception in " + std::to_string(unanswered) +
-                            " cycles of the trace (no scene it loads, or the robot was refused): not compared");
+        out.notes.push_back(
+            "fieldsim sent no perception in " + std::to_string(unanswered) +
+            " cycles of the trace (no scene it loads, or the robot was refused): not compared");
     }
     compareTruth(out);
     realEvents(out);
@@ -231,13 +238,14 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
     return out;
 }
 
-void TracePlayer::comparePerception(long long cycle, const std::string& realText, const std::string& simText,
-                                    TraceComparison& out) {
+void TracePlayer::comparePerception(long long cycle, const std::string& realText,
+                                    const std::string& simText, TraceComparison& out) {
     const BodyReadings real = BodyReadings::parse(realText);
     const BodyReadings sim = BodyReadings::parse(simText);
     if (!real.playMode.empty() && !sim.playMode.empty()) {
-        out.trackAt("play mode", cycle)->add(cycle, real.playMode == sim.playMode ? 0.0 : 1.0,
-                                    real.playMode == sim.playMode ? "" : real.playMode + " / " + sim.playMode);
+        out.trackAt("play mode", cycle)
+            ->add(cycle, real.playMode == sim.playMode ? 0.0 : 1.0,
+                  real.playMode == sim.playMode ? "" : real.playMode + " / " + sim.playMode);
     }
     double worst = -1.0;
     std::string which;
@@ -269,7 +277,8 @@ void TracePlayer::comparePerception(long long cycle, const std::string& realText
         const FootReading& b = *feet[f][1];
         if (a.present != b.present) {
             contactWorst = 1.0;
-            contactWhich += std::string(contactWhich.empty() ? "" : " ") + names[f] + (a.present ? " real only" : " fieldsim only");
+            contactWhich += std::string(contactWhich.empty() ? "" : " ") + names[f] +
+                            (a.present ? " real only" : " fieldsim only");
             continue;
         }
         if (!a.present) continue;
@@ -299,7 +308,8 @@ void TracePlayer::compareTruth(TraceComparison& out) const {
         const long long from = std::max(0LL, n - 2), to = std::min(cycles - 1, n + 1);
         if (t.hasBall) {
             double best = HUGE_VAL;
-            for (long long k = from; k <= to; ++k) best = std::min(best, distance(samples_[static_cast<size_t>(k)].ball, t.ball));
+            for (long long k = from; k <= to; ++k)
+                best = std::min(best, distance(samples_[static_cast<size_t>(k)].ball, t.ball));
             out.trackAt("ball", n)->add(n, best);
         }
         const TraceRobotTruth* r = traceRobot(t);
@@ -313,7 +323,8 @@ void TracePlayer::compareTruth(TraceComparison& out) const {
             xy = std::min(xy, horizontal(s.torso, r->pos));
             z = std::min(z, std::fabs(s.torso.z - r->pos.z));
             // A lying torso's heading says little; compared only upright.
-            if (s.upright >= kFallen && r->upright >= kFallen) yaw = std::min(yaw, std::fabs(wrap180(s.yaw - r->yaw)));
+            if (s.upright >= kFallen && r->upright >= kFallen)
+                yaw = std::min(yaw, std::fabs(wrap180(s.yaw - r->yaw)));
         }
         if (!any) continue;
         out.trackAt("torso position", n)->add(n, xy);
@@ -350,7 +361,8 @@ void TracePlayer::realEvents(TraceComparison& out) const {
             for (long long k = n; k <= n + 50; ++k) {
                 const long long i = trace_.indexOf(k);
                 if (i < 0) continue;
-                const BodyReadings b = BodyReadings::parse(trace_.perceptions[static_cast<size_t>(i)].text);
+                const BodyReadings b =
+                    BodyReadings::parse(trace_.perceptions[static_cast<size_t>(i)].text);
                 if (b.hasAcc && std::fabs(b.acc.y) > 6.0) {
                     e.detail = b.acc.y > 0.0 ? "back" : "front";
                     break;
@@ -373,7 +385,8 @@ void TracePlayer::detectSimMoves(TraceComparison& out) const {
         const SimSample& a = samples_[k - 1];
         const SimSample& b = samples_[k];
         if (!a.valid || !b.valid || a.upright < kFallen || b.upright < kFallen) continue;
-        if (horizontal(a.torso, b.torso) <= kMoveJump || ownMove(static_cast<long long>(k), 1, 1)) continue;
+        if (horizontal(a.torso, b.torso) <= kMoveJump || ownMove(static_cast<long long>(k), 1, 1))
+            continue;
         TraceEvent e;
         e.kind = TraceEvent::Kind::RefereeMove;
         e.cycle = static_cast<long long>(k);

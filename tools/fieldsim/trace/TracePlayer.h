@@ -33,7 +33,7 @@ public:
     // its centre at least kRisenHeight high, is up again.
     static constexpr double kMoveJump = 0.3;  // m
     static constexpr double kFallen = 0.5;
-    static constexpr double kRisen = 0.82;  // 35 degrees from upright
+    static constexpr double kRisen = 0.82;        // 35 degrees from upright
     static constexpr double kRisenHeight = 0.25;  // m
 
     // Cycles from the first beam's effect until the robot stands on the ground.
@@ -58,7 +58,8 @@ private:
         Vec3 ball;
     };
 
-    void comparePerception(long long cycle, const std::string& real, const std::string& sim, TraceComparison& out);
+    void comparePerception(long long cycle, const std::string& real, const std::string& sim,
+                           TraceComparison& out);
     void compareTruth(TraceComparison& out) const;
     void realEvents(TraceComparison& out) const;
     void detectSimMoves(TraceComparison& out) const;
@@ -68,6 +69,6 @@ private:
 
     const RealTrace& trace_;
     SimOptions options_;
-    std::vector<SimSample> samples_;     // by cycle
-    std::vector<long long> ownMoves_;    // cycles in which an init or beam took effect
+    std::vector<SimSample> samples_;   // by cycle
+    std::vector<long long> ownMoves_;  // cycles in which an init or beam took effect
 };
