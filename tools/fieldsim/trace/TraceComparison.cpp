@@ -1,5 +1,6 @@
 #include "trace/TraceComparison.h"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -115,7 +116,7 @@ std::string TraceComparison::text() const {
             first = at(t.firstOver().cycle);
             if (!t.firstOver().detail.empty()) first += " " + t.firstOver().detail;
         }
-        first.resize(34, ' ');
+        first.resize(std::max<size_t>(first.size() + 1, 34), ' ');
         line += first;
         if (t.samples() > 0 && t.presence()) {
             line +=
@@ -129,6 +130,9 @@ std::string TraceComparison::text() const {
         s += line + "\n";
     }
     s += std::string("  ") + kVisionNote + "\n";
+    s += "  torso, yaw and ball: each truth sample, mapped to cycle n by its wall time, against "
+         "fieldsim's\n    cycles n-2 to n+1 (the monitor's timing), the closest counting\n";
+
     if (startCycles > 0) {
         s +=
             "  cycles before " + std::to_string(startCycles) +
@@ -145,8 +149,6 @@ std::string TraceComparison::text() const {
         }
         s += found.empty() ? " all within the tolerances\n" : found + "\n";
     }
-    s += "  torso, yaw and ball: each truth sample against fieldsim's cycles within the sample's "
-         "40 ms\n";
     s += "\nreal server (from its truth):\n";
     if (realEvents.empty()) s += "  no referee move, no fall\n";
     for (const TraceEvent& e : realEvents) s += eventLine(e);
