@@ -39,7 +39,7 @@ TEST(MonitorBrowser, FieldsimPrintsTheAddressAndChromiumDrawsTheTruthLive) {
     const std::string chromium = "/usr/bin/chromium";
     if (::access(chromium.c_str(), X_OK) != 0) GTEST_SKIP() << "chromium is not installed";
     TempDir dir;
-    std::ofstream(dir.file("scenario.txt")) << "0.2 push-ball 0.8 0.5\n";
+    std::ofstream(dir.file("scenario.txt")) << "0.2 playmode PlayOn\n0.3 push-ball 0.8 0.5\n";
     const std::string truth = dir.file("truth.jsonl");
     ChildProcess sim;
     ASSERT_TRUE(sim.start(FIELDSIM_BIN, {"--port", "0", "--monitor-port", "0", "--truth", truth, "--max-cycles", "1000",

@@ -119,7 +119,7 @@ TEST(PhysicsModel, TorsoPushTopplesTheRobotAndTheSolesLeaveTheGround) {
 
 TEST(PhysicsModel, BallRollsOutAndSlowsDownByItsDragAlone) {
     SimHarness h(physicsOptions());
-    ASSERT_TRUE(h.script("0.1 place-ball 1 0\n0.2 push-ball 2 0\n"));
+    ASSERT_TRUE(h.script("0 playmode PlayOn\n0.1 place-ball 1 0\n0.2 push-ball 2 0\n"));
     ASSERT_TRUE(h.join(1, "VOR", 1));
     h.steps(12);
     double lastSpeed = 1e9, lastX = 1.0;
@@ -146,7 +146,7 @@ TEST(PhysicsModel, GoalFramesStopTheBall) {
     // panel, on the goal line from y = 0.70 to 0.74), the ball bounces back
     // into the field instead of passing through.
     SimHarness h(physicsOptions());
-    ASSERT_TRUE(h.script("0.1 place-ball -5.5 0.72\n0.2 push-ball -3 0\n"));
+    ASSERT_TRUE(h.script("0 playmode PlayOn\n0.1 place-ball -5.5 0.72\n0.2 push-ball -3 0\n"));
     ASSERT_TRUE(h.join(1, "VOR", 1));
     h.steps(11);
     double deepest = 0.0;
