@@ -152,9 +152,7 @@ std::string TraceComparison::text() const {
     s += "\nreal server (from its truth):\n";
     if (realEvents.empty()) s += "  no referee move, no fall\n";
     for (const TraceEvent& e : realEvents) s += eventLine(e);
-    s += std::string("fieldsim (falls from its own records, referee moves ") +
-         (fieldsimMovesRecorded ? "from its referee's records" : "detected as on the real side") +
-         "):\n";
+    s += "fieldsim (falls and referee moves from its own records):\n";
     if (fieldsimEvents.empty()) s += "  no referee move, no fall\n";
     for (const TraceEvent& e : fieldsimEvents) s += eventLine(e);
     if (!notes.empty()) {
@@ -202,7 +200,6 @@ std::string TraceComparison::json() const {
     j["not_compared"] = {kVisionNote};
     j["real"] = eventsJson(realEvents);
     j["fieldsim"] = eventsJson(fieldsimEvents);
-    j["fieldsim_moves"] = fieldsimMovesRecorded ? "referee records" : "detected";
     j["notes"] = notes;
     j["console"] = console;
     // Text from a damaged trace may hold bytes that are not UTF-8.

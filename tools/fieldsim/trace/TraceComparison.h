@@ -38,8 +38,6 @@ public:
     std::vector<TraceEvent> realEvents;
     std::vector<TraceEvent> fieldsimEvents;
     Vec3 ballAtEnd;  // fieldsim's ball after the last cycle
-    bool fieldsimMovesRecorded =
-        false;  // from fieldsim's referee records, not detected from its motion
     std::vector<std::string> notes;    // the trace's and the run's
     std::vector<std::string> console;  // fieldsim's console lines
 

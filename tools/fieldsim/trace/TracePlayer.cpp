@@ -8,7 +8,6 @@
 #include "game/Scenario.h"
 #include "game/Simulation.h"
 #include "trace/BodyReadings.h"
-#include "truth/TruthLog.h"
 
 namespace {
 
@@ -46,15 +45,6 @@ const TraceRobotTruth* traceRobot(const TraceTruth& t) {
         if (r.side == "left" && r.unum == TracePlayer::kUnum) return &r;
     }
     return nullptr;
-}
-
-bool vec3(const nlohmann::json& j, Vec3& out) {
-    if (!j.is_array() || j.size() != 3) return false;
-    for (const nlohmann::json& v : j) {
-        if (!v.is_number()) return false;
-    }
-    out = {j[0].get<double>(), j[1].get<double>(), j[2].get<double>()};
-    return true;
 }
 
 }  // namespace
@@ -170,26 +160,17 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
                 out.fieldsimEvents.push_back(e);
                 wasLying = lying;
             }
-            // The referee's moves, where fieldsim's truth line records them.
-            const std::string line = TruthLog::format(k, sim.now(), sim.rules(), sim.world());
-            if (line.find("\"referee\"") != std::string::npos) {
-                const nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
-                if (!j.is_discarded() && j.contains("referee") && j["referee"].is_array()) {
-                    out.fieldsimMovesRecorded = true;
-                    for (const nlohmann::json& m : j["referee"]) {
-                        TraceEvent e;
-                        e.kind = TraceEvent::Kind::RefereeMove;
-                        e.cycle = k;
-                        if (!m.is_object() || !m.contains("from") || !m.contains("to") ||
-                            !vec3(m["from"], e.from) || !vec3(m["to"], e.to)) {
-                            continue;
-                        }
-                        if (m.contains("rule") && m["rule"].is_string())
-                            e.detail = m["rule"].get<std::string>();
-                        out.fieldsimEvents.push_back(e);
-                    }
-                }
-            }
+        }
+        // The referee's moves of the robot, as its truth line records them.
+        for (const RefereeEntry& m : sim.referee().record().entries) {
+            if (m.ball || m.foul || m.side != TeamSide::Left || m.unum != kUnum) continue;
+            TraceEvent e;
+            e.kind = TraceEvent::Kind::RefereeMove;
+            e.cycle = k;
+            e.from = m.from;
+            e.to = m.to;
+            e.detail = m.rule;
+            out.fieldsimEvents.push_back(e);
         }
         sample.ball = sim.world().ball().position();
         samples_.push_back(sample);
@@ -223,7 +204,6 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
     }
     compareTruth(out);
     realEvents(out);
-    if (!out.fieldsimMovesRecorded) detectSimMoves(out);
     std::stable_sort(out.fieldsimEvents.begin(), out.fieldsimEvents.end(),
                      [](const TraceEvent& a, const TraceEvent& b) { return a.cycle < b.cycle; });
 
@@ -377,21 +357,5 @@ void TracePlayer::realEvents(TraceComparison& out) const {
             out.realEvents.push_back(e);
         }
         previous = r;
-    }
-}
-
-void TracePlayer::detectSimMoves(TraceComparison& out) const {
-    for (size_t k = 1; k < samples_.size(); ++k) {
-        const SimSample& a = samples_[k - 1];
-        const SimSample& b = samples_[k];
-        if (!a.valid || !b.valid || a.upright < kFallen || b.upright < kFallen) continue;
-        if (horizontal(a.torso, b.torso) <= kMoveJump || ownMove(static_cast<long long>(k), 1, 1))
-            continue;
-        TraceEvent e;
-        e.kind = TraceEvent::Kind::RefereeMove;
-        e.cycle = static_cast<long long>(k);
-        e.from = a.torso;
-        e.to = b.torso;
-        out.fieldsimEvents.push_back(e);
     }
 }

@@ -27,10 +27,12 @@ public:
     static constexpr double kYawTolerance = 2.0;        // deg
     static constexpr double kBallTolerance = 0.01;      // m
 
-    // The same rules for both sides: a torso that jumps this far between two
-    // looks while it stays upright was moved by the referee; one whose up
-    // axis drops below kFallen has fallen, and one back above kRisen, with
-    // its centre at least kRisenHeight high, is up again.
+    // The real server's moves and falls, read from its truth: a torso that
+    // jumps this far between two looks while it stays upright was moved by
+    // the referee; one whose up axis drops below kFallen has fallen (as
+    // fieldsim's robot counts as lying beyond 60 degrees of tilt), and one
+    // back above kRisen, with its centre at least kRisenHeight high, is up
+    // again. fieldsim's side comes from its own records.
     static constexpr double kMoveJump = 0.3;  // m
     static constexpr double kFallen = 0.5;
     static constexpr double kRisen = 0.82;        // 35 degrees from upright
@@ -62,7 +64,6 @@ private:
                            TraceComparison& out);
     void compareTruth(TraceComparison& out) const;
     void realEvents(TraceComparison& out) const;
-    void detectSimMoves(TraceComparison& out) const;
     // Cycles in which the robot placed itself (its init and its beams): a jump
     // then is its own doing.
     bool ownMove(long long cycle, long long before, long long after) const;
