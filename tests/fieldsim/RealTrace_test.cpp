@@ -132,8 +132,8 @@ TEST(RealTrace, WalkInPlayKeepsTheTorsoWithinFiveCentimetresForFourSeconds) {
 // table of the real traces): 7 s in, fieldsim's torso is 17 to 20 cm from the
 // real one, so its robot's parts reach the middle line 7 cycles later (its
 // torso at x -0.15 against the real -0.09 when moved) and 13 cm further to
-// the side, where the referee keeps it. The referee itself moves it as the
-// real one did: the cycle a part crosses the line, to x -2.5 with y kept.
+// the side, where the referee keeps it. (Its referee also clears at the line
+// with the torso about 4 cm further back than the real one does.)
 TEST(RealTrace, DISABLED_WalkBeforeKickOffIsClearedAsOnTheRealServerAndFallsAfterIt) {
     const RealTrace trace = load("walk-before-kickoff-1-9s.jsonl.gz");
     const TraceComparison c = play(trace, "walk-before-kickoff-1-9s");
