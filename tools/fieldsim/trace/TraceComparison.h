@@ -37,7 +37,7 @@ public:
     std::vector<DifferenceTrack> startTracks;
     std::vector<TraceEvent> realEvents;
     std::vector<TraceEvent> fieldsimEvents;
-    Vec3 ballAtEnd;  // fieldsim's ball after the last cycle
+    Vec3 ballAtEnd;                    // fieldsim's ball after the last cycle
     std::vector<std::string> notes;    // the trace's and the run's
     std::vector<std::string> console;  // fieldsim's console lines
 

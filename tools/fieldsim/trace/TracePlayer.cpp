@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "game/Scenario.h"
@@ -77,6 +76,8 @@ bool TracePlayer::ownMove(long long cycle, long long before, long long after) co
 }
 
 TraceComparison TracePlayer::run(const std::string& tracePath) {
+    samples_.clear();
+    ownMoves_.clear();
     TraceComparison out;
     out.tracePath = tracePath;
     out.what = trace_.what;
