@@ -89,6 +89,7 @@ TEST(CommandLine, EachMistakeIsOneLineSayingWhatWasWrong) {
         {{"--bogus=3"}, "unknown option --bogus"},
         {{"stray"}, "unknown option stray"},
         {{"--field", "10x8", "--goal-width", "9"}, "the goal is wider than the field"},
+        {{"--play-trace-json", "out.json"}, "--play-trace-json needs --play-trace"},
     };
     for (const auto& c : cases) {
         const Parsed p = parse(c.words);
@@ -116,11 +117,16 @@ TEST(CommandLine, TheHelpNamesEveryOptionThereIsAndNoOther) {
         {"--halves", "1"}, {"--kickoff-after", "2"}, {"--vision-every", "3"}, {"--full-view", ""}, {"--noise", ""},
         {"--seed", "1"}, {"--say-limit", "20"}, {"--latency", "1"}, {"--gs-classic", ""}, {"--truth", "t"},
         {"--scenario", "s"}, {"--max-cycles", "5"}, {"--duration", "1"}, {"--verbose", ""}, {"--monitor-port", "0"},
-        {"--wait-for", "2"}, {"--wait-timeout", "3"}, {"--replay", "r"}};
+        {"--wait-for", "2"}, {"--wait-timeout", "3"}, {"--replay", "r"}, {"--play-trace", "t"},
+        {"--play-trace-json", "j"}};
     std::set<std::string> known;
     for (const auto& [name, value] : all) {
         known.insert(name);
-        const Parsed p = flags.count(name) ? parse({name}) : parse({name, value});
+        // The JSON of a trace's replay comes only with the replay.
+        std::vector<std::string> words = {name, value};
+        if (flags.count(name)) words.pop_back();
+        if (name == "--play-trace-json") words.insert(words.begin(), {"--play-trace", "t"});
+        const Parsed p = parse(words);
         EXPECT_EQ(p.outcome, CommandLine::Outcome::Run) << name << ": " << p.error;
     }
     EXPECT_EQ(listed, known) << "the help text and the options read differ";

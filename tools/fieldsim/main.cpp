@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ConsoleWriter.h"
+#include "app/PlayTrace.h"
 #include "game/Scenario.h"
 #include "net/Server.h"
 #include "game/Simulation.h"
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
             break;
     }
     if (!options.replayPath.empty()) return replay(options);
+    if (!options.playTracePath.empty()) return PlayTrace::run(options, std::cout, std::cerr);
 
     Scenario scenario;
     ScenarioBounds bounds;

@@ -160,6 +160,16 @@ const std::vector<ValueOption>& valueOptions() {
              o.replayPath = v;
              return !v.empty();
          }},
+        {"--play-trace", "a trace file (.jsonl or .jsonl.gz)",
+         [](const std::string& v, SimOptions& o) {
+             o.playTracePath = v;
+             return !v.empty();
+         }},
+        {"--play-trace-json", "a file name",
+         [](const std::string& v, SimOptions& o) {
+             o.playTraceJson = v;
+             return !v.empty();
+         }},
     };
     return options;
 }
@@ -247,6 +257,14 @@ std::string CommandLine::helpText() {
         "                         beside it; served on --monitor-port (a free port when\n"
         "                         not given, printed); --field and --goal-width apply,\n"
         "                         the other options do not\n"
+        "  --play-trace FILE      replay a real-server trace (gzip or plain JSON lines)\n"
+        "                         open loop in fieldsim, in-process and in lockstep,\n"
+        "                         and report per cycle how far fieldsim's readings,\n"
+        "                         torso and ball were from the real server's, and the\n"
+        "                         referee's moves and the falls on both sides; --model,\n"
+        "                         --latency and --verbose apply. Exit 0 when it ran,\n"
+        "                         2 on a file that cannot be read\n"
+        "  --play-trace-json FILE also write that comparison as JSON\n"
         "  --help                 print this text\n";
 }
 
@@ -297,6 +315,10 @@ CommandLine::Outcome CommandLine::parse(int argc, const char* const* argv, SimOp
                 return Outcome::Error;
             }
         }
+    }
+    if (!o.playTraceJson.empty() && o.playTracePath.empty()) {
+        error = "--play-trace-json needs --play-trace";
+        return Outcome::Error;
     }
     if (o.goalWidth > o.fieldWidth) {
         error = "the goal is wider than the field";

@@ -35,4 +35,6 @@ struct SimOptions {
     int waitFor = 0;              // robots to wait for before the clock starts; 0: none
     double waitTimeout = 60.0;    // s of wall time, the longest such wait
     std::string replayPath;       // a recorded game to serve instead of playing one
+    std::string playTracePath;    // a real-server trace to replay and compare instead
+    std::string playTraceJson;    // where the comparison goes as JSON; none: text only
 };
