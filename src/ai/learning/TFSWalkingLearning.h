@@ -1,6 +1,17 @@
-// Tunes the walk's ten gait values: after the opening the walk runs on the
-// vector under test for fifteen seconds; forward progress scores, sideways
-// drift and abnormal postures cost.
+// Tunes the walk as the agent runs it: the robot is beamed into its own half
+// far from the centre line and the ball (where no referee rule moves it),
+// stands in the standing posture through the opening, then the walk starts
+// from standstill with its speed ramp (TFSWalk::run()), walks straight for
+// eight seconds and is stopped as the behaviours stop it. The vector under
+// test reaches the walk through the skill's values under its file's names,
+// so the walk runs exactly as it runs in the agent, and the tuner's best
+// vector can be copied over params/walk.params as it is.
+//
+// Fitness (the optimiser minimises the negative): ten points a metre
+// forward along the beamed heading, twelve a metre sideways and a tenth a
+// degree of turning taken off; a fall costs fifty points and up to thirty
+// more the earlier it came, so a gait that falls never beats one that
+// stands.
 #pragma once
 
 #include <memory>
@@ -11,7 +22,20 @@ class TFSWalk;
 
 class TFSWalkingLearning : public MotionLearning {
 public:
-    static constexpr unsigned kParamCount = 10;
+    // The walk's ten gait values and its two forward ramp times.
+    static constexpr unsigned kParamCount = 12;
+    // Where the episode beams the robot: own half, 4 m from the centre line,
+    // walking along it toward the far side line (rot is counter-clockwise
+    // degrees, as the beam takes it).
+    static constexpr double kBeamX = -4.0;
+    static constexpr double kBeamY = -3.5;
+    static constexpr double kBeamRot = 90.0;
+    static constexpr unsigned kBeamStep = 3;
+    static constexpr double kWalkTime = 8.0;
+    static constexpr double kStopTime = 2.0;
+    static constexpr double kFallCost = 50.0;
+    static constexpr double kEarlyFallCost = 30.0;
+    static constexpr double kTurnCost = 0.1;
 
     explicit TFSWalkingLearning(std::unique_ptr<SimulatorControl> simulator = nullptr,
                                 std::unique_ptr<Communicator> optimiser = nullptr);
@@ -22,4 +46,10 @@ public:
 
     // The walk all walking learners of the process drive, made on first use.
     static TFSWalk& getSharedWalk();
+    // Hands the vector under test to the walk's values, by name.
+    void applyParams() const;
+
+private:
+    double startDir;
+    double fallTime;
 };

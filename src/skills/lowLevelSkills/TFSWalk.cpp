@@ -10,11 +10,6 @@
 
 namespace {
 
-// aK, knee hold window end (fraction of the cycle), cK, aArm, aHY, aH, bH,
-// cH, half period, timeR.
-const double kDefaultGait[10] = {-20.9241, 0.466287, -29.7735, 20.7945, -7.0,
-                                 -18.05,   11.6474,  15.2049,  0.2,     1.38886};
-
 // Beyond this turning angle the walk slows down to turn tightly.
 constexpr double kSharpTurn = 15.0;
 // Within this turning angle the walk goes straight.
@@ -27,19 +22,35 @@ constexpr double kBrakeTime = 0.5;
 constexpr double kForwardAccelTime = kCompetitionBuild ? 2.0 : kAccelTime;
 constexpr double kForwardBrakeTime = kCompetitionBuild ? 0.8 : kBrakeTime;
 
+// A ramp must take at least one cycle; a file value below that (or a
+// gait without a positive step duration) falls back to the design value.
+bool usable(double v, double atLeast) { return std::isfinite(v) && v >= atLeast; }
+
 constexpr const char* kUpdatersLine = "========================UPDATERS++++==> ";
 
 }  // namespace
 
+const std::vector<SkillParams::Param>& TFSWalk::paramList() {
+    static const std::vector<SkillParams::Param> kList = {
+        {"kneeAmplitude", -20.9241},   {"kneeHoldEnd", 0.466287},   {"kneeOffset", -29.7735},
+        {"armAmplitude", 20.7945},     {"hipRollAmp", -7.0},        {"hipPitchFirst", -18.05},
+        {"hipPitchSecond", 11.6474},   {"hipPitchOffset", 15.2049}, {"halfPeriod", 0.2},
+        {"timeR", 1.38886},            {"accelTime", kForwardAccelTime},
+        {"brakeTime", kForwardBrakeTime}};
+    return kList;
+}
+
 TFSWalk::TFSWalk()
     : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
-      newRI(0), newRD(0), lastspeed(0) {
+      newRI(0), newRD(0), lastspeed(0), forwardAccelTime(kForwardAccelTime),
+      forwardBrakeTime(kForwardBrakeTime) {
     init();
 }
 
 TFSWalk::TFSWalk(double s)
     : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
-      newRI(0), newRD(0), lastspeed(0) {
+      newRI(0), newRD(0), lastspeed(0), forwardAccelTime(kForwardAccelTime),
+      forwardBrakeTime(kForwardBrakeTime) {
     init();
     speed = s;
 }
@@ -52,7 +63,15 @@ void TFSWalk::init() {
     lastspeed = 0;
     stopflag = false;
     isstoppingflag = false;
-    setOSCParamsByHipY(kDefaultGait);
+    const std::vector<SkillParams::Param>& list = paramList();
+    std::vector<double> v = SkillParams::getUniqueInstance()->values(kSkillName, list);
+    if (!usable(v[8], kCycleStep)) {
+        devErr("walk: halfPeriod ", v[8], " is no step duration; the design gait is used\n");
+        for (int i = 0; i < kGaitCount; ++i) v[i] = list[i].designValue;
+    }
+    setOSCParamsByHipY(v.data());
+    forwardAccelTime = usable(v[10], kCycleStep) ? v[10] : list[10].designValue;
+    forwardBrakeTime = usable(v[11], kCycleStep) ? v[11] : list[11].designValue;
     beginStep2Time = WM->getTime();
 }
 
@@ -160,11 +179,11 @@ void TFSWalk::applySpeed(double r, double sign) {
 
 void TFSWalk::PtoPWalk() {
     if (speed > lastspeed) {
-        newRI = std::min(lastspeed + kCycleStep / kForwardAccelTime, speed);
+        newRI = std::min(lastspeed + kCycleStep / forwardAccelTime, speed);
         applySpeed(newRI, 1.0);
         devOut(kUpdatersLine, speed, " , ", lastspeed, " , ", newRI, " , ", kCycleStep, "\n");
     } else if (lastspeed > speed) {
-        newRD = std::max(lastspeed - kCycleStep / kForwardBrakeTime, speed);
+        newRD = std::max(lastspeed - kCycleStep / forwardBrakeTime, speed);
         applySpeed(newRD, 1.0);
     }
     devOut(kUpdatersLine, speed, " , ", lastspeed, " , ", newRD, " , ", kCycleStep, "\n");

@@ -10,6 +10,9 @@
 // stop(), repeated every cycle until the walk reports finished.
 #pragma once
 
+#include <vector>
+
+#include "etc/SkillParams.h"
 #include "skills/lowLevelSkills/TFSSkill.h"
 
 class TFSWalk : public TFSSkill {
@@ -20,9 +23,19 @@ public:
 
     bool run() override;
     SkillID getSkillID() override;
-    // Straight ahead at full requested speed from standstill, default gait,
-    // gait phase starting now.
+    // Straight ahead at full requested speed from standstill, the gait and
+    // ramp of params/walk.params (design values where it has none), gait
+    // phase starting now.
     void init() override;
+
+    // The walk's tuned values, in the order of the walk learner's vector:
+    // the ten gait values (aK, knee hold window end, cK, aArm, aHY, aH, bH,
+    // cH, half period, timeR) under the names of the tuner's tfswalk.params,
+    // then the seconds of the forward speed ramp from standstill to full
+    // speed and back.
+    static const std::vector<SkillParams::Param>& paramList();
+    static constexpr const char* kSkillName = "walk";
+    static constexpr int kGaitCount = 10;
 
     // The follower alone, for learning.
     bool runGA();
@@ -84,4 +97,7 @@ private:
     double newRI;
     double newRD;
     double lastspeed;
+    // Seconds of the forward ramp, from the values file.
+    double forwardAccelTime;
+    double forwardBrakeTime;
 };
