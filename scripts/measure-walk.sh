@@ -6,7 +6,7 @@
 # standing 2 s), in play (kick-off 1 s after the start), so the referee
 # leaves them alone. For each start it prints the speed along the starting
 # heading while the robot was up, the sideways drift, the heading drift and
-# whether (and when) it fell; then the slowest and fastest speed and the
+# (mean over its last second up) and whether (and when) it fell; then the slowest and fastest speed and the
 # number of falls. Then, unless QUICK=1, the walk steering right and left
 # (--turn 10 / -10) from a settled stance.
 #
@@ -83,21 +83,27 @@ for i in range(n):
     t0 = placed[0] + settle
     start = next(r for t, r in recs if t >= t0 - 1e-9)
     fell_at = None
-    end = recs[-1]
+    up = []
     for t, r in recs:
         if t < placed[0]:
             continue
         if r["state"] != "upright":
             fell_at = t - t0
             break
-        end = (t, r)
-    te, re_ = end
+        if t >= t0:
+            up.append((t, r))
+    if not up:
+        up = [(t0, start)]
+    te, re_ = up[-1]
     h = math.radians(start["yaw"])
     dx, dy = re_["x"] - start["x"], re_["y"] - start["y"]
     along = dx * math.cos(h) + dy * math.sin(h)
     across = -dx * math.sin(h) + dy * math.cos(h)
     dt = max(te - t0, 1e-6)
-    yaw = wrap(re_["yaw"] - start["yaw"])
+    # The heading sways with every step: its drift is the mean over the
+    # last second up.
+    last = [wrap(r["yaw"] - start["yaw"]) for t, r in up if t >= te - 1.0]
+    yaw = sum(last) / len(last)
     rows.append((spec, along / dt, across, yaw, fell_at, dt))
 
 print(f"{'start (beam x y rot)':24} {'settle':>6} {'args':>24} {'m/s':>6} {'side m':>7} {'yaw deg':>8}  fell")

@@ -22,8 +22,9 @@ class TFSWalk;
 
 class TFSWalkingLearning : public MotionLearning {
 public:
-    // The walk's ten gait values and its two forward ramp times.
-    static constexpr unsigned kParamCount = 12;
+    // The walk's ten gait values, its two forward ramp times and the heading
+    // hold's gain.
+    static constexpr unsigned kParamCount = 13;
     // Where the episode beams the robot: own half, 4 m from the centre line,
     // walking along it toward the far side line (rot is counter-clockwise
     // degrees, as the beam takes it).

@@ -6,10 +6,21 @@
 // last the body returns to the standing posture and every joint is stopped.
 //
 // Falls are detected outside: the decision layer queues a new stand-up in
-// every cycle in which DMUtil::isFallen() reports a fall.
+// every cycle in which DMUtil::isFallen() reports a fall. That detector
+// looks back half a second, so it may still report the fall just after a
+// stand-up has ended: a stand-up that finds the robot upright before it has
+// moved a joint (gravity along the torso) only returns to the standing
+// posture, instead of throwing a standing robot down with the lying
+// keyframes and starting over.
+//
+// Its gains, thresholds and the rest it waits for come from
+// params/standup.params (paramList()).
 #pragma once
 
 #include <memory>
+#include <vector>
+
+#include "etc/SkillParams.h"
 
 #include "control/PatternMonitor.h"
 #include "objects/BodyState.h"
@@ -28,6 +39,18 @@ public:
     // a little earlier.
     static constexpr double kFrontSecondThr = 1.02;
     static constexpr double kThr = 1.0;
+    // Upright, gravity lies along the torso's up axis; this many readings
+    // in a row of at least kUprightAcc mean the robot is not lying.
+    static constexpr double kUprightAcc = 8.5;
+    static constexpr int kUprightReadings = 3;
+    static constexpr const char* kSkillName = "standup";
+
+    // The values of params/standup.params with their design values: the
+    // gyro rate counted as at rest before the side is read, the aligners'
+    // gains (straightening, keyframes, rising to the standing posture), the
+    // keyframe thresholds (mean degrees off per joint) and how straight
+    // (degrees, every joint) the joints must be before the side is read.
+    static const std::vector<SkillParams::Param>& paramList();
 
     NaoStandUp();
     ~NaoStandUp() override;
@@ -43,6 +66,8 @@ public:
     bool isSettled() const { return initFlag; }
     bool isSideDetected() const { return isDetectFace; }
     bool isFaceDown() const { return face_down; }
+    // True when it found the robot upright and only stood.
+    bool foundUpright() const { return upright; }
     // Null until the side is detected.
     const PatternMonitor* getMonitor() const { return PM.get(); }
 
@@ -59,4 +84,18 @@ protected:
     bool face_down;
     bool face;
     bool isDetectFace;
+    bool upright;
+    int uprightReadings;
+    double restGyro;
+    double straightenPower;
+    double keyframePower;
+    double keyframeThr;
+    double frontSecondThr;
+    double risePower;
+
+private:
+    // Counts this cycle's accelerometer reading toward "upright".
+    bool readsUpright();
+    // The standing posture at the rising gain; true once reached.
+    bool standUp();
 };

@@ -36,21 +36,21 @@ const std::vector<SkillParams::Param>& TFSWalk::paramList() {
         {"armAmplitude", 20.7945},     {"hipRollAmp", -7.0},        {"hipPitchFirst", -18.05},
         {"hipPitchSecond", 11.6474},   {"hipPitchOffset", 15.2049}, {"halfPeriod", 0.2},
         {"timeR", 1.38886},            {"accelTime", kForwardAccelTime},
-        {"brakeTime", kForwardBrakeTime}};
+        {"brakeTime", kForwardBrakeTime}, {"headingGain", 0.0}};
     return kList;
 }
 
 TFSWalk::TFSWalk()
     : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
       newRI(0), newRD(0), lastspeed(0), forwardAccelTime(kForwardAccelTime),
-      forwardBrakeTime(kForwardBrakeTime) {
+      forwardBrakeTime(kForwardBrakeTime), headingGain(0), headingDrift(0), holding(false) {
     init();
 }
 
 TFSWalk::TFSWalk(double s)
     : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
       newRI(0), newRD(0), lastspeed(0), forwardAccelTime(kForwardAccelTime),
-      forwardBrakeTime(kForwardBrakeTime) {
+      forwardBrakeTime(kForwardBrakeTime), headingGain(0), headingDrift(0), holding(false) {
     init();
     speed = s;
 }
@@ -72,6 +72,9 @@ void TFSWalk::init() {
     setOSCParamsByHipY(v.data());
     forwardAccelTime = usable(v[10], kCycleStep) ? v[10] : list[10].designValue;
     forwardBrakeTime = usable(v[11], kCycleStep) ? v[11] : list[11].designValue;
+    headingGain = (std::isfinite(v[12]) && v[12] >= 0.0 && v[12] <= 10.0) ? v[12] : 0.0;
+    headingDrift = 0;
+    holding = false;
     beginStep2Time = WM->getTime();
 }
 
@@ -153,8 +156,23 @@ void TFSWalk::setCloseLoopWalkParameter() {
         turn(false);
     } else {
         devOut("walk Striaght", "\n");
-        aRot = 0;
+        holdHeading();
+        return;
     }
+    holding = false;
+}
+
+void TFSWalk::holdHeading() {
+    if (!holding) {
+        holding = true;
+        headingDrift = 0;
+    }
+    // The gyro's rate about the torso's up axis, degrees per second; a
+    // reading that is no number adds nothing.
+    const double rate = WM->getGyro().getRate().getZ();
+    if (std::isfinite(rate)) headingDrift += rate * kCycleStep;
+    // Stopping, the hips come to rest straight.
+    aRot = (speed == 0) ? 0.0 : std::clamp(-headingGain * headingDrift, -kMaxHold, kMaxHold);
 }
 
 void TFSWalk::updaters() {

@@ -32,7 +32,8 @@ public:
     // the ten gait values (aK, knee hold window end, cK, aArm, aHY, aH, bH,
     // cH, half period, timeR) under the names of the tuner's tfswalk.params,
     // then the seconds of the forward speed ramp from standstill to full
-    // speed and back.
+    // speed and back, then the heading hold's gain (hip-yaw degrees per
+    // degree turned away; 0 switches it off).
     static const std::vector<SkillParams::Param>& paramList();
     static constexpr const char* kSkillName = "walk";
     static constexpr int kGaitCount = 10;
@@ -76,6 +77,13 @@ public:
     // Above this gyro rate (length of the rate vector) the body spins too
     // fast and the walk slows to a crawl.
     static constexpr double kGyroLimit = 400.0;
+    // The heading hold never yaws the hips further than a mild turn does at
+    // full speed.
+    static constexpr double kMaxHold = 2.5;
+
+    // Degrees turned (counter-clockwise positive) since the walk last went
+    // straight, from the gyro.
+    double getHeadingDrift() const { return headingDrift; }
 
 private:
     // Sets the amplitude scales for ramped speed magnitude r, walking
@@ -87,6 +95,9 @@ private:
     bool turnBand(double& left) const;
     // Sets aRot for a turn to the right (true) or left at the reached speed.
     void turn(bool right);
+    // Walking straight: yaws the hips against the turn seen since the
+    // straight walk began.
+    void holdHeading();
 
     double degree;
     double dest;
@@ -100,4 +111,9 @@ private:
     // Seconds of the forward ramp, from the values file.
     double forwardAccelTime;
     double forwardBrakeTime;
+    // The gait turns by itself; walking straight, the hips yaw against the
+    // turn the gyro has seen since the straight walk began.
+    double headingGain;
+    double headingDrift;
+    bool holding;
 };
