@@ -77,7 +77,10 @@ NaoStandUp::NaoStandUp()
       face(false),
       isDetectFace(false),
       upright(false),
-      uprightReadings(0) {
+      uprightReadings(0),
+      rollStart(-1),
+      rolled(false),
+      flatReadings(0) {
     finished = false;
     beginTime = WM->getTime();
     const std::vector<SkillParams::Param>& list = paramList();
@@ -91,6 +94,20 @@ NaoStandUp::NaoStandUp()
     const double tolerance = gain(v[6], list[6].designValue);
     initAlighn.setRestartParameter(static_cast<float>(tolerance),
                                    static_cast<float>(straightenPower), kPowerAdd);
+}
+
+bool NaoStandUp::liesOnSide() {
+    const bool reading = WM->hasAcc();
+    const Point a = WM->getAcc();
+    if (rollStart < 0) {
+        return reading && std::fabs(a.getX()) > kLyingAcc && std::fabs(a.getY()) < kLyingAcc;
+    }
+    // Swinging: until the time is up, or the robot clearly lies on its
+    // front or back already (a single reading may be a jolt of the swing).
+    if (WM->getTime() - rollStart >= kRollTime) return false;
+    const bool flat = reading && std::fabs(a.getY()) > kLyingAcc;
+    flatReadings = flat ? flatReadings + 1 : 0;
+    return flatReadings < kUprightReadings;
 }
 
 bool NaoStandUp::readsUpright() {
@@ -148,6 +165,28 @@ bool NaoStandUp::run() {
         // A rate that is not a number never counts as at rest.
         if (!(gyro <= restGyro)) initFlag = false;
         finished = false;
+        return false;
+    }
+
+    if (!isDetectFace && !rolled && liesOnSide()) {
+        // Neither keyframe chain starts from the side: a short swing of the
+        // arms and hips tips the robot off it (once per stand-up), then it
+        // settles again and reads the side it lies on.
+        if (rollStart < 0) rollStart = WM->getTime();
+        double pose[DOF_COUNT] = {};
+        pose[DOF_SHOULDER_RX] = pose[DOF_SHOULDER_LX] = kRollArms;
+        pose[DOF_LEG_RX] = pose[DOF_LEG_LX] = kRollHips;
+        PatternAligner roll;
+        roll.setRestartParameter(kTolerance, static_cast<float>(straightenPower), kPowerAdd);
+        roll.setPattern(pose);
+        roll.run();
+        devOut("tipping off the side\n");
+        return false;
+    }
+    if (rollStart >= 0 && !rolled) {
+        // Off the side (or out of time): settle again before reading the side.
+        rolled = true;
+        initFlag = false;
         return false;
     }
 

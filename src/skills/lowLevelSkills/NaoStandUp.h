@@ -44,6 +44,14 @@ public:
     static constexpr double kUprightAcc = 8.5;
     static constexpr int kUprightReadings = 3;
     static constexpr const char* kSkillName = "standup";
+    // Lying on its side, gravity lies along the torso's sideways axis.
+    // Neither keyframe chain gets the robot up from there, and it lies on
+    // its side steadily: the arms and hips swing forward (degrees) for
+    // kRollTime seconds, which tips it off the side toward its back, and it
+    // settles again from there.
+    static constexpr double kRollArms = 90.0;
+    static constexpr double kRollHips = 90.0;
+    static constexpr double kRollTime = 0.2;
 
     // The values of params/standup.params with their design values: the
     // gyro rate counted as at rest before the side is read, the aligners'
@@ -68,6 +76,8 @@ public:
     bool isFaceDown() const { return face_down; }
     // True when it found the robot upright and only stood.
     bool foundUpright() const { return upright; }
+    // True once it has tried to tip the robot off its side.
+    bool rolledOffSide() const { return rolled; }
     // Null until the side is detected.
     const PatternMonitor* getMonitor() const { return PM.get(); }
 
@@ -86,6 +96,9 @@ protected:
     bool isDetectFace;
     bool upright;
     int uprightReadings;
+    double rollStart;
+    bool rolled;
+    int flatReadings;
     double restGyro;
     double straightenPower;
     double keyframePower;
@@ -94,6 +107,8 @@ protected:
     double risePower;
 
 private:
+    // Gravity across the torso sideways (and the roll's time not yet up).
+    bool liesOnSide();
     // Counts this cycle's accelerometer reading toward "upright".
     bool readsUpright();
     // The standing posture at the rising gain; true once reached.
