@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The stand-up's figures on fieldsim's physics model, in lockstep: the robot
 # is knocked onto its front or its back (fieldsim's scenario event) while it
-# stands, and while it walks (it then lands at an angle), in play, and gets
-# up the way the agent does it: the behaviour runs, the fall detector is
-# asked every cycle, and a stand-up is queued while it reports a fall
-# (skillrun's gotopoint and goto behaviours). For each knock it prints the
+# stands, and while it walks (it then lands somewhat askew), in play (play
+# on from 1 s after the start), and gets up the way the agent does it: the
+# behaviour runs, the fall detector is asked every cycle, and a stand-up is
+# queued while it reports a fall (skillrun's gotopoint and goto behaviours). For each knock it prints the
 # seconds from the moment the robot came to lie (torso tilted beyond 60
 # degrees) to standing upright again (within 35 degrees, torso centre at
 # least 0.25 m high) for good (at least STABLE seconds, default 1.5), and
@@ -40,10 +40,10 @@ run_one() {
   local i=$1 spec=$2
   IFS='|' read -r behaviour beam knock side args <<<"$spec"
   mkdir -p "$out/$i"
-  echo "$knock knock-over left 1 $side" >"$out/$i/scenario"
+  printf '1.0 playmode PlayOn\n%s knock-over left 1 %s\n' "$knock" "$side" >"$out/$i/scenario"
   echo "$spec" >"$out/$i/spec"
   # shellcheck disable=SC2086
-  scripts/trial.sh "$out/$i" --kickoff-after 1 --full-view --scenario "$out/$i/scenario" -- \
+  scripts/trial.sh "$out/$i" --kickoff-after -1 --full-view --scenario "$out/$i/scenario" -- \
     "$behaviour" --beam $beam --seconds 20 $args "${extra[@]}" ||
     echo "trial $i failed: see $out/$i" >&2
 }

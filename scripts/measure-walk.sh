@@ -3,8 +3,8 @@
 # ten-second walks at full requested speed, the starts the real server was
 # recorded with (beamed to (-4,0,0), (-5,2,0), (-5,-2,0), (-4,1,30),
 # (-4,-1,-30) and (-3,0,0), each once right after the beam and once after
-# standing 2 s), in play (kick-off 1 s after the start), so the referee
-# leaves them alone. For each start it prints the speed along the starting
+# standing 2 s), in play (play on from 1 s after the start, so no kick-off
+# rule moves a robot that reaches the centre line). For each start it prints the speed along the starting
 # heading while the robot was up, the sideways drift, the heading drift and
 # (mean over its last second up) and whether (and when) it fell; then the slowest and fastest speed and the
 # number of falls. Then, unless QUICK=1, the walk steering right and left
@@ -21,6 +21,7 @@ jobs=${JOBS:-2}
 extra=("$@")
 rm -rf "$out"
 mkdir -p "$out"
+out=$(cd "$out" && pwd)
 
 starts=("-4 0 0" "-5 2 0" "-5 -2 0" "-4 1 30" "-4 -1 -30" "-3 0 0")
 trials=()
@@ -36,8 +37,11 @@ fi
 run_one() {
   local i=$1 spec=$2
   IFS='|' read -r skill beam settle args <<<"$spec"
+  mkdir -p "$out/$i"
+  echo "1.0 playmode PlayOn" >"$out/$i/scenario"
   # shellcheck disable=SC2086
-  scripts/trial.sh "$out/$i" --kickoff-after 1 -- "$skill" --beam $beam --settle "$settle" \
+  scripts/trial.sh "$out/$i" --kickoff-after -1 --scenario "$out/$i/scenario" -- \
+    "$skill" --beam $beam --settle "$settle" \
     --seconds 10 $args "${extra[@]}" || echo "trial $i failed: see $out/$i" >&2
   echo "$spec" >"$out/$i/spec"
 }
