@@ -110,12 +110,12 @@ public:
     // accelerometer has shown it lying for kLyingReadings messages in a row
     // (gravity at least kLyingAcross across the torso, at most kLyingAlong
     // along it): the feet miss a robot on its back with its heels down and
-    // see one on its front only when the toes touch, and the stand-up
-    // should not wait half a second to be sure.
+    // see one on its front only when the toes touch. Ten readings (0.2 s),
+    // as the decision layer counts them: an impact's jolt is shorter.
     bool isFallen();
     static constexpr double kLyingAcross = 7.0;
     static constexpr double kLyingAlong = 4.0;
-    static constexpr int kLyingReadings = 5;
+    static constexpr int kLyingReadings = 10;
     bool isWatchingGround();
     bool isStright(double thr);
     // Advances the fall detector (calls isFallen()).
