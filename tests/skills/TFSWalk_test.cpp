@@ -219,11 +219,11 @@ TEST(TFSWalkHeading, StraightWalkYawsTheHipsAgainstTheTurnSeenSinceItWentStraigh
     senseGyro(0, 0, std::nan(""));  // a reading that is no number adds nothing
     step(walk);
     EXPECT_NEAR(walk.getHeadingDrift(), 2.0, 1e-9);
-    // A steered stretch starts the hold afresh from the new heading.
+    // A sharp turn (the band's fixed yaw) starts the hold afresh after it.
     senseGyro(0, 0, 0);
-    walk.setDegree(10.0);
+    walk.setDegree(30.0);
     step(walk);
-    EXPECT_DOUBLE_EQ(walk.getARot(), -2.5);  // the band's yaw for a right turn
+    EXPECT_DOUBLE_EQ(walk.getARot(), -2.5);  // the band of the speed reached so far
     walk.setDegree(0.0);
     step(walk);
     EXPECT_EQ(walk.getHeadingDrift(), 0.0);
@@ -242,4 +242,37 @@ TEST(TFSWalkHeading, OffByDesign) {
     senseGyro(0, 0, 80);
     for (int n = 0; n < 10; ++n) step(walk);
     EXPECT_EQ(walk.getARot(), 0.0);
+}
+
+TEST(TFSWalkHeading, AMildTurnIsSteeredByTheGyroWhicheverWayTheGaitTurnsByItself) {
+    wm()->setTime(1.0f);
+    senseAll(0);
+    setWalk("headingGain", 0.5);
+    TFSWalk walk;
+    rampTo(walk, 1.0);
+    // Ten degrees to the right asked: the heading to hold turns clockwise at
+    // 10 deg/s. Not turning at all, the hips yaw ever more to the right...
+    senseGyro(0, 0, 0);
+    walk.setDegree(10.0);
+    for (int n = 0; n < 10; ++n) step(walk);
+    EXPECT_NEAR(walk.getARot(), -0.5 * 2.0, 1e-9);  // 2 degrees behind after 0.2 s
+    for (int n = 0; n < 40; ++n) step(walk);
+    EXPECT_DOUBLE_EQ(walk.getARot(), -2.5) << "at most the band's yaw at full speed";
+    // ... and turning the other way by itself makes them yaw no less.
+    senseGyro(0, 0, 30);
+    step(walk);
+    EXPECT_DOUBLE_EQ(walk.getARot(), -2.5);
+    // Turning right faster than asked, they yaw back to the left.
+    senseGyro(0, 0, -200);
+    for (int n = 0; n < 10; ++n) step(walk);
+    EXPECT_GT(walk.getARot(), 0.0);
+    // Straight on from the heading reached: no yaw back to where it began.
+    senseGyro(0, 0, 0);
+    walk.setDegree(0.0);
+    step(walk);
+    EXPECT_EQ(walk.getARot(), 0.0);
+    // A sharp turn keeps the band's fixed yaw and slows the walk.
+    walk.setDegree(30.0);
+    step(walk);
+    EXPECT_FLOAT_EQ(walk.getspeed(), 0.2f);
 }

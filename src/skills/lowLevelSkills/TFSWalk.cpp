@@ -43,14 +43,16 @@ const std::vector<SkillParams::Param>& TFSWalk::paramList() {
 TFSWalk::TFSWalk()
     : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
       newRI(0), newRD(0), lastspeed(0), forwardAccelTime(kForwardAccelTime),
-      forwardBrakeTime(kForwardBrakeTime), headingGain(0), headingDrift(0), holding(false) {
+      forwardBrakeTime(kForwardBrakeTime), headingGain(0), headingDrift(0), headingRef(0), holding(false),
+      steering(false) {
     init();
 }
 
 TFSWalk::TFSWalk(double s)
     : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
       newRI(0), newRD(0), lastspeed(0), forwardAccelTime(kForwardAccelTime),
-      forwardBrakeTime(kForwardBrakeTime), headingGain(0), headingDrift(0), holding(false) {
+      forwardBrakeTime(kForwardBrakeTime), headingGain(0), headingDrift(0), headingRef(0), holding(false),
+      steering(false) {
     init();
     speed = s;
 }
@@ -74,7 +76,9 @@ void TFSWalk::init() {
     forwardBrakeTime = usable(v[11], kCycleStep) ? v[11] : list[11].designValue;
     headingGain = (std::isfinite(v[12]) && v[12] >= 0.0 && v[12] <= 10.0) ? v[12] : 0.0;
     headingDrift = 0;
+    headingRef = 0;
     holding = false;
+    steering = false;
     beginStep2Time = WM->getTime();
 }
 
@@ -150,29 +154,56 @@ void TFSWalk::setCloseLoopWalkParameter() {
         turn(false);
     } else if (degree > kStraight) {
         devOut("walk And turn right");
-        turn(true);
+        steerOrTurn(true);
+        return;
     } else if (degree < -kStraight) {
         devOut("walk And turn left");
-        turn(false);
+        steerOrTurn(false);
+        return;
     } else {
         devOut("walk Striaght", "\n");
-        holdHeading();
+        if (steering) headingRef = headingDrift;  // straight on from here
+        steering = false;
+        holdHeading(kMaxHold);
         return;
     }
     holding = false;
 }
 
-void TFSWalk::holdHeading() {
+void TFSWalk::steerOrTurn(bool right) {
+    double band = 0;
+    if (headingGain <= 0 || !turnBand(band)) {
+        turn(right);
+        holding = false;
+        return;
+    }
+    // A mild turn by the gyro: the heading to hold moves a degree a second
+    // for each degree asked, so the hips yaw as much as the gait needs to
+    // turn that way (at most the band's yaw), whichever way it turns by
+    // itself.
     if (!holding) {
         holding = true;
         headingDrift = 0;
+        headingRef = 0;
     }
-    // The gyro's rate about the torso's up axis, degrees per second; a
-    // reading that is no number adds nothing.
+    steering = true;
+    headingRef -= degree * kCycleStep;
+    holdHeading(band);
+}
+
+void TFSWalk::holdHeading(double limit) {
+    if (!holding) {
+        holding = true;
+        headingDrift = 0;
+        headingRef = 0;
+    }
+    // The gyro's rate about the torso's up axis, degrees per second
+    // (counter-clockwise positive); a reading that is no number adds nothing.
     const double rate = WM->getGyro().getRate().getZ();
     if (std::isfinite(rate)) headingDrift += rate * kCycleStep;
     // Stopping, the hips come to rest straight.
-    aRot = (speed == 0) ? 0.0 : std::clamp(-headingGain * headingDrift, -kMaxHold, kMaxHold);
+    aRot = (speed == 0) ? 0.0
+                        : std::clamp(-headingGain * (headingDrift - headingRef), -limit, limit);
 }
 
 void TFSWalk::updaters() {

@@ -95,9 +95,13 @@ private:
     bool turnBand(double& left) const;
     // Sets aRot for a turn to the right (true) or left at the reached speed.
     void turn(bool right);
-    // Walking straight: yaws the hips against the turn seen since the
-    // straight walk began.
-    void holdHeading();
+    // Walking straight (or steering mildly): yaws the hips, at most `limit`
+    // degrees, toward the heading to hold, from the turn the gyro has seen
+    // since the hold began.
+    void holdHeading(double limit);
+    // A mild turn: by the gyro when the heading hold is on, else by the
+    // band's fixed yaw.
+    void steerOrTurn(bool right);
 
     double degree;
     double dest;
@@ -112,8 +116,11 @@ private:
     double forwardAccelTime;
     double forwardBrakeTime;
     // The gait turns by itself; walking straight, the hips yaw against the
-    // turn the gyro has seen since the straight walk began.
+    // turn the gyro has seen since the straight walk began, and a mild turn
+    // asked for is steered the same way toward a heading that moves.
     double headingGain;
     double headingDrift;
+    double headingRef;
     bool holding;
+    bool steering;
 };
