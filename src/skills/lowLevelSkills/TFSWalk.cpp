@@ -177,17 +177,17 @@ void TFSWalk::steerOrTurn(bool right) {
         holding = false;
         return;
     }
-    // A mild turn by the gyro: the heading to hold moves a degree a second
-    // for each degree asked, so the hips yaw as much as the gait needs to
-    // turn that way (at most the band's yaw), whichever way it turns by
-    // itself.
+    // A mild turn by the gyro: the heading to hold moves kSteerRate degrees
+    // a second for each degree asked, so the hips yaw as much as the gait
+    // needs to turn that way (at most the band's yaw), whichever way it
+    // turns by itself.
     if (!holding) {
         holding = true;
         headingDrift = 0;
         headingRef = 0;
     }
     steering = true;
-    headingRef -= degree * kCycleStep;
+    headingRef -= kSteerRate * degree * kCycleStep;
     holdHeading(band);
 }
 

@@ -80,6 +80,10 @@ public:
     // The heading hold never yaws the hips further than a mild turn does at
     // full speed.
     static constexpr double kMaxHold = 2.5;
+    // Steering by the gyro, degrees a second of turn for each degree asked:
+    // faster, the hips yaw so wide that a walk started from the beam's drop
+    // falls more often than it turns.
+    static constexpr double kSteerRate = 0.5;
 
     // Degrees turned (counter-clockwise positive) since the walk last went
     // straight, from the gyro.
