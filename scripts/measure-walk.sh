@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
-# The walk's figures on fieldsim's physics model, in lockstep: twelve
-# ten-second walks at full requested speed, the starts the real server was
-# recorded with (beamed to (-4,0,0), (-5,2,0), (-5,-2,0), (-4,1,30),
-# (-4,-1,-30) and (-3,0,0), each once right after the beam and once after
-# standing 2 s), in play (play on from 1 s after the start, so no kick-off
-# rule moves a robot that reaches the centre line). For each start it prints the speed along the starting
-# heading while the robot was up, the sideways drift, the heading drift and
-# (mean over its last second up) and whether (and when) it fell; then the slowest and fastest speed and the
-# number of falls. Then, unless QUICK=1, the walk steering right and left
-# (--turn 10 / -10) from a settled stance.
+# The walk's figures on fieldsim's physics model, in lockstep, in play (play
+# on from 1 s after the start, so no kick-off rule moves a robot that
+# reaches the centre line):
+#
+# - twelve ten-second walks at full requested speed from the starts the
+#   real server was recorded with (beamed to (-4,0,0), (-5,2,0), (-5,-2,0),
+#   (-4,1,30), (-4,-1,-30) and (-3,0,0), each once right after the beam and
+#   once after standing 2 s). For each: the speed along the starting heading
+#   while the robot was up, the sideways drift, the heading drift (mean over
+#   its last second up) and whether (and when) it fell; then the slowest and
+#   fastest speed, the falls and the largest heading drift;
+# - unless QUICK=1, also 21 walks of 16 s from three beams, started 0.1 to
+#   1.5 s after the beam (while the robot still settles from the beam's
+#   drop, where the real server's walk fell in half the starts), and twelve
+#   steering walks of 12 s (--turn 5, 10, 14 each way, started 0.3 s and 2 s
+#   after the beam): how many fell, and how far the steering walks turned.
 #
 #   scripts/measure-walk.sh [SKILLRUN OPTION...]   e.g. --design-params
 #   OUT     where the trials go (default run/measure-walk)
@@ -23,26 +29,36 @@ rm -rf "$out"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
+# group|beam|settle|seconds|walk arguments
 starts=("-4 0 0" "-5 2 0" "-5 -2 0" "-4 1 30" "-4 -1 -30" "-3 0 0")
 trials=()
 for settle in 0 2; do
   for s in "${starts[@]}"; do
-    trials+=("walk|$s|$settle|--speed 1")
+    trials+=("twelve|$s|$settle|10|--speed 1")
   done
 done
 if [ "${QUICK:-0}" != 1 ]; then
-  trials+=("walk|-4 0 0|2|--speed 1 --turn 10" "walk|-4 0 0|2|--speed 1 --turn -10")
+  for settle in 0.1 0.3 0.4 0.5 0.7 1.0 1.5; do
+    for beam in "-5.5 -3 0" "-5.5 3 0" "-5 0 45"; do
+      trials+=("drop|$beam|$settle|16|--speed 1")
+    done
+  done
+  for turn in 10 -10 5 -5 14 -14; do
+    for settle in 0.3 2; do
+      trials+=("steer|-5 -3 90|$settle|12|--speed 1 --turn $turn")
+    done
+  done
 fi
 
 run_one() {
   local i=$1 spec=$2
-  IFS='|' read -r skill beam settle args <<<"$spec"
+  IFS='|' read -r group beam settle seconds args <<<"$spec"
   mkdir -p "$out/$i"
   echo "1.0 playmode PlayOn" >"$out/$i/scenario"
   # shellcheck disable=SC2086
   scripts/trial.sh "$out/$i" --kickoff-after -1 --scenario "$out/$i/scenario" -- \
-    "$skill" --beam $beam --settle "$settle" \
-    --seconds 10 $args "${extra[@]}" || echo "trial $i failed: see $out/$i" >&2
+    walk --beam $beam --settle "$settle" --seconds "$seconds" $args "${extra[@]}" ||
+    echo "trial $i failed: see $out/$i" >&2
   echo "$spec" >"$out/$i/spec"
 }
 
@@ -110,15 +126,35 @@ for i in range(n):
     yaw = sum(last) / len(last)
     rows.append((spec, along / dt, across, yaw, fell_at, dt))
 
-print(f"{'start (beam x y rot)':24} {'settle':>6} {'args':>24} {'m/s':>6} {'side m':>7} {'yaw deg':>8}  fell")
-for spec, v, across, yaw, fell, dt in rows:
-    f = "-" if fell is None else f"after {fell:.1f} s"
-    print(f"{spec[1]:24} {spec[2]:>6} {spec[3]:>24} {v:6.3f} {across:7.2f} {yaw:8.1f}  {f}")
-main = [r for r in rows if r[0][0] == "walk" and r[0][3].strip() == "--speed 1"]
-if main:
-    speeds = [r[1] for r in main]
-    falls = sum(1 for r in main if r[4] is not None)
-    drift = max(abs(r[3]) for r in main)
-    print(f"straight walks: {len(main)}, speed while up {min(speeds):.3f} to {max(speeds):.3f} m/s "
-          f"(mean {sum(speeds)/len(speeds):.3f}), falls {falls}, largest heading drift {drift:.1f} deg")
+def show(title, group):
+    print(title)
+    print(f"{'start (beam x y rot)':24} {'settle':>6} {'args':>24} {'m/s':>6} {'side m':>7} "
+          f"{'yaw deg':>8}  fell")
+    for spec, v, across, yaw, fell, dt in group:
+        f = "-" if fell is None else f"after {fell:.1f} s"
+        print(f"{spec[1]:24} {spec[2]:>6} {spec[4]:>24} {v:6.3f} {across:7.2f} {yaw:8.1f}  {f}")
+
+twelve = [r for r in rows if r[0][0] == "twelve"]
+drop = [r for r in rows if r[0][0] == "drop"]
+steer = [r for r in rows if r[0][0] == "steer"]
+show("The twelve starts, 10 s each:", twelve)
+if drop:
+    show("Started while settling from the beam's drop, 16 s each:", drop)
+if steer:
+    show("Steering (yaw: counter-clockwise positive; --turn > 0 asks for clockwise), 12 s each:",
+         steer)
+if twelve:
+    speeds = [r[1] for r in twelve]
+    falls = sum(1 for r in twelve if r[4] is not None)
+    drift = max(abs(r[3]) for r in twelve)
+    print(f"twelve starts: speed while up {min(speeds):.3f} to {max(speeds):.3f} m/s "
+          f"(mean {sum(speeds)/len(speeds):.3f}), falls {falls}, largest heading drift "
+          f"{drift:.1f} deg, largest sideways drift {max(abs(r[2]) for r in twelve):.2f} m")
+if drop:
+    print(f"started from the drop: {sum(1 for r in drop if r[4] is not None)} of {len(drop)} fell")
+if steer:
+    wrong = sum(1 for r in steer if r[4] is None and
+                (r[3] > 0) == (float(r[0][4].split()[-1]) > 0))
+    print(f"steering: {sum(1 for r in steer if r[4] is not None)} of {len(steer)} fell; "
+          f"of those up, {wrong} turned the wrong way")
 PY
