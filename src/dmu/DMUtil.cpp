@@ -372,8 +372,7 @@ bool DMUtil::isFallen() {
     } else {
         fallencounterm += 1;
     }
-    const bool fallen =
-        fallencounter >= 20 || fallencounterr >= 20 || accelerometerShowsLying();
+    const bool fallen = fallencounter >= 20 || fallencounterr >= 20 || accelerometerShowsLying();
     if (fallencycle >= 0.5) {
         fallencycle = 0;
         fallencounter = 0;
@@ -390,8 +389,8 @@ bool DMUtil::accelerometerShowsLying() {
     const Point a = WM->getAcc();
     const bool reading = WM->hasAcc() && std::isfinite(a.getX()) && std::isfinite(a.getY()) &&
                          std::isfinite(a.getZ());
-    const bool lying = reading && std::hypot(a.getX(), a.getY()) >= kLyingAcross &&
-                       a.getZ() <= kLyingAlong;
+    const bool lying =
+        reading && std::hypot(a.getX(), a.getY()) >= kLyingAcross && a.getZ() <= kLyingAlong;
     lyingReadings = lying ? std::min(lyingReadings + 1, kLyingReadings) : 0;
     return lyingReadings >= kLyingReadings;
 }

@@ -138,7 +138,7 @@ TEST_F(DMUtilTest, FallDetectorWindowAndFrontOrBack) {
 }
 
 TEST_F(DMUtilTest, TenLyingAccelerometerReadingsInARowAreAFallWhateverTheFeetSay) {
-    feet(-0.01, -0.01);  // the feet show nothing (heels down on the back)
+    feet(-0.01, -0.01);                // the feet show nothing (heels down on the back)
     wm->setAcc(Point(0.0, 9.8, 0.4));  // gravity along the torso's forward axis
     EXPECT_EQ(fallenCount(9), 0) << "an impact's jolt is no fall";
     EXPECT_EQ(fallenCount(3), 3);

@@ -165,7 +165,7 @@ TEST(NaoStandUp, GainsAndThresholdsComeFromItsValuesFile) {
     setStandUp("risePower", -1.0);  // no gain: the design gain
     feetSay(true, 3);
     wm()->setAcc(Point(0, -9.8, 0.3));
-    senseAll(2.9);  // within 3 degrees of straight
+    senseAll(2.9);         // within 3 degrees of straight
     senseGyro(0, 3.9, 0);  // and still enough
     NaoStandUp s;
     cycle(s);

@@ -159,10 +159,9 @@ void setWalk(const char* name, double value) {
 TEST(TFSWalkValues, TheFileNamesAreTheTunersAndItsValuesDriveGaitAndRamp) {
     // The learner's vector, the values file and the tuner's tfswalk.params
     // share the names and the order: the ten gait values come first.
-    const char* names[] = {"kneeAmplitude", "kneeHoldEnd",    "kneeOffset",
-                           "armAmplitude",  "hipRollAmp",     "hipPitchFirst",
-                           "hipPitchSecond", "hipPitchOffset", "halfPeriod",
-                           "timeR",         "accelTime",      "brakeTime",
+    const char* names[] = {"kneeAmplitude", "kneeHoldEnd",   "kneeOffset",     "armAmplitude",
+                           "hipRollAmp",    "hipPitchFirst", "hipPitchSecond", "hipPitchOffset",
+                           "halfPeriod",    "timeR",         "accelTime",      "brakeTime",
                            "headingGain"};
     ASSERT_EQ(TFSWalk::paramList().size(), 13u);
     for (std::size_t i = 0; i < 13; ++i) EXPECT_STREQ(TFSWalk::paramList()[i].name, names[i]);
@@ -176,8 +175,8 @@ TEST(TFSWalkValues, TheFileNamesAreTheTunersAndItsValuesDriveGaitAndRamp) {
     TFSWalk offset;
     // The hip pitch offset reaches the follower: the target moves by the
     // change, the speed by a hundredth of it per control step.
-    EXPECT_NEAR(speeds(cycle(offset, nullptr, true)).at("rle3") - designHip,
-                (25.0 - 15.2049) / 2.0, 1e-4);
+    EXPECT_NEAR(speeds(cycle(offset, nullptr, true)).at("rle3") - designHip, (25.0 - 15.2049) / 2.0,
+                1e-4);
     setWalk("accelTime", 1.0);
     setWalk("brakeTime", 0.2);
     TFSWalk walk;

@@ -18,8 +18,13 @@ constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 
 TFSWalkingLearning::TFSWalkingLearning(std::unique_ptr<SimulatorControl> simulator,
                                        std::unique_ptr<Communicator> optimiser)
-    : MotionLearning(kParamCount, std::move(simulator), std::move(optimiser)), startDir(0.0),
-      fallTime(-1.0), headingRead(false), secondStarted(false), secondDir(0.0), firstScore(0.0) {}
+    : MotionLearning(kParamCount, std::move(simulator), std::move(optimiser)),
+      startDir(0.0),
+      fallTime(-1.0),
+      headingRead(false),
+      secondStarted(false),
+      secondDir(0.0),
+      firstScore(0.0) {}
 
 TFSWalk& TFSWalkingLearning::getSharedWalk() {
     static TFSWalk walk;

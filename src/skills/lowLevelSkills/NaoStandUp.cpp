@@ -62,10 +62,13 @@ double gain(double v, double design) {
 }  // namespace
 
 const std::vector<SkillParams::Param>& NaoStandUp::paramList() {
-    static const std::vector<SkillParams::Param> kList = {
-        {"restGyro", kRestGyro},        {"straightenPower", 10.0}, {"keyframePower", 10.0},
-        {"keyframeThr", kThr},          {"frontSecondThr", kFrontSecondThr},
-        {"risePower", 10.0},            {"straightenTolerance", kTolerance}};
+    static const std::vector<SkillParams::Param> kList = {{"restGyro", kRestGyro},
+                                                          {"straightenPower", 10.0},
+                                                          {"keyframePower", 10.0},
+                                                          {"keyframeThr", kThr},
+                                                          {"frontSecondThr", kFrontSecondThr},
+                                                          {"risePower", 10.0},
+                                                          {"straightenTolerance", kTolerance}};
     return kList;
 }
 

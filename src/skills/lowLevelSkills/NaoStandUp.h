@@ -20,9 +20,8 @@
 #include <memory>
 #include <vector>
 
-#include "etc/SkillParams.h"
-
 #include "control/PatternMonitor.h"
+#include "etc/SkillParams.h"
 #include "objects/BodyState.h"
 #include "skills/SkillBase.h"
 #include "skills/lowLevelSkills/PatternAligner.h"

@@ -31,27 +31,58 @@ constexpr const char* kUpdatersLine = "========================UPDATERS++++==> "
 }  // namespace
 
 const std::vector<SkillParams::Param>& TFSWalk::paramList() {
-    static const std::vector<SkillParams::Param> kList = {
-        {"kneeAmplitude", -20.9241},   {"kneeHoldEnd", 0.466287},   {"kneeOffset", -29.7735},
-        {"armAmplitude", 20.7945},     {"hipRollAmp", -7.0},        {"hipPitchFirst", -18.05},
-        {"hipPitchSecond", 11.6474},   {"hipPitchOffset", 15.2049}, {"halfPeriod", 0.2},
-        {"timeR", 1.38886},            {"accelTime", kForwardAccelTime},
-        {"brakeTime", kForwardBrakeTime}, {"headingGain", 0.0}};
+    static const std::vector<SkillParams::Param> kList = {{"kneeAmplitude", -20.9241},
+                                                          {"kneeHoldEnd", 0.466287},
+                                                          {"kneeOffset", -29.7735},
+                                                          {"armAmplitude", 20.7945},
+                                                          {"hipRollAmp", -7.0},
+                                                          {"hipPitchFirst", -18.05},
+                                                          {"hipPitchSecond", 11.6474},
+                                                          {"hipPitchOffset", 15.2049},
+                                                          {"halfPeriod", 0.2},
+                                                          {"timeR", 1.38886},
+                                                          {"accelTime", kForwardAccelTime},
+                                                          {"brakeTime", kForwardBrakeTime},
+                                                          {"headingGain", 0.0}};
     return kList;
 }
 
 TFSWalk::TFSWalk()
-    : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
-      newRI(0), newRD(0), lastspeed(0), forwardAccelTime(kForwardAccelTime),
-      forwardBrakeTime(kForwardBrakeTime), headingGain(0), headingDrift(0), headingRef(0), holding(false),
+    : degree(0),
+      dest(0),
+      stoptime(0),
+      speed(1.0),
+      stopflag(false),
+      isstoppingflag(false),
+      newRI(0),
+      newRD(0),
+      lastspeed(0),
+      forwardAccelTime(kForwardAccelTime),
+      forwardBrakeTime(kForwardBrakeTime),
+      headingGain(0),
+      headingDrift(0),
+      headingRef(0),
+      holding(false),
       steering(false) {
     init();
 }
 
 TFSWalk::TFSWalk(double s)
-    : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
-      newRI(0), newRD(0), lastspeed(0), forwardAccelTime(kForwardAccelTime),
-      forwardBrakeTime(kForwardBrakeTime), headingGain(0), headingDrift(0), headingRef(0), holding(false),
+    : degree(0),
+      dest(0),
+      stoptime(0),
+      speed(1.0),
+      stopflag(false),
+      isstoppingflag(false),
+      newRI(0),
+      newRD(0),
+      lastspeed(0),
+      forwardAccelTime(kForwardAccelTime),
+      forwardBrakeTime(kForwardBrakeTime),
+      headingGain(0),
+      headingDrift(0),
+      headingRef(0),
+      holding(false),
       steering(false) {
     init();
     speed = s;
@@ -202,8 +233,8 @@ void TFSWalk::holdHeading(double limit) {
     const double rate = WM->getGyro().getRate().getZ();
     if (std::isfinite(rate)) headingDrift += rate * kCycleStep;
     // Stopping, the hips come to rest straight.
-    aRot = (speed == 0) ? 0.0
-                        : std::clamp(-headingGain * (headingDrift - headingRef), -limit, limit);
+    aRot =
+        (speed == 0) ? 0.0 : std::clamp(-headingGain * (headingDrift - headingRef), -limit, limit);
 }
 
 void TFSWalk::updaters() {

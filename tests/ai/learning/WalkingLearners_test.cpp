@@ -40,8 +40,8 @@ TEST(TFSWalkingLearning, WalksFromTheBeamThenFromStandingAndScoresBothWalks) {
             const double t = s <= kIdle ? 0.0 : 0.02 * (s - kIdle);
             const double first = std::min(t / 9.5, 1.0);
             const double second = std::clamp((t - 11.5) / 9.5, 0.0, 1.0);
-            w.pos = Point(-4.0 + 0.1 * first - 0.2 * second, -3.5 + 2.0 * first + 3.0 * second,
-                          0.45);
+            w.pos =
+                Point(-4.0 + 0.1 * first - 0.2 * second, -3.5 + 2.0 * first + 3.0 * second, 0.45);
             w.heading = 90.0 + 3.0 * first - 4.0 * second;
             return w;
         },
