@@ -37,11 +37,11 @@ for side in front back; do
 done
 
 run_one() {
-  local i=$1 spec=$2
-  IFS='|' read -r behaviour beam knock side args <<<"$spec"
+  local i=$1 plan=$2
+  IFS='|' read -r behaviour beam knock side args <<<"$plan"
   mkdir -p "$out/$i"
   printf '1.0 playmode PlayOn\n%s knock-over left 1 %s\n' "$knock" "$side" >"$out/$i/scenario"
-  echo "$spec" >"$out/$i/spec"
+  echo "$plan" >"$out/$i/plan"
   # shellcheck disable=SC2086
   scripts/trial.sh "$out/$i" --kickoff-after -1 --full-view --scenario "$out/$i/scenario" -- \
     "$behaviour" --beam $beam --seconds 20 $args "${extra[@]}" ||
@@ -49,8 +49,8 @@ run_one() {
 }
 
 i=0
-for spec in "${trials[@]}"; do
-  run_one "$i" "$spec" &
+for plan in "${trials[@]}"; do
+  run_one "$i" "$plan" &
   i=$((i + 1))
   while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
 done
@@ -63,7 +63,7 @@ LYING_LIMIT = 15.0
 rows = []
 for i in range(n):
     d = os.path.join(out, str(i))
-    behaviour, beam, knock, side, args = open(os.path.join(d, "spec")).read().strip().split("|")
+    behaviour, beam, knock, side, args = open(os.path.join(d, "plan")).read().strip().split("|")
     knock = float(knock)
     recs = []
     try:

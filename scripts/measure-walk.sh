@@ -51,20 +51,20 @@ if [ "${QUICK:-0}" != 1 ]; then
 fi
 
 run_one() {
-  local i=$1 spec=$2
-  IFS='|' read -r group beam settle seconds args <<<"$spec"
+  local i=$1 plan=$2
+  IFS='|' read -r group beam settle seconds args <<<"$plan"
   mkdir -p "$out/$i"
   echo "1.0 playmode PlayOn" >"$out/$i/scenario"
   # shellcheck disable=SC2086
   scripts/trial.sh "$out/$i" --kickoff-after -1 --scenario "$out/$i/scenario" -- \
     walk --beam $beam --settle "$settle" --seconds "$seconds" $args "${extra[@]}" ||
     echo "trial $i failed: see $out/$i" >&2
-  echo "$spec" >"$out/$i/spec"
+  echo "$plan" >"$out/$i/plan"
 }
 
 i=0
-for spec in "${trials[@]}"; do
-  run_one "$i" "$spec" &
+for plan in "${trials[@]}"; do
+  run_one "$i" "$plan" &
   i=$((i + 1))
   while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
 done
@@ -80,8 +80,8 @@ def wrap(a):
 rows = []
 for i in range(n):
     d = os.path.join(out, str(i))
-    spec = open(os.path.join(d, "spec")).read().strip().split("|")
-    settle = float(spec[2])
+    plan = open(os.path.join(d, "plan")).read().strip().split("|")
+    settle = float(plan[2])
     recs = []
     try:
         for line in open(os.path.join(d, "truth.jsonl")):
@@ -94,7 +94,7 @@ for i in range(n):
     if not recs:
         print(f"{i}: the robot never joined")
         continue
-    bx, by = (float(v) for v in spec[1].split()[:2])
+    bx, by = (float(v) for v in plan[1].split()[:2])
     # The robot joins where the server puts it; the walk starts from the beam.
     placed = [t for t, r in recs if abs(r["x"] - bx) < 0.05 and abs(r["y"] - by) < 0.05]
     if not placed:
@@ -124,15 +124,15 @@ for i in range(n):
     # last second up.
     last = [wrap(r["yaw"] - start["yaw"]) for t, r in up if t >= te - 1.0]
     yaw = sum(last) / len(last)
-    rows.append((spec, along / dt, across, yaw, fell_at, dt))
+    rows.append((plan, along / dt, across, yaw, fell_at, dt))
 
 def show(title, group):
     print(title)
     print(f"{'start (beam x y rot)':24} {'settle':>6} {'args':>24} {'m/s':>6} {'side m':>7} "
           f"{'yaw deg':>8}  fell")
-    for spec, v, across, yaw, fell, dt in group:
+    for plan, v, across, yaw, fell, dt in group:
         f = "-" if fell is None else f"after {fell:.1f} s"
-        print(f"{spec[1]:24} {spec[2]:>6} {spec[4]:>24} {v:6.3f} {across:7.2f} {yaw:8.1f}  {f}")
+        print(f"{plan[1]:24} {plan[2]:>6} {plan[4]:>24} {v:6.3f} {across:7.2f} {yaw:8.1f}  {f}")
 
 twelve = [r for r in rows if r[0][0] == "twelve"]
 drop = [r for r in rows if r[0][0] == "drop"]
