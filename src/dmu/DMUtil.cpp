@@ -1,5 +1,6 @@
 #include "dmu/DMUtil.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <iostream>
@@ -49,7 +50,8 @@ DMUtil::DMUtil()
       fallencounter(0),
       fallcountermm(0),
       fallencounterr(0),
-      fallencounterrm(0) {}
+      fallencounterrm(0),
+      lyingReadings(0) {}
 
 Player DMUtil::absentPlayer(Side side) {
     return Player(0, side, Point(kAbsentPlayerX, kAbsentPlayerY, kAbsentPlayerZ));
@@ -370,7 +372,7 @@ bool DMUtil::isFallen() {
     } else {
         fallencounterm += 1;
     }
-    const bool fallen = fallencounter >= 20 || fallencounterr >= 20;
+    const bool fallen = fallencounter >= 20 || fallencounterr >= 20 || accelerometerShowsLying();
     if (fallencycle >= 0.5) {
         fallencycle = 0;
         fallencounter = 0;
@@ -381,6 +383,16 @@ bool DMUtil::isFallen() {
         fallencounterm = 0;
     }
     return fallen;
+}
+
+bool DMUtil::accelerometerShowsLying() {
+    const Point a = WM->getAcc();
+    const bool reading = WM->hasAcc() && std::isfinite(a.getX()) && std::isfinite(a.getY()) &&
+                         std::isfinite(a.getZ());
+    const bool lying =
+        reading && std::hypot(a.getX(), a.getY()) >= kLyingAcross && a.getZ() <= kLyingAlong;
+    lyingReadings = lying ? std::min(lyingReadings + 1, kLyingReadings) : 0;
+    return lyingReadings >= kLyingReadings;
 }
 
 bool DMUtil::isWatchingGround() { return fallencounterp > fallencounterm; }

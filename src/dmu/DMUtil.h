@@ -106,8 +106,16 @@ public:
     bool isRightLegInTheAir();
     bool areBothLegsInTheAir();
     // Fall detector; advances its half-second window by one cycle, so it is
-    // called exactly once per cycle.
+    // called exactly once per cycle. A robot is also fallen once the
+    // accelerometer has shown it lying for kLyingReadings messages in a row
+    // (gravity at least kLyingAcross across the torso, at most kLyingAlong
+    // along it): the feet miss a robot on its back with its heels down and
+    // see one on its front only when the toes touch. Ten readings (0.2 s),
+    // as the decision layer counts them: an impact's jolt is shorter.
     bool isFallen();
+    static constexpr double kLyingAcross = 7.0;
+    static constexpr double kLyingAlong = 4.0;
+    static constexpr int kLyingReadings = 10;
     bool isWatchingGround();
     bool isStright(double thr);
     // Advances the fall detector (calls isFallen()).
@@ -177,4 +185,10 @@ private:
     double fallcountermm;
     double fallencounterr;
     double fallencounterrm;
+    int lyingReadings;
+
+    // Counts this cycle's accelerometer reading; true once kLyingReadings
+    // in a row showed the robot lying. A message without a reading (or one
+    // that is no number) starts the count again.
+    bool accelerometerShowsLying();
 };

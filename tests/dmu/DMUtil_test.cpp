@@ -137,6 +137,29 @@ TEST_F(DMUtilTest, FallDetectorWindowAndFrontOrBack) {
     EXPECT_TRUE(du->isFallen());
 }
 
+TEST_F(DMUtilTest, TenLyingAccelerometerReadingsInARowAreAFallWhateverTheFeetSay) {
+    feet(-0.01, -0.01);                // the feet show nothing (heels down on the back)
+    wm->setAcc(Point(0.0, 9.8, 0.4));  // gravity along the torso's forward axis
+    EXPECT_EQ(fallenCount(9), 0) << "an impact's jolt is no fall";
+    EXPECT_EQ(fallenCount(3), 3);
+    wm->setAcc(Point(6.0, -5.0, 3.9));  // on the front, turned: 7.8 across
+    EXPECT_EQ(fallenCount(1), 1);
+    wm->setAcc(Point(0.0, 9.8, 4.1));  // sitting up: too much along the torso
+    EXPECT_EQ(fallenCount(1), 0);
+    wm->setAcc(Point(0.0, 9.8, 0.4));
+    EXPECT_EQ(fallenCount(9), 0) << "the count started again";
+    wm->setAcc(Point(0.0, NAN, 0.4));  // no number: no reading
+    EXPECT_EQ(fallenCount(1), 0);
+    wm->setAcc(Point(0.0, 0.3, 9.8));  // upright
+    EXPECT_EQ(fallenCount(25), 0);
+    // A message without a reading starts the count again too.
+    wm->setAcc(Point(0.0, -9.8, 0.4));
+    EXPECT_EQ(fallenCount(9), 0);
+    wm->resetForUpdate();
+    ASSERT_FALSE(wm->hasAcc());
+    EXPECT_EQ(fallenCount(1), 0);
+}
+
 TEST_F(DMUtilTest, NoDivisionByZeroOrNaNFromDegenerateGeometry) {
     // The ball stopped: 0.5 m/s is, 1.0 m/s is not; with no time passed
     // since the last sighting one cycle is assumed.

@@ -63,10 +63,11 @@ TEST(LearnAgent, ThreeEpisodesWithTunerEachInAFreshFieldsim) {
     ASSERT_GE(logged.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         const std::vector<double> row = numbers(logged[i]);
-        ASSERT_EQ(row.size(), 11u) << logged[i];
-        EXPECT_TRUE(std::isfinite(row[10])) << logged[i];
+        // The walk's thirteen values, then the fitness.
+        ASSERT_EQ(row.size(), 14u) << logged[i];
+        EXPECT_TRUE(std::isfinite(row[13])) << logged[i];
         const auto c = split(csv[i + 1], ',');
-        EXPECT_NEAR(std::stod(c[2]), row[10], 1e-4 * (1 + std::fabs(row[10])));
+        EXPECT_NEAR(std::stod(c[2]), row[13], 1e-4 * (1 + std::fabs(row[13])));
         EXPECT_NEAR(std::stod(c[4]), row[0], 1e-4 * (1 + std::fabs(row[0])));
         best = std::min(best, std::stod(c[2]));
         EXPECT_NEAR(std::stod(c[3]), best, 1e-9 * (1 + std::fabs(best)));

@@ -1,12 +1,14 @@
 // The stand-up: settling (straight joints, gyro at most 0.3), the one-time
 // side detection from the fall detector or a clear accelerometer, the front
-// chain's 1.02 threshold for its second keyframe, and the return to
-// standing that stops every joint.
+// chain's 1.02 threshold for its second keyframe, the return to standing
+// that stops every joint, a stand-up that finds the robot upright, the
+// swing off the side, and the values read from its parameter file.
 #include "skills/lowLevelSkills/NaoStandUp.h"
 
 #include <cmath>
 
 #include "dmu/DMUtil.h"
+#include "etc/SkillParams.h"
 #include "skills/MotionTestKit.h"
 
 using namespace motiontest;
@@ -87,4 +89,93 @@ TEST(NaoStandUp, FrontChainRaisesTheSecondThresholdAndEndsStanding) {
     EXPECT_EQ(stop.size(), 22u);
     for (const auto& e : stop) EXPECT_EQ(e.second, 0.0) << e.first;
     EXPECT_TRUE(s.isFinished());
+}
+
+namespace {
+
+void setStandUp(const char* name, double value) {
+    SkillParams::getUniqueInstance()->set(NaoStandUp::kSkillName, name, value);
+}
+
+}  // namespace
+
+TEST(NaoStandUp, FoundUprightItOnlyStandsInsteadOfThrowingItselfDown) {
+    // The fall detector looks back half a second, so a stand-up may be
+    // queued just after the robot got up: gravity along the torso tells.
+    sense(kStanding);
+    senseGyro(0, 0, 0);
+    wm()->setAcc(Point(0, 0, 9.81));
+    NaoStandUp s;
+    cycle(s);
+    cycle(s);
+    EXPECT_FALSE(s.foundUpright()) << "a single reading may be a jolt";
+    cycle(s);
+    EXPECT_TRUE(s.foundUpright());
+    EXPECT_EQ(s.getMonitor(), nullptr) << "no keyframe is ever loaded";
+    wm()->setAcc(Point(0, 9.8, 0.3));  // even if it then reads lying
+    bool done = false;
+    const Sent stop = parseCommand(cycle(s, &done));
+    EXPECT_TRUE(done);
+    EXPECT_EQ(stop.size(), 22u);  // the standing posture reached: every joint stopped
+    // Lying, the same readings never count as upright.
+    senseAll(0);
+    NaoStandUp lying;
+    for (int n = 0; n < 5; ++n) cycle(lying);
+    EXPECT_FALSE(lying.foundUpright());
+    EXPECT_NE(lying.getMonitor(), nullptr);
+}
+
+TEST(NaoStandUp, OnItsSideArmsAndHipsSwingForwardOnceThenItSettlesAgain) {
+    senseAll(0);
+    senseGyro(0, 0, 0);
+    wm()->setTime(10.0f);
+    wm()->setAcc(Point(9.8, 0.5, 0.2));  // gravity across the torso sideways
+    NaoStandUp s;
+    cycle(s);  // settled (straight, still)
+    ASSERT_TRUE(s.isSettled());
+    auto sent = speeds(cycle(s));
+    EXPECT_GT(sent.at("rae1"), 0.0);  // arms forward
+    EXPECT_GT(sent.at("rle3"), 0.0);  // hips bent
+    EXPECT_FALSE(s.isSideDetected());
+    wm()->setTime(10.0f + static_cast<float>(NaoStandUp::kRollTime) + 0.02f);
+    cycle(s);  // time up: settle again, the side is not read yet
+    EXPECT_TRUE(s.rolledOffSide());
+    EXPECT_FALSE(s.isSideDetected());
+    // Still on the side after settling: once is enough, the side is read.
+    senseAll(0);
+    cycle(s);
+    cycle(s);
+    EXPECT_TRUE(s.isSideDetected());
+    // Three clear readings on the back end the swing early.
+    wm()->setTime(20.0f);
+    NaoStandUp early;
+    cycle(early);
+    cycle(early);
+    wm()->setAcc(Point(2.0, 9.8, 0.3));
+    for (int n = 0; n < 3; ++n) cycle(early);
+    EXPECT_TRUE(early.rolledOffSide());
+    EXPECT_FALSE(early.isSideDetected());
+}
+
+TEST(NaoStandUp, GainsAndThresholdsComeFromItsValuesFile) {
+    setStandUp("keyframeThr", 2.5);
+    setStandUp("keyframePower", 20.0);
+    setStandUp("restGyro", 4.0);
+    setStandUp("straightenTolerance", 3.0);
+    setStandUp("risePower", -1.0);  // no gain: the design gain
+    feetSay(true, 3);
+    wm()->setAcc(Point(0, -9.8, 0.3));
+    senseAll(2.9);         // within 3 degrees of straight
+    senseGyro(0, 3.9, 0);  // and still enough
+    NaoStandUp s;
+    cycle(s);
+    EXPECT_TRUE(s.isSettled());
+    sense(front(1, 2.4));
+    const auto sent = speeds(cycle(s));
+    EXPECT_EQ(s.getMonitor()->getThr(), 1.02) << "front's second keyframe keeps its own";
+    // Keyframe 2 at twice the design gain.
+    const double e = front(1, 2.4)[DOF_LEG_RX] - 110.03;
+    EXPECT_NEAR(sent.at("rle3"), e / -180.0 * 20.0 + 0.05, 1e-5);
+    ASSERT_EQ(NaoStandUp::paramList().size(), 7u);
+    EXPECT_STREQ(NaoStandUp::paramList()[5].name, "risePower");
 }

@@ -1,12 +1,15 @@
 // The walk and its follower: which leg follows which oscillator output, the
 // speed ramp paced by the server cycle whatever the ball's delta time, the
 // turning bands and their messages, stopping, the change of direction
-// through standstill, the gyro guard, and no infinite or undefined speed.
+// through standstill, the gyro guard, no infinite or undefined speed, the
+// values read from the walk's parameter file and the heading hold.
 #include "skills/lowLevelSkills/TFSWalk.h"
 
 #include <cmath>
+#include <string>
 
 #include "control/TFSOscillator.h"
+#include "etc/SkillParams.h"
 #include "skills/MotionTestKit.h"
 
 using namespace motiontest;
@@ -143,4 +146,132 @@ TEST(TFSWalkGuards, FastSpinUnreadableJointsAndZeroSteps) {
     walk.setCurveParameters(0.5f, 0.7f, 0.0f);  // no step at all
     walk.changeTFSfPeriods(0.2);  // nothing to rescale from
     for (int n = 0; n < 20; ++n) EXPECT_TRUE(allFinite(step(walk)));
+}
+
+namespace {
+
+void setWalk(const char* name, double value) {
+    SkillParams::getUniqueInstance()->set(TFSWalk::kSkillName, name, value);
+}
+
+}  // namespace
+
+TEST(TFSWalkValues, TheFileNamesAreTheTunersAndItsValuesDriveGaitAndRamp) {
+    // The learner's vector, the values file and the tuner's tfswalk.params
+    // share the names and the order: the ten gait values come first.
+    const char* names[] = {"kneeAmplitude", "kneeHoldEnd",   "kneeOffset",     "armAmplitude",
+                           "hipRollAmp",    "hipPitchFirst", "hipPitchSecond", "hipPitchOffset",
+                           "halfPeriod",    "timeR",         "accelTime",      "brakeTime",
+                           "headingGain"};
+    ASSERT_EQ(TFSWalk::paramList().size(), 13u);
+    for (std::size_t i = 0; i < 13; ++i) EXPECT_STREQ(TFSWalk::paramList()[i].name, names[i]);
+
+    wm()->setTime(3.0f);
+    senseAll(0);
+    senseJoint(DOF_LEG_RX, 20.0);  // near the hips' targets: no clipped speed
+    TFSWalk design;
+    const double designHip = speeds(cycle(design, nullptr, true)).at("rle3");
+    setWalk("hipPitchOffset", 25.0);
+    TFSWalk offset;
+    // The hip pitch offset reaches the follower: the target moves by the
+    // change, the speed by a hundredth of it per control step.
+    EXPECT_NEAR(speeds(cycle(offset, nullptr, true)).at("rle3") - designHip, (25.0 - 15.2049) / 2.0,
+                1e-4);
+    setWalk("accelTime", 1.0);
+    setWalk("brakeTime", 0.2);
+    TFSWalk walk;
+    EXPECT_NEAR(rampTo(walk, 1.0), 50, 1);  // one second from standstill
+    int cycles = 0;
+    while (!walk.stop() && cycles < 100) step(walk), ++cycles;
+    EXPECT_NEAR(cycles, 10, 1);  // and 0.2 s back
+}
+
+TEST(TFSWalkValues, ValuesThatMakeNoGaitFallBackToTheDesign) {
+    wm()->setTime(5.0f);
+    senseAll(0);
+    TFSWalk design;
+    const std::string designCommand = cycle(design, nullptr, true);
+    setWalk("halfPeriod", 0.0);  // no step duration: the whole design gait
+    setWalk("kneeOffset", -60.0);
+    setWalk("accelTime", 0.0);  // a ramp shorter than a cycle: the design ramp
+    testing::internal::CaptureStderr();
+    TFSWalk bad;
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("halfPeriod"), std::string::npos) << said;
+    EXPECT_EQ(cycle(bad, nullptr, true), designCommand);
+    EXPECT_NEAR(rampTo(bad, 1.0), 85, 1);
+}
+
+TEST(TFSWalkHeading, StraightWalkYawsTheHipsAgainstTheTurnSeenSinceItWentStraight) {
+    wm()->setTime(1.0f);
+    senseAll(0);
+    setWalk("headingGain", 0.5);
+    TFSWalk walk;
+    rampTo(walk, 1.0);
+    senseGyro(0, 0, 50);  // turning left at 50 deg/s for 0.2 s: 10 degrees
+    for (int n = 0; n < 10; ++n) step(walk);
+    EXPECT_NEAR(walk.getHeadingDrift(), 10.0, 1e-9);
+    EXPECT_DOUBLE_EQ(walk.getARot(), -TFSWalk::kMaxHold) << "clipped to a mild turn's yaw";
+    senseGyro(0, 0, -40);  // back to 2 degrees left: a right yaw of 1 degree
+    for (int n = 0; n < 10; ++n) step(walk);
+    EXPECT_NEAR(walk.getARot(), -1.0, 1e-9);
+    senseGyro(0, 0, std::nan(""));  // a reading that is no number adds nothing
+    step(walk);
+    EXPECT_NEAR(walk.getHeadingDrift(), 2.0, 1e-9);
+    // A sharp turn (the band's fixed yaw) starts the hold afresh after it.
+    senseGyro(0, 0, 0);
+    walk.setDegree(30.0);
+    step(walk);
+    EXPECT_DOUBLE_EQ(walk.getARot(), -2.5);  // the band of the speed reached so far
+    walk.setDegree(0.0);
+    step(walk);
+    EXPECT_EQ(walk.getHeadingDrift(), 0.0);
+    EXPECT_EQ(walk.getARot(), 0.0);
+    // Stopping, the hips come to rest straight whatever the drift.
+    senseGyro(0, 0, 50);
+    walk.stop();
+    step(walk);
+    EXPECT_EQ(walk.getARot(), 0.0);
+}
+
+TEST(TFSWalkHeading, OffByDesign) {
+    senseAll(0);
+    TFSWalk walk;
+    rampTo(walk, 1.0);
+    senseGyro(0, 0, 80);
+    for (int n = 0; n < 10; ++n) step(walk);
+    EXPECT_EQ(walk.getARot(), 0.0);
+}
+
+TEST(TFSWalkHeading, AMildTurnIsSteeredByTheGyroWhicheverWayTheGaitTurnsByItself) {
+    wm()->setTime(1.0f);
+    senseAll(0);
+    setWalk("headingGain", 0.5);
+    TFSWalk walk;
+    rampTo(walk, 1.0);
+    // Ten degrees to the right asked: the heading to hold turns clockwise at
+    // 5 deg/s. Not turning at all, the hips yaw ever more to the right...
+    senseGyro(0, 0, 0);
+    walk.setDegree(10.0);
+    for (int n = 0; n < 10; ++n) step(walk);
+    EXPECT_NEAR(walk.getARot(), -0.5 * 1.0, 1e-9);  // 1 degree behind after 0.2 s
+    for (int n = 0; n < 90; ++n) step(walk);
+    EXPECT_DOUBLE_EQ(walk.getARot(), -2.5) << "at most the band's yaw at full speed";
+    // ... and turning the other way by itself makes them yaw no less.
+    senseGyro(0, 0, 30);
+    step(walk);
+    EXPECT_DOUBLE_EQ(walk.getARot(), -2.5);
+    // Turning right faster than asked, they yaw back to the left.
+    senseGyro(0, 0, -200);
+    for (int n = 0; n < 10; ++n) step(walk);
+    EXPECT_GT(walk.getARot(), 0.0);
+    // Straight on from the heading reached: no yaw back to where it began.
+    senseGyro(0, 0, 0);
+    walk.setDegree(0.0);
+    step(walk);
+    EXPECT_EQ(walk.getARot(), 0.0);
+    // A sharp turn keeps the band's fixed yaw and slows the walk.
+    walk.setDegree(30.0);
+    step(walk);
+    EXPECT_FLOAT_EQ(walk.getspeed(), 0.2f);
 }

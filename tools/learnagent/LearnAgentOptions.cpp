@@ -99,7 +99,7 @@ void printLearnAgentHelp(std::ostream& out) {
            "directory: the parameter values, then the fitness.\n"
            "\n"
            "Learners (parameters):\n"
-           "  tfswalk   the walk's gait (10)\n"
+           "  tfswalk   the walk: gait, ramp, heading hold (13)\n"
            "  bsw       the side step's oscillator (8)\n"
            "  turn      the turn's oscillator (7)\n"
            "  curve     two values of the walk's curve (2)\n"

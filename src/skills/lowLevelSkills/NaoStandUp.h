@@ -6,12 +6,22 @@
 // last the body returns to the standing posture and every joint is stopped.
 //
 // Falls are detected outside: the decision layer queues a new stand-up in
-// every cycle in which DMUtil::isFallen() reports a fall.
+// every cycle in which DMUtil::isFallen() reports a fall. That detector
+// looks back half a second, so it may still report the fall just after a
+// stand-up has ended: a stand-up that finds the robot upright before it has
+// moved a joint (gravity along the torso) only returns to the standing
+// posture, instead of throwing a standing robot down with the lying
+// keyframes and starting over.
+//
+// Its gains, thresholds and the rest it waits for come from
+// params/standup.params (paramList()).
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "control/PatternMonitor.h"
+#include "etc/SkillParams.h"
 #include "objects/BodyState.h"
 #include "skills/SkillBase.h"
 #include "skills/lowLevelSkills/PatternAligner.h"
@@ -28,6 +38,26 @@ public:
     // a little earlier.
     static constexpr double kFrontSecondThr = 1.02;
     static constexpr double kThr = 1.0;
+    // Upright, gravity lies along the torso's up axis; this many readings
+    // in a row of at least kUprightAcc mean the robot is not lying.
+    static constexpr double kUprightAcc = 8.5;
+    static constexpr int kUprightReadings = 3;
+    static constexpr const char* kSkillName = "standup";
+    // Lying on its side, gravity lies along the torso's sideways axis.
+    // Neither keyframe chain gets the robot up from there, and it lies on
+    // its side steadily: the arms and hips swing forward (degrees) for
+    // kRollTime seconds, which tips it off the side toward its back, and it
+    // settles again from there.
+    static constexpr double kRollArms = 90.0;
+    static constexpr double kRollHips = 90.0;
+    static constexpr double kRollTime = 0.2;
+
+    // The values of params/standup.params with their design values: the
+    // gyro rate counted as at rest before the side is read, the aligners'
+    // gains (straightening, keyframes, rising to the standing posture), the
+    // keyframe thresholds (mean degrees off per joint) and how straight
+    // (degrees, every joint) the joints must be before the side is read.
+    static const std::vector<SkillParams::Param>& paramList();
 
     NaoStandUp();
     ~NaoStandUp() override;
@@ -43,6 +73,10 @@ public:
     bool isSettled() const { return initFlag; }
     bool isSideDetected() const { return isDetectFace; }
     bool isFaceDown() const { return face_down; }
+    // True when it found the robot upright and only stood.
+    bool foundUpright() const { return upright; }
+    // True once it has tried to tip the robot off its side.
+    bool rolledOffSide() const { return rolled; }
     // Null until the side is detected.
     const PatternMonitor* getMonitor() const { return PM.get(); }
 
@@ -59,4 +93,23 @@ protected:
     bool face_down;
     bool face;
     bool isDetectFace;
+    bool upright;
+    int uprightReadings;
+    double rollStart;
+    bool rolled;
+    int flatReadings;
+    double restGyro;
+    double straightenPower;
+    double keyframePower;
+    double keyframeThr;
+    double frontSecondThr;
+    double risePower;
+
+private:
+    // Gravity across the torso sideways (and the roll's time not yet up).
+    bool liesOnSide();
+    // Counts this cycle's accelerometer reading toward "upright".
+    bool readsUpright();
+    // The standing posture at the rising gain; true once reached.
+    bool standUp();
 };

@@ -10,11 +10,6 @@
 
 namespace {
 
-// aK, knee hold window end (fraction of the cycle), cK, aArm, aHY, aH, bH,
-// cH, half period, timeR.
-const double kDefaultGait[10] = {-20.9241, 0.466287, -29.7735, 20.7945, -7.0,
-                                 -18.05,   11.6474,  15.2049,  0.2,     1.38886};
-
 // Beyond this turning angle the walk slows down to turn tightly.
 constexpr double kSharpTurn = 15.0;
 // Within this turning angle the walk goes straight.
@@ -27,19 +22,68 @@ constexpr double kBrakeTime = 0.5;
 constexpr double kForwardAccelTime = kCompetitionBuild ? 2.0 : kAccelTime;
 constexpr double kForwardBrakeTime = kCompetitionBuild ? 0.8 : kBrakeTime;
 
+// A ramp must take at least one cycle; a file value below that (or a
+// gait without a positive step duration) falls back to the design value.
+bool usable(double v, double atLeast) { return std::isfinite(v) && v >= atLeast; }
+
 constexpr const char* kUpdatersLine = "========================UPDATERS++++==> ";
 
 }  // namespace
 
+const std::vector<SkillParams::Param>& TFSWalk::paramList() {
+    static const std::vector<SkillParams::Param> kList = {{"kneeAmplitude", -20.9241},
+                                                          {"kneeHoldEnd", 0.466287},
+                                                          {"kneeOffset", -29.7735},
+                                                          {"armAmplitude", 20.7945},
+                                                          {"hipRollAmp", -7.0},
+                                                          {"hipPitchFirst", -18.05},
+                                                          {"hipPitchSecond", 11.6474},
+                                                          {"hipPitchOffset", 15.2049},
+                                                          {"halfPeriod", 0.2},
+                                                          {"timeR", 1.38886},
+                                                          {"accelTime", kForwardAccelTime},
+                                                          {"brakeTime", kForwardBrakeTime},
+                                                          {"headingGain", 0.0}};
+    return kList;
+}
+
 TFSWalk::TFSWalk()
-    : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
-      newRI(0), newRD(0), lastspeed(0) {
+    : degree(0),
+      dest(0),
+      stoptime(0),
+      speed(1.0),
+      stopflag(false),
+      isstoppingflag(false),
+      newRI(0),
+      newRD(0),
+      lastspeed(0),
+      forwardAccelTime(kForwardAccelTime),
+      forwardBrakeTime(kForwardBrakeTime),
+      headingGain(0),
+      headingDrift(0),
+      headingRef(0),
+      holding(false),
+      steering(false) {
     init();
 }
 
 TFSWalk::TFSWalk(double s)
-    : degree(0), dest(0), stoptime(0), speed(1.0), stopflag(false), isstoppingflag(false),
-      newRI(0), newRD(0), lastspeed(0) {
+    : degree(0),
+      dest(0),
+      stoptime(0),
+      speed(1.0),
+      stopflag(false),
+      isstoppingflag(false),
+      newRI(0),
+      newRD(0),
+      lastspeed(0),
+      forwardAccelTime(kForwardAccelTime),
+      forwardBrakeTime(kForwardBrakeTime),
+      headingGain(0),
+      headingDrift(0),
+      headingRef(0),
+      holding(false),
+      steering(false) {
     init();
     speed = s;
 }
@@ -52,7 +96,20 @@ void TFSWalk::init() {
     lastspeed = 0;
     stopflag = false;
     isstoppingflag = false;
-    setOSCParamsByHipY(kDefaultGait);
+    const std::vector<SkillParams::Param>& list = paramList();
+    std::vector<double> v = SkillParams::getUniqueInstance()->values(kSkillName, list);
+    if (!usable(v[8], kCycleStep)) {
+        devErr("walk: halfPeriod ", v[8], " is no step duration; the design gait is used\n");
+        for (int i = 0; i < kGaitCount; ++i) v[i] = list[i].designValue;
+    }
+    setOSCParamsByHipY(v.data());
+    forwardAccelTime = usable(v[10], kCycleStep) ? v[10] : list[10].designValue;
+    forwardBrakeTime = usable(v[11], kCycleStep) ? v[11] : list[11].designValue;
+    headingGain = (std::isfinite(v[12]) && v[12] >= 0.0 && v[12] <= 10.0) ? v[12] : 0.0;
+    headingDrift = 0;
+    headingRef = 0;
+    holding = false;
+    steering = false;
     beginStep2Time = WM->getTime();
 }
 
@@ -128,14 +185,56 @@ void TFSWalk::setCloseLoopWalkParameter() {
         turn(false);
     } else if (degree > kStraight) {
         devOut("walk And turn right");
-        turn(true);
+        steerOrTurn(true);
+        return;
     } else if (degree < -kStraight) {
         devOut("walk And turn left");
-        turn(false);
+        steerOrTurn(false);
+        return;
     } else {
         devOut("walk Striaght", "\n");
-        aRot = 0;
+        if (steering) headingRef = headingDrift;  // straight on from here
+        steering = false;
+        holdHeading(kMaxHold);
+        return;
     }
+    holding = false;
+}
+
+void TFSWalk::steerOrTurn(bool right) {
+    double band = 0;
+    if (headingGain <= 0 || !turnBand(band)) {
+        turn(right);
+        holding = false;
+        return;
+    }
+    // A mild turn by the gyro: the heading to hold moves kSteerRate degrees
+    // a second for each degree asked, so the hips yaw as much as the gait
+    // needs to turn that way (at most the band's yaw), whichever way it
+    // turns by itself.
+    if (!holding) {
+        holding = true;
+        headingDrift = 0;
+        headingRef = 0;
+    }
+    steering = true;
+    headingRef -= kSteerRate * degree * kCycleStep;
+    holdHeading(band);
+}
+
+void TFSWalk::holdHeading(double limit) {
+    if (!holding) {
+        holding = true;
+        headingDrift = 0;
+        headingRef = 0;
+    }
+    // The gyro's rate about the torso's up axis, degrees per second
+    // (counter-clockwise positive); a reading that is no number adds nothing.
+    const double rate = WM->getGyro().getRate().getZ();
+    if (std::isfinite(rate)) headingDrift += rate * kCycleStep;
+    // Stopping, the hips come to rest straight.
+    aRot =
+        (speed == 0) ? 0.0 : std::clamp(-headingGain * (headingDrift - headingRef), -limit, limit);
 }
 
 void TFSWalk::updaters() {
@@ -160,11 +259,11 @@ void TFSWalk::applySpeed(double r, double sign) {
 
 void TFSWalk::PtoPWalk() {
     if (speed > lastspeed) {
-        newRI = std::min(lastspeed + kCycleStep / kForwardAccelTime, speed);
+        newRI = std::min(lastspeed + kCycleStep / forwardAccelTime, speed);
         applySpeed(newRI, 1.0);
         devOut(kUpdatersLine, speed, " , ", lastspeed, " , ", newRI, " , ", kCycleStep, "\n");
     } else if (lastspeed > speed) {
-        newRD = std::max(lastspeed - kCycleStep / kForwardBrakeTime, speed);
+        newRD = std::max(lastspeed - kCycleStep / forwardBrakeTime, speed);
         applySpeed(newRD, 1.0);
     }
     devOut(kUpdatersLine, speed, " , ", lastspeed, " , ", newRD, " , ", kCycleStep, "\n");

@@ -10,6 +10,9 @@
 // stop(), repeated every cycle until the walk reports finished.
 #pragma once
 
+#include <vector>
+
+#include "etc/SkillParams.h"
 #include "skills/lowLevelSkills/TFSSkill.h"
 
 class TFSWalk : public TFSSkill {
@@ -20,9 +23,20 @@ public:
 
     bool run() override;
     SkillID getSkillID() override;
-    // Straight ahead at full requested speed from standstill, default gait,
-    // gait phase starting now.
+    // Straight ahead at full requested speed from standstill, the gait and
+    // ramp of params/walk.params (design values where it has none), gait
+    // phase starting now.
     void init() override;
+
+    // The walk's tuned values, in the order of the walk learner's vector:
+    // the ten gait values (aK, knee hold window end, cK, aArm, aHY, aH, bH,
+    // cH, half period, timeR) under the names of the tuner's tfswalk.params,
+    // then the seconds of the forward speed ramp from standstill to full
+    // speed and back, then the heading hold's gain (hip-yaw degrees per
+    // degree turned away; 0 switches it off).
+    static const std::vector<SkillParams::Param>& paramList();
+    static constexpr const char* kSkillName = "walk";
+    static constexpr int kGaitCount = 10;
 
     // The follower alone, for learning.
     bool runGA();
@@ -63,6 +77,17 @@ public:
     // Above this gyro rate (length of the rate vector) the body spins too
     // fast and the walk slows to a crawl.
     static constexpr double kGyroLimit = 400.0;
+    // The heading hold never yaws the hips further than a mild turn does at
+    // full speed.
+    static constexpr double kMaxHold = 2.5;
+    // Steering by the gyro, degrees a second of turn for each degree asked:
+    // faster, the hips yaw so wide that a walk started from the beam's drop
+    // falls more often than it turns.
+    static constexpr double kSteerRate = 0.5;
+
+    // Degrees turned (counter-clockwise positive) since the walk last went
+    // straight, from the gyro.
+    double getHeadingDrift() const { return headingDrift; }
 
 private:
     // Sets the amplitude scales for ramped speed magnitude r, walking
@@ -74,6 +99,13 @@ private:
     bool turnBand(double& left) const;
     // Sets aRot for a turn to the right (true) or left at the reached speed.
     void turn(bool right);
+    // Walking straight (or steering mildly): yaws the hips, at most `limit`
+    // degrees, toward the heading to hold, from the turn the gyro has seen
+    // since the hold began.
+    void holdHeading(double limit);
+    // A mild turn: by the gyro when the heading hold is on, else by the
+    // band's fixed yaw.
+    void steerOrTurn(bool right);
 
     double degree;
     double dest;
@@ -84,4 +116,15 @@ private:
     double newRI;
     double newRD;
     double lastspeed;
+    // Seconds of the forward ramp, from the values file.
+    double forwardAccelTime;
+    double forwardBrakeTime;
+    // The gait turns by itself; walking straight, the hips yaw against the
+    // turn the gyro has seen since the straight walk began, and a mild turn
+    // asked for is steered the same way toward a heading that moves.
+    double headingGain;
+    double headingDrift;
+    double headingRef;
+    bool holding;
+    bool steering;
 };

@@ -3,6 +3,7 @@
 // before the idle step) and the fitness sent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "ai/learning/LearningTestKit.h"
 #include "ai/learning/NaoWalkingLearning.h"
 #include "ai/learning/TFSWalkingLearning.h"
+#include "etc/SkillParams.h"
 #include "types.h"
 
 using namespace learningkit;
@@ -25,24 +27,34 @@ bool has(const std::string& text, const std::string& part) {
 
 }  // namespace
 
-TEST(TFSWalkingLearning, OneMetreWithTenCentimetresDriftScoresEightPointEight) {
+TEST(TFSWalkingLearning, WalksFromTheBeamThenFromStandingAndScoresBothWalks) {
     Kit kit;
     auto learner = kit.make<TFSWalkingLearning>(TFSWalkingLearning::kParamCount);
     const Episode e = runEpisode(
         kit, *learner,
         [](unsigned s) {
             World w = standing(s);
-            const double done = s <= kIdle ? 0.0 : std::min(1.0, (s - kIdle) / 700.0);
-            w.pos = Point(-0.5 + done, 0.1 * done, 0.45);
+            // Beamed facing +y. The first walk makes 2 m along it, 0.1 m
+            // off it and turns 3 degrees; the second 3 m, 0.2 m back
+            // across and 4 degrees the other way.
+            const double t = s <= kIdle ? 0.0 : 0.02 * (s - kIdle);
+            const double first = std::min(t / 9.5, 1.0);
+            const double second = std::clamp((t - 11.5) / 9.5, 0.0, 1.0);
+            w.pos =
+                Point(-4.0 + 0.1 * first - 0.2 * second, -3.5 + 2.0 * first + 3.0 * second, 0.45);
+            w.heading = 90.0 + 3.0 * first - 4.0 * second;
             return w;
         },
-        1000, vectorOf(10));
+        1400, vectorOf(TFSWalkingLearning::kParamCount));
     EXPECT_EQ(e.commands[1], "(init (unum 0)(teamname VOR_Learning))");
-    EXPECT_EQ(e.commands[49], e.commands[kIdle]);                  // all joints stopped
-    EXPECT_TRUE(has(e.commands[50], "(rae3 ")) << e.commands[50];  // the start posture
+    EXPECT_TRUE(has(e.commands[kIdle - 2], "(lle3 ")) << "the standing posture";
+    EXPECT_EQ(e.commands[kIdle - 1], "(beam -4.000000 -3.500000 90.000000)");
     EXPECT_TRUE(has(e.commands[kIdle + 1], "(lle4 ")) << e.commands[kIdle + 1];  // the walk
-    EXPECT_NEAR(e.endStep, kIdle + 750, 1);  // fifteen seconds after the idle step
-    EXPECT_EQ(e.fitness, "-8.8\n");
+    EXPECT_NEAR(e.endStep, kIdle + TFSWalkingLearning::kEndTime / 0.02, 1);
+    EXPECT_NEAR(e.value(), -((20.0 - 12.0 * 0.1 - 0.3) + (30.0 - 12.0 * 0.2 - 0.4)), 0.05);
+    // The vector reached the walk's values by name.
+    EXPECT_EQ(SkillParams::getUniqueInstance()->value("walk", "halfPeriod", 0.2), 9.0);
+    EXPECT_EQ(SkillParams::getUniqueInstance()->value("walk", "headingGain", 0.0), 13.0);
 }
 
 TEST(TFSWalkingLearning, NothingEndsTheEpisodeBeforeTheIdleStepButThenAFallDoes) {
@@ -56,10 +68,29 @@ TEST(TFSWalkingLearning, NothingEndsTheEpisodeBeforeTheIdleStepButThenAFallDoes)
             if (s >= 100) w.joints = {{DOF_KNEE_L, 20.0}};  // beyond the knee's limit too
             return w;
         },
-        kIdle + 5, vectorOf(10));
+        kIdle + 5, vectorOf(TFSWalkingLearning::kParamCount));
     EXPECT_EQ(e.endStep, kIdle);
     EXPECT_TRUE(has(e.out, "########## Left Knee ###########\n\nAbnormal behavior!"));
-    EXPECT_EQ(e.fitness, "10\n");  // ended before the run began: only the fault
+    // Ended before the run began: the whole fall cost, earliest.
+    EXPECT_EQ(e.value(), TFSWalkingLearning::kFallCost + TFSWalkingLearning::kEarlyFallCost);
+}
+
+TEST(TFSWalkingLearning, ALaterFallCostsLessButMoreThanAnyWayMade) {
+    Kit kit;
+    auto learner = kit.make<TFSWalkingLearning>(TFSWalkingLearning::kParamCount);
+    const Episode e = runEpisode(
+        kit, *learner,
+        [](unsigned s) {
+            World w = standing(s);
+            w.pos = Point(-4.0, -3.5, 0.45);
+            if (s > kIdle) w.pos = Point(-4.0, -3.5 + 0.01 * (s - kIdle), 0.45);
+            if (s >= kIdle + 250) w.pos.setZ(0.2);  // down after five seconds
+            return w;
+        },
+        1000, vectorOf(TFSWalkingLearning::kParamCount));
+    EXPECT_EQ(e.endStep, kIdle + 250);
+    EXPECT_NEAR(e.value(), -(10.0 * 2.5 - 50.0 - 30.0 * (1.0 - 5.0 / TFSWalkingLearning::kEndTime)),
+                0.3);
 }
 
 TEST(BSWLearning, FallCostsByItsEarlinessAndAFallAsTheRunStartsIsFinite) {
