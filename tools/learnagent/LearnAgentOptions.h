@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ostream>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,18 @@ struct LearnAgentOptions {
     std::vector<std::string> fieldsimArgs;
     // Simulator::Command: the shell command line that starts the simulator.
     std::string command;
+    // The learning link's port and the simulator's: other ones than 4100
+    // and 3100 let several learnagents (a tuner's workers) share a machine.
+    unsigned linkPort = 4100;
+    unsigned serverPort = 3100;
+    // fieldsim: seconds of BeforeKickOff once the robot has joined. The
+    // learners beam to their start in the episode's second cycle, which the
+    // server accepts only before the kick-off; after it the skill runs in a
+    // game that is on, as in a match.
+    double kickoffAfter = 1.0;
+    // The other skills' tuned values, loaded as the agent loads them.
+    std::string paramsDir;
+    bool designParams = false;
 };
 
 enum class LearnAgentParse { Run, Help, Error };

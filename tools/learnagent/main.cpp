@@ -1,6 +1,7 @@
-// learnagent: the driver of the learning framework. It connects the server
-// link, creates one learner (which waits for the optimiser on port 4100 and
-// restarts the simulator), and then, once per server cycle, applies the
+// learnagent: the driver of the learning framework. It loads the skills'
+// tuned values as the agent does, connects the server link, waits for the
+// optimiser on the link port, creates one learner (which restarts the
+// simulator), and then, once per server cycle, applies the
 // perception to the world model, lets the learner run its cycle in place of
 // the decision-making unit and sends the command the learner prepared.
 
@@ -8,6 +9,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -61,12 +63,24 @@ std::unique_ptr<SimulatorControl> makeSimulator(const LearnAgentOptions& options
     }
     // Lockstep, so episodes run as fast as the agent answers; the whole
     // field in view, because the agent places itself by all four corner
-    // flags and the learners measure the run by that place.
-    std::vector<std::string> args = {"--pace", "lockstep", "--full-view"};
+    // flags and the learners measure the run by that place. The clock
+    // waits for the robot, so every episode starts on the same cycle
+    // however busy the machine is, and the kick-off comes after the start
+    // beam (the server takes beams only before it).
+    char kickoff[32];
+    std::snprintf(kickoff, sizeof kickoff, "%g", options.kickoffAfter);
+    std::vector<std::string> args = {"--pace",     "lockstep", "--full-view",
+                                     "--port",     std::to_string(options.serverPort),
+                                     "--wait-for", "1",        "--kickoff-after",
+                                     kickoff};
     args.insert(args.end(), options.fieldsimArgs.begin(), options.fieldsimArgs.end());
-    std::cout << "Simulator: " << program << " --pace lockstep --full-view (console in "
-              << kFieldsimLog << ")" << std::endl;
-    return std::make_unique<ChildSimulator>(program, args, kFieldsimLog);
+    std::cout << "Simulator: " << program;
+    for (const std::string& a : args) std::cout << " " << a;
+    std::cout << " (console in " << kFieldsimLog << ")" << std::endl;
+    auto child = std::make_unique<ChildSimulator>(program, args, kFieldsimLog);
+    // fieldsim says when it takes agents: no fixed pause needed.
+    child->setReadyText("listening on");
+    return child;
 }
 
 void applyPerception(const char* received, std::vector<char>& area) {
@@ -95,7 +109,13 @@ int main(int argc, char** argv) {
     }
     installStopHandlers();
 
+    const std::string programDir = SkillParams::programDirectory(argv[0]);
+    SkillParams* skillParams = SkillParams::getUniqueInstance();
+    skillParams->configure(options.designParams, options.paramsDir, programDir);
+    std::cout << "Skill values: " << skillParams->source() << std::endl;
+
     std::unique_ptr<SimulatorControl> simulator = makeSimulator(options, argv[0]);
+    simulator->setServerPort(static_cast<int>(options.serverPort));
     ServerCommunicationManager* SCM = ServerCommunicationManager::getUniqueInstance();
     if (!SCM->connect2(simulator->serverPort(), simulator->serverHost().c_str())) {
         std::cout << "No simulator is running yet; the learner starts one." << std::endl;
@@ -106,8 +126,9 @@ int main(int argc, char** argv) {
     WM->setTeamName(LearnerFactory::teamNameOf(options.learner));
     CommandCreator* CC = CommandCreator::getUniqueInstance();
 
+    std::unique_ptr<Communicator> optimiser = LearningBase::listenForOptimiser(options.linkPort);
     std::unique_ptr<LearningBase> learner =
-        LearnerFactory::create(options.learner, std::move(simulator));
+        LearnerFactory::create(options.learner, std::move(simulator), std::move(optimiser));
     if (!learner) {
         std::cerr << "learnagent: unknown learner '" << options.learner << "'" << std::endl;
         return 2;

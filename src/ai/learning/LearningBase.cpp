@@ -1,5 +1,8 @@
 #include "ai/learning/LearningBase.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <sstream>
@@ -9,6 +12,7 @@
 #include "buildMode.h"
 #include "dmu/DMUtil.h"
 #include "skills/MidLevelSkills.h"
+#include "types.h"
 #include "utils/CommandCreator.h"
 #include "utils/ServerCommunicationManager.h"
 #include "worldModel/GameConf.h"
@@ -60,7 +64,7 @@ LearningBase::LearningBase(unsigned count, std::unique_ptr<SimulatorControl> sim
     serverCon = ServerCommunicationManager::getUniqueInstance();
     serverCon->disconnect();
     this->simulator->killSimulator();
-    this->simulator->wait(kRestartPause);
+    this->simulator->waitUntilDown(kRestartPause);
     reconnectAgent();
 }
 
@@ -86,9 +90,63 @@ void LearningBase::waitForOptimiser() {
     }
 }
 
+std::unique_ptr<Communicator> LearningBase::listenForOptimiser(unsigned port) {
+    auto link = std::make_unique<Communicator>(kOptimiserBufSize, false);
+    devOut("Waiting for the optimiser on port ", port, "\n");
+    std::cout.flush();
+    for (unsigned tryNumber = 2; !link->create(port); ++tryNumber) {
+        unsigned left = kRetryPause;
+        while (left > 0) left = ::sleep(left);
+        devOut("Try ", tryNumber, ": listening for the optimiser on port ", port, "\n");
+        std::cout.flush();
+    }
+    return link;
+}
+
+void LearningBase::bindSkill(const std::string& skill,
+                             const std::vector<SkillParams::Param>& list) {
+    skillName = skill;
+    skillParamList = list;
+    if (list.size() != paramsCount) {
+        std::cerr << "Learner: the " << skill << " skill has " << list.size()
+                  << " values but the vector has " << paramsCount << "; only the first "
+                  << std::min<std::size_t>(list.size(), paramsCount) << " are handed over."
+                  << std::endl;
+    }
+}
+
+void LearningBase::publishParams() {
+    if (skillName.empty()) return;
+    SkillParams* values = SkillParams::getUniqueInstance();
+    for (std::size_t i = 0; i < skillParamList.size() && i < paramsCount; ++i) {
+        values->set(skillName, skillParamList[i].name, params[i]);
+    }
+}
+
+void LearningBase::beamAtStart(double x, double y, double dir) {
+    startPoseSet = true;
+    startPoseX = x;
+    startPoseY = y;
+    startPoseDir = dir;
+}
+
+void LearningBase::beamIfDue() {
+    if (!startPoseSet || stepCount != kBeamStep) return;
+    const PlayMode mode = WM->getPlayMode();
+    if (mode != PM_BEFORE_KICK_OFF && mode != PM_GOAL_LEFT && mode != PM_GOAL_RIGHT &&
+        mode != PM_UNKNOWN) {
+        std::cerr << "Learner: episode " << episodCount
+                  << " beams to its start after the kick-off, which the server ignores; start "
+                     "the simulator with a later kick-off."
+                  << std::endl;
+    }
+    CC->beam(static_cast<float>(startPoseX), static_cast<float>(startPoseY),
+             static_cast<float>(startPoseDir));
+}
+
 void LearningBase::reconnectAgent() {
     simulator->startSimulator();
-    simulator->wait(kRestartPause);
+    simulator->waitUntilUp(kRestartPause);
     const std::string host = simulator->serverHost();
     serverCon->connect2(simulator->serverPort(), host.c_str());
     serverCon->sendMsg(GC->getRSGPath());
@@ -122,6 +180,7 @@ unsigned LearningBase::readParams(const std::string& text, bool& rest) {
 void LearningBase::setParams(const std::string& text) {
     bool rest = false;
     const unsigned read = readParams(text, rest);
+    publishParams();
     if (read < paramsCount) {
         std::cerr << "Optimiser link: only " << read << " of " << paramsCount
                   << " parameters could be read from " << quoted(text)
@@ -140,6 +199,7 @@ void LearningBase::receiveParams() {
                   << " runs with the previous values." << std::endl;
         bool rest = false;
         readParams("", rest);
+        publishParams();
         return;
     }
     setParams(text);
@@ -176,6 +236,7 @@ void LearningBase::learn() {
     ++stepCount;
     if (!isEvalDone()) {
         continueEval();
+        beamIfDue();
         return;
     }
 
@@ -188,7 +249,7 @@ void LearningBase::learn() {
     if (!finished()) {
         serverCon->disconnect();
         simulator->killSimulator();
-        simulator->wait(kRestartPause);
+        simulator->waitUntilDown(kRestartPause);
         receiveParams();
         reconnectAgent();
         continueEval();

@@ -13,8 +13,10 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ai/learning/SimulatorControl.h"
+#include "etc/SkillParams.h"
 #include "utils/Communicator.h"
 
 class CommandCreator;
@@ -32,6 +34,15 @@ public:
     // What an episode that could not be scored is worth to the optimiser,
     // which minimises: the learners' own penalty for a stalled simulator.
     static constexpr double kUnscoredFitness = 40000.0;
+    // The cycle of an episode in which the engine beams the robot to the
+    // learner's start pose: the first one after the init command.
+    static constexpr unsigned kBeamStep = 2;
+
+    // Listens on `port` until an optimiser connects (trying again every
+    // second while the port is taken) and returns the link. learnagent uses
+    // it to listen on another port than 4100, so that several learning runs
+    // can share a machine.
+    static std::unique_ptr<Communicator> listenForOptimiser(unsigned port);
 
     // Waits (blocking) for the optimiser, then restarts the simulator and
     // connects the agent to it. `simulator` defaults to the classic shell
@@ -76,7 +87,27 @@ public:
     bool isOptimiserConnected() const;
     SimulatorControl* getSimulator() const { return simulator.get(); }
 
+    // The skill whose values the vector holds, and their names in the
+    // vector's order; empty when the learner drives no skill through
+    // SkillParams.
+    const std::string& getSkillName() const { return skillName; }
+    const std::vector<SkillParams::Param>& getSkillParamList() const { return skillParamList; }
+    bool hasStartPose() const { return startPoseSet; }
+
 protected:
+    // Every vector received is handed to `skill` through SkillParams under
+    // the names of `list`, in order, before the episode's first cycle: the
+    // skill then runs in the episode exactly as it runs in the agent, which
+    // reads the same names from params/<skill>.params. A list whose length
+    // differs from the vector's is reported; the common part is handed over.
+    void bindSkill(const std::string& skill, const std::vector<SkillParams::Param>& list);
+    // The engine beams the robot to (x, y), facing `dir` degrees, in cycle
+    // kBeamStep of every episode (the server accepts a beam only before the
+    // kick-off). Start poses belong well inside the own half: before the
+    // kick-off the referee moves a robot whose body reaches the halfway line
+    // back to x = -2.5 with every velocity zeroed, which topples it.
+    void beamAtStart(double x, double y, double dir);
+
     std::unique_ptr<Communicator> matlabCon;
     ServerCommunicationManager* serverCon;
     unsigned paramsCount;
@@ -94,9 +125,20 @@ protected:
 
 private:
     void waitForOptimiser();
+    // Hands the vector to the bound skill.
+    void publishParams();
+    // Sends the start beam when this cycle is the one for it.
+    void beamIfDue();
     // The next vector from the optimiser; a failed link keeps the vector.
     void receiveParams();
     // Returns how many numbers were read; `rest` tells whether text follows.
     unsigned readParams(const std::string& text, bool& rest);
     void sendFitness(double fitness);
+
+    std::string skillName;
+    std::vector<SkillParams::Param> skillParamList;
+    bool startPoseSet = false;
+    double startPoseX = 0.0;
+    double startPoseY = 0.0;
+    double startPoseDir = 0.0;
 };
