@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ToolCommandLine.h"
-#include "WorkerPool.h"
+#include "WorkerEndpoint.h"
 
 namespace {
 

@@ -40,21 +40,6 @@ bool WorkerPool::connect(const std::vector<WorkerEndpoint>& endpoints, double wa
 WorkerPool::WorkerPool(double episodeTimeout, std::ostream& log)
     : episodeTimeout(episodeTimeout), log(log) {}
 
-bool WorkerEndpoint::parse(const std::string& text, WorkerEndpoint& endpoint) {
-    const std::size_t colon = text.rfind(':');
-    if (colon == std::string::npos || colon == 0 || colon + 1 >= text.size()) return false;
-    const std::string portText = text.substr(colon + 1);
-    if (portText.find_first_not_of("0123456789") != std::string::npos || portText.size() > 5) {
-        return false;
-    }
-    const long port = std::strtol(portText.c_str(), nullptr, 10);
-    if (port < 1 || port > 65535) return false;
-    endpoint.host = text.substr(0, colon);
-    endpoint.port = static_cast<int>(port);
-    endpoint.pid = -1;
-    return true;
-}
-
 std::size_t WorkerPool::alive() const {
     return static_cast<std::size_t>(
         std::count_if(workers.begin(), workers.end(), [](const Worker& w) { return w.link != nullptr; }));

@@ -5,8 +5,6 @@
 // its vector handed to another one.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -15,17 +13,8 @@
 #include <vector>
 
 #include "LearningLink.h"
+#include "WorkerEndpoint.h"
 
-struct WorkerEndpoint {
-    std::string host;
-    int port = 0;
-    // A learnagent this tuner started; -1 for one started elsewhere.
-    pid_t pid = -1;
-
-    std::string name() const { return host + ":" + std::to_string(port); }
-    // "HOST:PORT"; false when it is not one.
-    static bool parse(const std::string& text, WorkerEndpoint& endpoint);
-};
 
 class WorkerPool {
 public:
