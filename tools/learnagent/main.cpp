@@ -133,6 +133,8 @@ int main(int argc, char** argv) {
         std::cerr << "learnagent: unknown learner '" << options.learner << "'" << std::endl;
         return 2;
     }
+    // Once the optimiser has gone there is no episode to start.
+    learner->setStopWhenOptimiserLeaves(true);
 
     std::vector<char> area(ServerCommunicationManager::kBufSize + 1, '\0');
     int status = 0;

@@ -143,18 +143,26 @@ bool LocalWorkers::start(int count, std::vector<WorkerEndpoint>& endpoints, std:
 
 void LocalWorkers::stop() {
     const std::vector<pid_t> started = pids;
-    for (pid_t pid : pids) ::kill(pid, SIGTERM);
-    for (int waited = 0; waited < kStopWaitMs; waited += kPollMs) {
-        bool running = false;
-        for (pid_t& pid : pids) {
-            if (pid > 0 && ::waitpid(pid, nullptr, WNOHANG) == 0) {
-                running = true;
-            } else {
-                pid = -1;
+    // Their links are closed: they stop by themselves first, each with its
+    // simulator; then they are asked to.
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1) {
+            for (pid_t pid : pids) {
+                if (pid > 0) ::kill(pid, SIGTERM);
             }
         }
-        if (!running) break;
-        sleepMs(kPollMs);
+        for (int waited = 0; waited < kStopWaitMs; waited += kPollMs) {
+            bool running = false;
+            for (pid_t& pid : pids) {
+                if (pid > 0 && ::waitpid(pid, nullptr, WNOHANG) == 0) {
+                    running = true;
+                } else {
+                    pid = -1;
+                }
+            }
+            if (!running) break;
+            sleepMs(kPollMs);
+        }
     }
     for (pid_t pid : pids) {
         if (pid > 0) {

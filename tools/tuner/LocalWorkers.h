@@ -25,8 +25,9 @@ public:
     // False with `error` when one cannot be started (those already started
     // keep running until stop()).
     bool start(int count, std::vector<WorkerEndpoint>& endpoints, std::string& error);
-    // SIGTERM (learnagent stops its simulator on it), then SIGKILL after
-    // kStopWaitMs; every one is reaped.
+    // Waits kStopWaitMs for them to end by themselves (they do once their
+    // link is closed), then SIGTERM (learnagent stops its simulator on it),
+    // then SIGKILL after kStopWaitMs more; every one is reaped.
     void stop();
 
     // For a signal handler: passes SIGTERM to every worker still running.

@@ -251,6 +251,9 @@ void LearningBase::learn() {
         simulator->killSimulator();
         simulator->waitUntilDown(kRestartPause);
         receiveParams();
+        if (stopWhenOptimiserLeaves && !isOptimiserConnected()) {
+            return;
+        }
         reconnectAgent();
         continueEval();
     }

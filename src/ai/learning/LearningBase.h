@@ -85,6 +85,10 @@ public:
     double getParam(unsigned i) const { return i < paramsCount ? params[i] : 0.0; }
     // False once the optimiser has closed the link (or it failed).
     bool isOptimiserConnected() const;
+    // With `stop` set, an episode's end that finds the optimiser gone starts
+    // no new simulator: the driver is about to stop (learnagent). Unset, the
+    // learner goes on with the previous vector.
+    void setStopWhenOptimiserLeaves(bool stop) { stopWhenOptimiserLeaves = stop; }
     SimulatorControl* getSimulator() const { return simulator.get(); }
 
     // The skill whose values the vector holds, and their names in the
@@ -137,6 +141,7 @@ private:
 
     std::string skillName;
     std::vector<SkillParams::Param> skillParamList;
+    bool stopWhenOptimiserLeaves = false;
     bool startPoseSet = false;
     double startPoseX = 0.0;
     double startPoseY = 0.0;
