@@ -62,17 +62,17 @@ TEST(LearningWorkers, OneTunerDrivesTwoLearnagentsOverLoopbackEachWithItsOwnFiel
         int server = freePort();
         while (server == link) server = freePort();
         // A slow answer (a busy machine) is waited for rather than run past.
-        ASSERT_TRUE(agent[k].start(bin("learnagent"),
-                                   {"naowalk", "--simulator", "fieldsim", "--link-port",
-                                    std::to_string(link), "--server-port", std::to_string(server),
-                                    "--fieldsim-arg=--lockstep-timeout=30",
-                                    "--fieldsim-arg=--truth=truth.jsonl"},
-                                   agentDir[k].path()));
+        ASSERT_TRUE(agent[k].start(
+            bin("learnagent"),
+            {"naowalk", "--simulator", "fieldsim", "--link-port", std::to_string(link),
+             "--server-port", std::to_string(server), "--fieldsim-arg=--lockstep-timeout=30",
+             "--fieldsim-arg=--truth=truth.jsonl"},
+            agentDir[k].path()));
         workerArgs.push_back("--worker");
         workerArgs.push_back("127.0.0.1:" + std::to_string(link));
     }
-    std::vector<std::string> args = {writeParams(tunerDir), "--budget", "4", "--lambda", "2",
-                                     "--seed", "5", "--wait", "60"};
+    std::vector<std::string> args = {
+        writeParams(tunerDir), "--budget", "4", "--lambda", "2", "--seed", "5", "--wait", "60"};
     args.insert(args.end(), workerArgs.begin(), workerArgs.end());
     ChildProcess tuner;
     ASSERT_TRUE(tuner.start(bin("tuner"), args, tunerDir.path()));
@@ -115,11 +115,11 @@ TEST(LearningWorkers, OneTunerDrivesTwoLearnagentsOverLoopbackEachWithItsOwnFiel
 TEST(LearningWorkers, TheTunerStartsItsOwnWorkersAndStopsThem) {
     TempDir tunerDir;
     ChildProcess tuner;
-    ASSERT_TRUE(tuner.start(bin("tuner"),
-                            {writeParams(tunerDir), "--budget", "2", "--lambda", "2", "--workers",
-                             "2", "--learner", "naowalk", "--learnagent-arg",
-                             "--fieldsim-arg=--lockstep-timeout=30"},
-                            tunerDir.path()));
+    ASSERT_TRUE(tuner.start(
+        bin("tuner"),
+        {writeParams(tunerDir), "--budget", "2", "--lambda", "2", "--workers", "2", "--learner",
+         "naowalk", "--learnagent-arg", "--fieldsim-arg=--lockstep-timeout=30"},
+        tunerDir.path()));
     ASSERT_EQ(tuner.wait(120000), 0) << tuner.out() << tuner.err();
     EXPECT_EQ(lines(readWholeFile(tunerDir.file("tuner.csv"))).size(), 3u);
     for (const char* w : {"workers/w1", "workers/w2"}) {

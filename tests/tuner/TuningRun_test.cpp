@@ -230,6 +230,7 @@ TEST(WorkerEndpoint, HostAndPortOrNothing) {
     ASSERT_TRUE(WorkerEndpoint::parse("node-07.cluster:4101", e));
     EXPECT_EQ(e.host, "node-07.cluster");
     EXPECT_EQ(e.port, 4101);
-    for (const char* bad : {"node", "node:", ":4100", "node:0", "node:65536", "node:41a", "n:123456"})
+    for (const char* bad :
+         {"node", "node:", ":4100", "node:0", "node:65536", "node:41a", "n:123456"})
         EXPECT_FALSE(WorkerEndpoint::parse(bad, e)) << bad;
 }

@@ -2,8 +2,8 @@
 // restart between episodes.
 #pragma once
 
-#include <ostream>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 

@@ -40,12 +40,14 @@ std::unique_ptr<LearningBase> LearnerFactory::create(const std::string& name,
                                                      std::unique_ptr<Communicator> optimiser) {
     auto sim = std::move(simulator);
     auto link = std::move(optimiser);
-    if (name == "tfswalk") return std::make_unique<TFSWalkingLearning>(std::move(sim), std::move(link));
+    if (name == "tfswalk")
+        return std::make_unique<TFSWalkingLearning>(std::move(sim), std::move(link));
     if (name == "bsw") return std::make_unique<BSWLearning>(std::move(sim), std::move(link));
     if (name == "turn") return std::make_unique<TurnLearning>(std::move(sim), std::move(link));
     if (name == "curve") return std::make_unique<TFSCurveLearning>(std::move(sim), std::move(link));
     if (name == "kick") return std::make_unique<KickLearning>(std::move(sim), std::move(link));
-    if (name == "naowalk") return std::make_unique<NaoWalkingLearning>(std::move(sim), std::move(link));
+    if (name == "naowalk")
+        return std::make_unique<NaoWalkingLearning>(std::move(sim), std::move(link));
     if (name == "walk") return std::make_unique<WalkingLearning>(std::move(sim), std::move(link));
     return nullptr;
 }

@@ -69,10 +69,9 @@ std::unique_ptr<SimulatorControl> makeSimulator(const LearnAgentOptions& options
     // beam (the server takes beams only before it).
     char kickoff[32];
     std::snprintf(kickoff, sizeof kickoff, "%g", options.kickoffAfter);
-    std::vector<std::string> args = {"--pace",     "lockstep", "--full-view",
-                                     "--port",     std::to_string(options.serverPort),
-                                     "--wait-for", "1",        "--kickoff-after",
-                                     kickoff};
+    std::vector<std::string> args = {
+        "--pace",     "lockstep", "--full-view",     "--port", std::to_string(options.serverPort),
+        "--wait-for", "1",        "--kickoff-after", kickoff};
     args.insert(args.end(), options.fieldsimArgs.begin(), options.fieldsimArgs.end());
     std::cout << "Simulator: " << program;
     for (const std::string& a : args) std::cout << " " << a;

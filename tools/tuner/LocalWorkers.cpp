@@ -68,8 +68,7 @@ bool makeDirectory(const std::string& path) {
 
 }  // namespace
 
-LocalWorkers::LocalWorkers(std::string program, std::vector<std::string> args,
-                           std::string baseDir)
+LocalWorkers::LocalWorkers(std::string program, std::vector<std::string> args, std::string baseDir)
     : program(std::move(program)), args(std::move(args)), baseDir(std::move(baseDir)) {}
 
 LocalWorkers::~LocalWorkers() { stop(); }

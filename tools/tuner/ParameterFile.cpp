@@ -38,8 +38,9 @@ bool ParameterFile::read(const std::string& path, std::vector<Parameter>& parame
         if (w.empty()) continue;
         if (w.size() == 2) {
             return lineError(error, line,
-                             w[0] + " has a value but no STEP: the tuner needs NAME START STEP "
-                                    "[MIN MAX] (the players read only NAME VALUE)");
+                             w[0] +
+                                 " has a value but no STEP: the tuner needs NAME START STEP "
+                                 "[MIN MAX] (the players read only NAME VALUE)");
         }
         if (w.size() != 3 && w.size() != 5) {
             return lineError(error, line, "expected NAME START STEP [MIN MAX]");

@@ -55,8 +55,7 @@ TunerParse parseTunerOptions(int argc, char** argv, TunerOptions& options, std::
     line.option("--episode-timeout", 1, "--episode-timeout needs a value",
                 "--episode-timeout must be seconds above 0, at most 86400",
                 [&options](const std::vector<std::string>& v) {
-                    return parseSeconds(v[0], options.episodeTimeout) &&
-                           options.episodeTimeout > 0;
+                    return parseSeconds(v[0], options.episodeTimeout) && options.episodeTimeout > 0;
                 });
     whole("--workers", 1, 64, "a whole number from 1 to 64", options.localWorkers);
     line.option("--worker", 1, "--worker needs HOST:PORT",
@@ -107,9 +106,8 @@ TunerParse parseTunerOptions(int argc, char** argv, TunerOptions& options, std::
         error = "--workers starts learnagents and needs the learner they run (--learner NAME)";
         return TunerParse::Error;
     }
-    if (options.localWorkers == 0 &&
-        (!options.learner.empty() || !options.learnagentArgs.empty() ||
-         !options.learnagentPath.empty())) {
+    if (options.localWorkers == 0 && (!options.learner.empty() || !options.learnagentArgs.empty() ||
+                                      !options.learnagentPath.empty())) {
         error = "--learner, --learnagent and --learnagent-arg need --workers N";
         return TunerParse::Error;
     }
@@ -119,7 +117,8 @@ TunerParse parseTunerOptions(int argc, char** argv, TunerOptions& options, std::
 void printTunerHelp(std::ostream& out) {
     out << "Usage: tuner PARAMS [--budget N] [--seed N] [--lambda N] [--wait S]\n"
            "             [--csv FILE] [--best FILE] [--episode-timeout S]\n"
-           "             [--workers N --learner NAME [--learnagent-arg ARG]... [--learnagent PATH]\n"
+           "             [--workers N --learner NAME [--learnagent-arg ARG]... [--learnagent "
+           "PATH]\n"
            "              [--work-dir DIR]] [--worker HOST:PORT]...\n"
            "\n"
            "Tunes the parameters of a learnagent run with CMA-ES. Connects to the learning\n"

@@ -19,9 +19,9 @@ bool WorkerPool::connect(const std::vector<WorkerEndpoint>& endpoints, double wa
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::milliseconds(static_cast<long long>(waitSeconds * 1000));
     for (const WorkerEndpoint& endpoint : endpoints) {
-        const double left =
-            std::max(0.0, std::chrono::duration<double>(deadline - std::chrono::steady_clock::now())
-                              .count());
+        const double left = std::max(
+            0.0,
+            std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count());
         auto link = std::make_unique<LearningLink>();
         std::string error;
         if (!link->connectTo(endpoint.host, endpoint.port, left, error)) {
@@ -41,8 +41,8 @@ WorkerPool::WorkerPool(double episodeTimeout, std::ostream& log)
     : episodeTimeout(episodeTimeout), log(log) {}
 
 std::size_t WorkerPool::alive() const {
-    return static_cast<std::size_t>(
-        std::count_if(workers.begin(), workers.end(), [](const Worker& w) { return w.link != nullptr; }));
+    return static_cast<std::size_t>(std::count_if(
+        workers.begin(), workers.end(), [](const Worker& w) { return w.link != nullptr; }));
 }
 
 void WorkerPool::closeAll() {
@@ -77,8 +77,7 @@ bool WorkerPool::run(const std::vector<std::string>& lines, int firstEpisode,
     replies.assign(lines.size(), "");
     std::vector<std::size_t> queue;
     for (std::size_t i = 0; i < lines.size(); ++i) queue.push_back(i);
-    const auto timeout =
-        std::chrono::milliseconds(static_cast<long long>(episodeTimeout * 1000.0));
+    const auto timeout = std::chrono::milliseconds(static_cast<long long>(episodeTimeout * 1000.0));
 
     for (;;) {
         for (Worker& w : workers) {

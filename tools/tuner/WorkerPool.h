@@ -15,7 +15,6 @@
 #include "LearningLink.h"
 #include "WorkerEndpoint.h"
 
-
 class WorkerPool {
 public:
     // Called as each episode's answer comes in: the index of the vector in

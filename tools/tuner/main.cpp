@@ -86,9 +86,8 @@ int main(int argc, char** argv) {
             args.push_back("fieldsim");
         }
         args.insert(args.end(), options.learnagentArgs.begin(), options.learnagentArgs.end());
-        const std::string program = options.learnagentPath.empty()
-                                        ? besideThisProgram("learnagent")
-                                        : options.learnagentPath;
+        const std::string program = options.learnagentPath.empty() ? besideThisProgram("learnagent")
+                                                                   : options.learnagentPath;
         local = std::make_unique<LocalWorkers>(program, args, options.workDir);
         if (!local->start(options.localWorkers, endpoints, error)) {
             std::cerr << "tuner: " << error << std::endl;

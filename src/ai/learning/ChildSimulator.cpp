@@ -6,15 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
-#include <iterator>
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <utility>
 
 namespace {
