@@ -66,7 +66,8 @@ TEST(LearningWorkers, OneTunerDrivesTwoLearnagentsOverLoopbackEachWithItsOwnFiel
             bin("learnagent"),
             {"naowalk", "--simulator", "fieldsim", "--link-port", std::to_string(link),
              "--server-port", std::to_string(server), "--fieldsim-arg=--lockstep-timeout=30",
-             "--fieldsim-arg=--truth=truth.jsonl"},
+             "--fieldsim-arg=--truth=truth.jsonl",
+             k == 0 ? "--kickoff-after=1" : "--play-on-after=0.5"},
             agentDir[k].path()));
         workerArgs.push_back("--worker");
         workerArgs.push_back("127.0.0.1:" + std::to_string(link));
@@ -108,6 +109,19 @@ TEST(LearningWorkers, OneTunerDrivesTwoLearnagentsOverLoopbackEachWithItsOwnFiel
             ASSERT_NEAR(robot->y, 0.0, 0.25) << "cycle " << truth[c].cycle;
         }
         EXPECT_EQ(truth.back().robot("VOR_Learning")->state, "upright");
+        // The first kicks off after a second; the second goes straight to
+        // PlayOn, no kick-off at all.
+        std::size_t kickOff = 0, playOn = 0;
+        for (const TruthCycle& c : truth) {
+            kickOff += c.mode == "KickOff_Left";
+            playOn += c.mode == "PlayOn";
+        }
+        if (k == 0) {
+            EXPECT_GT(kickOff, 700u);
+        } else {
+            EXPECT_EQ(kickOff, 0u);
+            EXPECT_GT(playOn, 750u);
+        }
     }
     EXPECT_EQ(episodes, 4u);
 }

@@ -238,6 +238,11 @@ TEST(LearnAgentOptions, PortsKickOffAndSkillValuesForWorkersSideBySide) {
               "--kickoff-after needs --simulator fieldsim");
     EXPECT_EQ(learnAgentError({"turn", "--simulator", "fieldsim", "--kickoff-after", "x"}),
               "--kickoff-after must be seconds from -1 to 3600");
+    EXPECT_EQ(learnAgentError({"turn", "--simulator", "fieldsim", "--kickoff-after", "1",
+                               "--play-on-after", "1"}),
+              "--kickoff-after and --play-on-after exclude each other");
+    EXPECT_EQ(learnAgentError({"turn", "--play-on-after", "1"}),
+              "--play-on-after needs --simulator fieldsim");
 }
 
 TEST(TunerOptions, WorkersHereOrElsewhere) {

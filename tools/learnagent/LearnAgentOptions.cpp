@@ -91,6 +91,13 @@ LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions&
                     kickoffGiven = true;
                     return parseSeconds(v[0], options.kickoffAfter);
                 });
+    bool playOnGiven = false;
+    line.option("--play-on-after", 1, "--play-on-after needs a value",
+                "--play-on-after must be seconds from 0 to 3600",
+                [&options, &playOnGiven](const std::vector<std::string>& v) {
+                    playOnGiven = true;
+                    return parseSeconds(v[0], options.playOnAfter) && options.playOnAfter >= 0;
+                });
     line.option("--params", 1, "--params needs a folder", "",
                 [&options](const std::vector<std::string>& v) {
                     options.paramsDir = v[0];
@@ -133,6 +140,14 @@ LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions&
         error = "--kickoff-after needs --simulator fieldsim";
         return LearnAgentParse::Error;
     }
+    if (options.simulator != LearnAgentOptions::Simulator::Fieldsim && playOnGiven) {
+        error = "--play-on-after needs --simulator fieldsim";
+        return LearnAgentParse::Error;
+    }
+    if (kickoffGiven && playOnGiven) {
+        error = "--kickoff-after and --play-on-after exclude each other";
+        return LearnAgentParse::Error;
+    }
     if (options.linkPort == options.serverPort) {
         error = "--link-port and --server-port must differ";
         return LearnAgentParse::Error;
@@ -142,7 +157,8 @@ LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions&
 
 void printLearnAgentHelp(std::ostream& out) {
     out << "Usage: learnagent LEARNER [--simulator shell|fieldsim[=PATH]|command='CMD ARGS']\n"
-           "                  [--fieldsim-arg ARG]... [--kickoff-after S] [--link-port N]\n"
+           "                  [--fieldsim-arg ARG]... [--kickoff-after S | --play-on-after S]\n"
+           "                  [--link-port N]"
            "                  [--server-port N] [--params DIR | --design-params]\n"
            "\n"
            "Tunes one motion skill by trial: listens for an optimiser (for example `tuner`) on\n"
@@ -180,6 +196,9 @@ void printLearnAgentHelp(std::ostream& out) {
            "  --kickoff-after S          fieldsim: seconds before the kick-off once the robot\n"
            "                             has joined (default 1; -1: never). Learners beam to\n"
            "                             their start before it\n"
+           "  --play-on-after S          fieldsim: no kick-off; the game goes to PlayOn S\n"
+           "                             seconds after the robot joined (for walkers: no\n"
+           "                             kick-off clearing moves them)\n"
            "  --link-port N              listen for the optimiser on port N (default 4100);\n"
            "                             every interface, so a tuner on another machine can\n"
            "                             connect\n"

@@ -27,6 +27,11 @@ struct LearnAgentOptions {
     // server accepts only before the kick-off; after it the skill runs in a
     // game that is on, as in a match.
     double kickoffAfter = 1.0;
+    // fieldsim: instead of a kick-off, the game goes straight to PlayOn this
+    // many seconds after the robot joined (negative: not used). No referee
+    // clearing then moves a robot that walks far (a kick-off moves one of
+    // ours that crosses the halfway line outside the centre circle).
+    double playOnAfter = -1.0;
     // The other skills' tuned values, loaded as the agent loads them.
     std::string paramsDir;
     bool designParams = false;

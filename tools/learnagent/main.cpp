@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -31,6 +32,12 @@ namespace {
 
 const char* const kFieldsimLog = "fieldsim.log";
 const char* const kCommandLog = "simulator.log";
+const char* const kScenarioFile = "learning-scenario.txt";
+
+std::string workingDirectory() {
+    std::vector<char> path(PATH_MAX + 1, '\0');
+    return ::getcwd(path.data(), PATH_MAX) != nullptr ? std::string(path.data()) : ".";
+}
 
 // A stopped learnagent must not leave its simulator running.
 extern "C" void onStopSignal(int sig) {
@@ -68,10 +75,17 @@ std::unique_ptr<SimulatorControl> makeSimulator(const LearnAgentOptions& options
     // however busy the machine is, and the kick-off comes after the start
     // beam (the server takes beams only before it).
     char kickoff[32];
-    std::snprintf(kickoff, sizeof kickoff, "%g", options.kickoffAfter);
+    std::snprintf(kickoff, sizeof kickoff, "%g",
+                  options.playOnAfter >= 0 ? -1.0 : options.kickoffAfter);
     std::vector<std::string> args = {
         "--pace",     "lockstep", "--full-view",     "--port", std::to_string(options.serverPort),
         "--wait-for", "1",        "--kickoff-after", kickoff};
+    if (options.playOnAfter >= 0) {
+        // The game goes on without a kick-off, by fieldsim's timed events.
+        std::ofstream(kScenarioFile) << options.playOnAfter << " playmode PlayOn\n";
+        args.push_back("--scenario");
+        args.push_back(workingDirectory() + "/" + kScenarioFile);
+    }
     args.insert(args.end(), options.fieldsimArgs.begin(), options.fieldsimArgs.end());
     std::cout << "Simulator: " << program;
     for (const std::string& a : args) std::cout << " " << a;
