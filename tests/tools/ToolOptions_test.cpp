@@ -219,6 +219,7 @@ TEST(LearnAgentOptions, PortsKickOffAndSkillValuesForWorkersSideBySide) {
     EXPECT_EQ(o.linkPort, 4107u);
     EXPECT_EQ(o.serverPort, 3107u);
     EXPECT_DOUBLE_EQ(o.kickoffAfter, 2.5);
+    EXPECT_LT(o.playOnAfter, 0.0);  // a kick-off instead of going straight to PlayOn
     EXPECT_EQ(o.paramsDir, "tuned");
     EXPECT_TRUE(o.designParams);
 
@@ -227,6 +228,7 @@ TEST(LearnAgentOptions, PortsKickOffAndSkillValuesForWorkersSideBySide) {
     ASSERT_EQ(parseLearnAgentOptions(d.argc(), d.argv(), od, error), LearnAgentParse::Run);
     EXPECT_EQ(od.linkPort, 4100u);
     EXPECT_EQ(od.serverPort, 3100u);
+    EXPECT_DOUBLE_EQ(od.playOnAfter, 1.0);
 
     EXPECT_EQ(learnAgentError({"turn", "--link-port", "0"}),
               "--link-port must be a port from 1 to 65535");

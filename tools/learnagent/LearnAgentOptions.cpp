@@ -89,6 +89,7 @@ LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions&
                 "--kickoff-after must be seconds from -1 to 3600",
                 [&options, &kickoffGiven](const std::vector<std::string>& v) {
                     kickoffGiven = true;
+                    options.playOnAfter = -1.0;
                     return parseSeconds(v[0], options.kickoffAfter);
                 });
     bool playOnGiven = false;
@@ -193,12 +194,11 @@ void printLearnAgentHelp(std::ostream& out) {
            "                             directory.\n"
            "  --fieldsim-arg ARG         one more option for every fieldsim started\n"
            "                             (repeat for more, e.g. --fieldsim-arg=--noise)\n"
-           "  --kickoff-after S          fieldsim: seconds before the kick-off once the robot\n"
-           "                             has joined (default 1; -1: never). Learners beam to\n"
-           "                             their start before it\n"
-           "  --play-on-after S          fieldsim: no kick-off; the game goes to PlayOn S\n"
-           "                             seconds after the robot joined (for walkers: no\n"
-           "                             kick-off clearing moves them)\n"
+           "  --play-on-after S          fieldsim: the game goes to PlayOn S seconds after the\n"
+           "                             robot joined, with no kick-off (default 1). Learners\n"
+           "                             beam to their start before it\n"
+           "  --kickoff-after S          fieldsim: a kick-off S seconds after the robot joined\n"
+           "                             instead (-1: never), the game's own sequence\n"
            "  --link-port N              listen for the optimiser on port N (default 4100);\n"
            "                             every interface, so a tuner on another machine can\n"
            "                             connect\n"

@@ -22,16 +22,17 @@ struct LearnAgentOptions {
     // and 3100 let several learnagents (a tuner's workers) share a machine.
     unsigned linkPort = 4100;
     unsigned serverPort = 3100;
-    // fieldsim: seconds of BeforeKickOff once the robot has joined. The
+    // fieldsim: how the game goes on after the start. By default it stays
+    // before the kick-off for one second once the robot has joined (the
     // learners beam to their start in the episode's second cycle, which the
-    // server accepts only before the kick-off; after it the skill runs in a
-    // game that is on, as in a match.
-    double kickoffAfter = 1.0;
-    // fieldsim: instead of a kick-off, the game goes straight to PlayOn this
-    // many seconds after the robot joined (negative: not used). No referee
-    // clearing then moves a robot that walks far (a kick-off moves one of
-    // ours that crosses the halfway line outside the centre circle).
-    double playOnAfter = -1.0;
+    // server accepts only then) and goes straight to PlayOn: a game that is
+    // on, as the skills meet it in a match, where no referee clearing moves
+    // a lone robot that walks far (a kick-off moves one of ours that crosses
+    // the halfway line outside the centre circle, and 15 s into it every
+    // robot near the ball). playOnAfter < 0: a kick-off after kickoffAfter
+    // seconds instead (-1: never), the game's own sequence.
+    double playOnAfter = 1.0;
+    double kickoffAfter = -1.0;
     // The other skills' tuned values, loaded as the agent loads them.
     std::string paramsDir;
     bool designParams = false;

@@ -72,8 +72,9 @@ std::unique_ptr<SimulatorControl> makeSimulator(const LearnAgentOptions& options
     // field in view, because the agent places itself by all four corner
     // flags and the learners measure the run by that place. The clock
     // waits for the robot, so every episode starts on the same cycle
-    // however busy the machine is, and the kick-off comes after the start
-    // beam (the server takes beams only before it).
+    // however busy the machine is, and the game goes on (PlayOn, or a
+    // kick-off) only after the start beam: the server takes beams only
+    // before it.
     char kickoff[32];
     std::snprintf(kickoff, sizeof kickoff, "%g",
                   options.playOnAfter >= 0 ? -1.0 : options.kickoffAfter);

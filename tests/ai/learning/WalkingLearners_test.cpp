@@ -38,6 +38,8 @@ TEST(TFSWalkingLearning, OneMetreWithTenCentimetresDriftScoresEightPointEight) {
         },
         1000, vectorOf(10));
     EXPECT_EQ(e.commands[1], "(init (unum 0)(teamname VOR_Learning))");
+    // The start lies well inside the own half, wherever the init put it.
+    EXPECT_EQ(e.commands[2], "(beam -5.000000 -1.000000 0.000000)");
     EXPECT_EQ(e.commands[49], e.commands[kIdle]);                  // all joints stopped
     EXPECT_TRUE(has(e.commands[50], "(rae3 ")) << e.commands[50];  // the start posture
     EXPECT_TRUE(has(e.commands[kIdle + 1], "(lle4 ")) << e.commands[kIdle + 1];  // the walk
