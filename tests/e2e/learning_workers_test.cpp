@@ -152,3 +152,24 @@ TEST(LearningWorkers, TheTunerStartsItsOwnWorkersAndStopsThem) {
         EXPECT_EQ(started, ended) << w;
     }
 }
+
+// Every episode runs in a process of its own and answers a simulator only
+// once it has spoken, so an episode scores the same whichever worker runs
+// it and whatever ran there before: one worker or two, the same run.
+TEST(LearningWorkers, TheSameSeedGivesTheSameEpisodesWithOneWorkerOrTwo) {
+    std::string csv[2];
+    for (int workers = 1; workers <= 2; ++workers) {
+        TempDir dir;
+        ChildProcess tuner;
+        ASSERT_TRUE(tuner.start(
+            bin("tuner"),
+            {std::string(FIXTURE_DIR) + "/../../tools/tuner/tfswalk.params", "--budget", "6",
+             "--lambda", "3", "--seed", "11", "--workers", std::to_string(workers), "--learner",
+             "tfswalk", "--learnagent-arg", "--fieldsim-arg=--lockstep-timeout=30"},
+            dir.path()));
+        ASSERT_EQ(tuner.wait(150000), 0) << tuner.out() << tuner.err();
+        csv[workers - 1] = readWholeFile(dir.file("tuner.csv"));
+        ASSERT_EQ(lines(csv[workers - 1]).size(), 7u) << csv[workers - 1];
+    }
+    EXPECT_EQ(csv[0], csv[1]);
+}

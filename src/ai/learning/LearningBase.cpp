@@ -24,6 +24,8 @@ constexpr unsigned kRestartPause = 2;    // seconds for the simulator to go down
 constexpr unsigned kRetryPause = 1;      // seconds between tries to listen for the optimiser
 constexpr std::size_t kQuotedText = 60;  // characters of a bad vector shown in a report
 
+bool gLogKept = false;
+
 std::string quoted(const std::string& text) {
     std::string shown = text.substr(0, kQuotedText);
     for (char& c : shown) {
@@ -51,8 +53,10 @@ LearningBase::LearningBase(unsigned count, std::unique_ptr<SimulatorControl> sim
     if (!this->simulator) {
         this->simulator = std::make_unique<ShellSimulator>();
     }
-    log.open(kLogFile, std::ios::out | std::ios::trunc);
-    log.close();
+    if (!gLogKept) {
+        log.open(kLogFile, std::ios::out | std::ios::trunc);
+        log.close();
+    }
 
     if (optimiser && optimiser->isConnected()) {
         matlabCon = std::move(optimiser);
@@ -75,6 +79,8 @@ LearningBase::~LearningBase() {
 }
 
 bool LearningBase::finished() { return false; }
+
+void LearningBase::setLogKept(bool keep) { gLogKept = keep; }
 
 bool LearningBase::isOptimiserConnected() const { return matlabCon && matlabCon->isConnected(); }
 
@@ -194,6 +200,9 @@ void LearningBase::setParams(const std::string& text) {
 
 void LearningBase::receiveParams() {
     const char* text = matlabCon->readMsg();
+    if (text == nullptr && stopWhenOptimiserLeaves) {
+        return;  // no episode follows: nothing to log
+    }
     if (text == nullptr) {
         std::cerr << "Optimiser link: no parameter vector received; episode " << episodCount
                   << " runs with the previous values." << std::endl;
@@ -226,11 +235,16 @@ void LearningBase::sendFitness(double fitness) {
 }
 
 void LearningBase::learn() {
+    restarted = false;
     if (start) {
         serverCon->disconnect();
         receiveParams();
         reconnectAgent();
         start = false;
+        if (quietUntilPerceived) {
+            restarted = true;
+            return;
+        }
     }
 
     ++stepCount;
@@ -255,6 +269,10 @@ void LearningBase::learn() {
             return;
         }
         reconnectAgent();
+        if (quietUntilPerceived) {
+            restarted = true;
+            return;
+        }
         continueEval();
     }
 }

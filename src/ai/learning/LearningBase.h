@@ -81,6 +81,11 @@ public:
     void setServerCon(ServerCommunicationManager* con) { serverCon = con; }
 
     unsigned getEpisodCount() const { return episodCount; }
+    // A driver that runs each episode in a process of its own numbers them.
+    void setEpisodCount(unsigned count) { episodCount = count; }
+    // Whether a learner made from now on empties learning.log (it does by
+    // default); a driver that makes one learner per episode keeps the log.
+    static void setLogKept(bool keep);
     unsigned getParamsCount() const { return paramsCount; }
     double getParam(unsigned i) const { return i < paramsCount ? params[i] : 0.0; }
     // False once the optimiser has closed the link (or it failed).
@@ -89,6 +94,16 @@ public:
     // no new simulator: the driver is about to stop (learnagent). Unset, the
     // learner goes on with the previous vector.
     void setStopWhenOptimiserLeaves(bool stop) { stopWhenOptimiserLeaves = stop; }
+    // With `quiet` set, a cycle that restarts the simulator ends there: the
+    // episode's first step (the init command) comes with the new
+    // simulator's first perception, and the driver sends nothing in the
+    // restarting cycle (restartedThisCycle()). A command sent to a simulator
+    // before it has sent anything races with its first cycle: in lockstep it
+    // may or may not count as the answer to it, which shifts every later
+    // command by a cycle on some runs and not on others. Unset, the engine
+    // runs the first step in the restarting cycle, as it always has.
+    void setQuietUntilPerceived(bool quiet) { quietUntilPerceived = quiet; }
+    bool restartedThisCycle() const { return restarted; }
     SimulatorControl* getSimulator() const { return simulator.get(); }
 
     // The skill whose values the vector holds, and their names in the
@@ -142,6 +157,8 @@ private:
     std::string skillName;
     std::vector<SkillParams::Param> skillParamList;
     bool stopWhenOptimiserLeaves = false;
+    bool quietUntilPerceived = false;
+    bool restarted = false;
     bool startPoseSet = false;
     double startPoseX = 0.0;
     double startPoseY = 0.0;

@@ -207,3 +207,30 @@ TEST(LearningBase, ListensForTheOptimiserOnThePortItIsGiven) {
     EXPECT_EQ(heard, "-4.5\n");
     ::alarm(0);
 }
+
+TEST(LearningBase, QuietUntilPerceivedAnswersANewSimulatorOnlyOnceItHasSpoken) {
+    Kit kit;
+    auto learner = kit.make<ProbeLearner>();
+    learner->setQuietUntilPerceived(true);
+    kit.send("1 2 3\n");
+    testing::internal::CaptureStdout();
+    Kit::cycle(*learner);  // the restart for the first episode, and nothing else
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(learner->restartedThisCycle());
+    EXPECT_TRUE(learner->seen.empty());
+    EXPECT_EQ(learner->getStepCount(), 0u);
+
+    Kit::cycle(*learner);  // the new simulator's first perception: step 1
+    EXPECT_FALSE(learner->restartedThisCycle());
+    Kit::cycle(*learner);
+    kit.send("4 5 6\n");
+    testing::internal::CaptureStdout();
+    Kit::cycle(*learner);  // step 3 ends the episode and restarts, quietly
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(kit.received(), "12.3457\n");
+    EXPECT_TRUE(learner->restartedThisCycle());
+    // No step 0 on the new vector before the new simulator has spoken.
+    EXPECT_EQ(learner->seen, (std::vector<std::vector<double>>{{1, 1, 2, 3}, {2, 1, 2, 3}}));
+    Kit::cycle(*learner);
+    EXPECT_EQ(learner->seen.back(), (std::vector<double>{1, 4, 5, 6}));
+}
