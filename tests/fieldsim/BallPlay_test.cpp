@@ -1,13 +1,12 @@
 // Robots and the ball meet: a foot swinging into the ball kicks it along the
-// foot's motion, goals come from kicks, and a ball that leaves the field
-// brings the right kick-in, goal kick or corner with the ball put in place.
+// foot's motion, and goals come from kicks. (What the referee makes of a ball
+// that leaves the field is in Referee_test.)
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "robot/kinematic/Contacts.h"
 #include "FieldsimTestKit.h"
-#include "game/GameRules.h"
 
 namespace {
 
@@ -58,43 +57,4 @@ TEST(BallContact, AKickIntoTheGoalScores) {
     h.sim().receive(1, "(rle3 0)");
     h.steps(200);
     EXPECT_EQ(h.sim().rules().score(TeamSide::Left), 1);
-}
-
-TEST(OutOfBounds, TheRightSetPieceWithTheBallInPlace) {
-    struct Case {
-        const char* name;
-        int toucher;  // 0 left, 1 right, -1 nobody (a scripted push)
-        Vec3 from, velocity;
-        PlayMode mode;
-        double x, y;  // where the ball is put
-    };
-    // 12 x 8 field. Over a side line the ball is put where its centre
-    // crossed the line one radius outside, from its straight path.
-    const double r = Ball::kRadius;
-    const Case cases[] = {
-        {"side line, left touched", 0, {2.0, 3.5, r}, {1.0, 2.0, 0}, PlayMode::KickInRight, 2.0 + (0.5 + r) / 2, 4.0},
-        {"side line, nobody, left half", -1, {-2.0, 3.9, r}, {0.0, 1.0, 0}, PlayMode::KickInLeft, -2.0, 4.0},
-        {"right goal line, attackers", 0, {5.5, 1.5, r}, {2.0, 0.0, 0}, PlayMode::GoalKickRight, 5.0, 0.0},
-        {"right goal line, defenders", 1, {5.5, 1.5, r}, {2.0, 0.0, 0}, PlayMode::CornerKickLeft, 6.0, 4.0},
-        {"left goal line, defenders", 0, {-5.5, -2.0, r}, {-2.0, 0.0, 0}, PlayMode::CornerKickRight, -6.0, -4.0},
-        {"right goal line, nobody", -1, {5.8, -0.9, r}, {1.0, 0.0, 0}, PlayMode::GoalKickRight, 5.0, 0.0},
-    };
-    for (const Case& c : cases) {
-        GameRules rules(GameRulesConfig{}, FieldGeometry());
-        rules.setPlayMode(PlayMode::PlayOn, 0.0);
-        Ball ball;
-        ball.place(c.from);
-        ball.push(c.velocity);
-        if (c.toucher >= 0) rules.ballTouchedBy(c.toucher == 0 ? TeamSide::Left : TeamSide::Right);
-        double now = 0.0;
-        for (int i = 0; i < 500 && rules.playMode() == PlayMode::PlayOn; ++i) {
-            const Vec3 before = ball.position();
-            ball.step(0.02);
-            rules.step(now += 0.02, 0.02, before, ball);
-        }
-        EXPECT_EQ(rules.playMode(), c.mode) << c.name;
-        EXPECT_NEAR(ball.position().x, c.x, 0.02) << c.name;
-        EXPECT_EQ(ball.position().y, c.y) << c.name;
-        EXPECT_EQ(ball.velocity().length(), 0.0) << c.name << ": put at rest";
-    }
 }

@@ -50,6 +50,7 @@ TEST(Vision, TheConeEndsAtSixtyDegreesAndNothingIsSeenCloserThanTenCentimetres) 
     for (const auto& [az, visible] : {std::pair<double, bool>{59.5, true}, {60.5, false}}) {
         SimHarness h;
         h.join(1, "VOR", 1);
+        h.sim().rules().setPlayMode(PlayMode::PlayOn, 0.0);  // before kick-off the referee clears the middle
         h.body(1).place(0.0, 0.0, std::atan2(4.0, 6.0) / kDeg - az);
         EXPECT_EQ(seenObjects(h.step(1)).count("F1R"), visible ? 1u : 0u) << az;
     }

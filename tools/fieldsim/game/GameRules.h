@@ -1,15 +1,14 @@
-// The referee: play mode, game clock, halves, score, goals and the ball
-// going out (kick-in, goal kick, corner kick, with the ball put in place).
-// The ball's motion comes from the world; the rules watch it and place it.
+// The state of the game: play mode, game clock, halves and score, and the
+// countdown to the first kick-off. The referee (Referee) decides what
+// happens on the field and changes the mode through here; a scenario sets
+// it from outside, as the real server's trainer does.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "game/Ball.h"
 #include "game/FieldGeometry.h"
 #include "game/PlayMode.h"
-#include "util/Vec3.h"
 
 struct GameRulesConfig {
     double halfTime = 300.0;
@@ -19,10 +18,6 @@ struct GameRulesConfig {
 
 class GameRules {
 public:
-    static constexpr double kGoalPause = 3.0;      // s in Goal_Left/Goal_Right
-    static constexpr double kKickOffTimeout = 15.0;  // s until PlayOn without a touch (any set piece)
-    static constexpr double kGoalKickDistance = 1.0;  // m in front of the goal line
-
     GameRules(const GameRulesConfig& config, const FieldGeometry& field);
 
     PlayMode playMode() const { return mode_; }
@@ -31,38 +26,42 @@ public:
     int half() const { return half_; }
     bool beamAllowed() const;
     // The game stands still: before kick-off and in the pause after a goal.
+    // The referee then counts no fouls.
     bool paused() const { return beamAllowed(); }
+    // Server time of the last change of play mode, and how many changes
+    // there have been (so that the referee sees every change, its own and
+    // a scenario's).
+    double modeSince() const { return modeSince_; }
+    unsigned long modeChanges() const { return modeChanges_; }
+    // The team that takes the next kick-off.
+    TeamSide nextKickOff() const { return nextKickOff_; }
 
     // The first robot to join starts the countdown to the first kick-off.
     void robotJoined(double now);
     // A play mode imposed from outside (scenario).
     void setPlayMode(PlayMode mode, double now);
-    // Something moved the ball on purpose: a scripted push (nobody's) or a robot.
-    void ballTouched() { touched_ = true; }
-    void ballTouchedBy(TeamSide side) {
-        touched_ = true;
-        lastToucherKnown_ = true;
-        lastToucher_ = side;
-    }
+    // A play mode the referee decides.
+    void changeMode(PlayMode mode, double now);
+    // A goal for `scorer`: the score, then Goal_Left or Goal_Right, and the
+    // other team kicks off next.
+    void scoreGoal(TeamSide scorer, double now);
 
-    // One cycle of refereeing after the ball moved from `ballBefore`.
-    void step(double now, double dt, const Vec3& ballBefore, Ball& ball);
+    // The start of a cycle's rules: the game clock, the end of a half or
+    // of the game, and the countdown to a kick-off.
+    void advance(double now, double dt);
 
     // Lines for the console about what happened since the last call.
+    void note(const std::string& line) { messages_.push_back(line); }
     std::vector<std::string> takeMessages();
 
 private:
-    void changeMode(PlayMode mode, double now);
     bool clockRuns() const;
-    bool checkGoal(const Vec3& before, const Vec3& after, double now);
-    bool checkOut(const Vec3& before, Ball& ball, double now);
-    bool setPiece() const;
-    void centreBall(Ball& ball);
 
     GameRulesConfig config_;
     FieldGeometry field_;
     PlayMode mode_ = PlayMode::BeforeKickOff;
     double modeSince_ = 0.0;
+    unsigned long modeChanges_ = 0;
     double gameTime_ = 0.0;
     int half_ = 1;
     int scoreLeft_ = 0;
@@ -71,9 +70,6 @@ private:
     double countdownSince_ = 0.0;
     TeamSide nextKickOff_ = TeamSide::Left;
     TeamSide firstHalfKickOff_ = TeamSide::Left;
-    bool touched_ = false;
-    bool lastToucherKnown_ = false;
-    TeamSide lastToucher_ = TeamSide::Left;
     bool gameStarted_ = false;
     std::vector<std::string> messages_;
 };

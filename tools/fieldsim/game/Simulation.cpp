@@ -31,6 +31,7 @@ Simulation::Simulation(const SimOptions& options, std::ostream& console)
       console_(console),
       world_(FieldGeometry(options.fieldLength, options.fieldWidth, options.goalWidth), options.model),
       rules_(rulesConfig(options), world_.field()),
+      referee_(rules_, world_, options.seed),
       writer_(world_.field(), options.fullView, options.gsClassic),
       noiseRng_(options.seed) {
     // The physics model answers as the real server does: a reply sent within
@@ -83,6 +84,7 @@ void Simulation::clientLeft(int clientId, const std::string& reason) {
         log(who(*r) + " left: " + reason);
         const bool wasOnTeam = r->joined;
         const TeamSide side = r->side;
+        referee_.robotLeft(clientId);
         world_.removeRobot(clientId);
         if (wasOnTeam) freeSideIfEmpty(side);
     } else {
@@ -237,17 +239,10 @@ bool Simulation::join(Robot& robot, int unum, const std::string& team) {
     robot.side = side;
     robot.unum = unum;
     robot.identityPending = true;
-    // Lined up along the own half's side line until the robot beams.
-    const double halfL = world_.field().halfLength();
-    double x = std::max(-halfL, -0.5 * unum);
-    double y = -(world_.field().halfWidth()) + 0.5;
-    double heading = 0.0;
-    if (side == TeamSide::Right) {
-        x = -x;
-        y = -y;
-        heading = 180.0;
-    }
-    robot.body().place(x, y, heading);
+    // At the team's next start spot, facing the opponent goal, as the real
+    // server puts a robot on its init; it beams from there.
+    const Vec3 spot = referee_.startSpot(side);
+    robot.body().place(spot.x, spot.y, side == TeamSide::Left ? 0.0 : 180.0);
     robot.body().refreshSensors();
     ++stats_.robotsJoined;
     log(who(robot) + " joined");
@@ -340,8 +335,8 @@ void Simulation::applyEvent(const ScenarioEvent& e) {
             log(where + "ball placed");
             break;
         case ScenarioEvent::Kind::PushBall:
+            // Like the real server's trainer moving the ball: no robot touched it.
             world_.ball().push({e.values[0], e.values[1], e.values[2]});
-            rules_.ballTouched();
             log(where + "ball pushed");
             break;
         case ScenarioEvent::Kind::KnockOver:
@@ -356,6 +351,7 @@ void Simulation::applyEvent(const ScenarioEvent& e) {
         case ScenarioEvent::Kind::DropConnection:
             log(where + "dropping the connection of " + who(*robot));
             drops_.push_back(robot->clientId);
+            referee_.robotLeft(robot->clientId);
             world_.removeRobot(robot->clientId);
             break;
         case ScenarioEvent::Kind::SendRaw:
@@ -384,9 +380,7 @@ void Simulation::step() {
         }
     }
 
-    const Vec3 ballBefore = world_.ball().position();
     world_.step(kCycle, rules_.paused());
-    if (world_.touch().touched) rules_.ballTouchedBy(world_.touch().side);
     for (auto& [id, robot] : world_.robots()) {
         for (const std::string& note : robot.body().takeNotes()) {
             if (robot.joined) log(who(robot) + ": " + note);
@@ -398,11 +392,13 @@ void Simulation::step() {
                 " (" + fallCauseName(fall) + ")");
         }
     }
-    rules_.step(now_, kCycle, ballBefore, world_.ball());
+    // The referee after the physics, as on the real server: what it changes
+    // shows in this cycle's perceptions, a new play mode in the next.
+    referee_.update(now_, kCycle, world_.contacts());
     for (const std::string& line : rules_.takeMessages()) log(line);
 
     sendPerceptions();
-    truth_.record(k, now_, rules_, world_);
+    truth_.record(k, now_, rules_, world_, &referee_.record());
     if (truth_.failed()) {
         log("writing the truth log failed; it stops here");
         truth_.close();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game/GameRules.h"
+#include "game/Referee.h"
 #include "sense/PerceptionWriter.h"
 #include "util/Random.h"
 #include "game/SayRelay.h"
@@ -67,6 +68,8 @@ public:
     const World& world() const { return world_; }
     GameRules& rules() { return rules_; }
     const GameRules& rules() const { return rules_; }
+    Referee& referee() { return referee_; }
+    const Referee& referee() const { return referee_; }
     SimStats& stats() { return stats_; }
     const SimOptions& options() const { return options_; }
     const std::string& teamName(TeamSide side) const { return teamNames_[side == TeamSide::Left ? 0 : 1]; }
@@ -91,6 +94,7 @@ private:
     std::ostream& console_;
     World world_;
     GameRules rules_;
+    Referee referee_;
     PerceptionWriter writer_;
     SayRelay relay_;
     Scenario scenario_;

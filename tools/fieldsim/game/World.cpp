@@ -53,4 +53,4 @@ std::vector<const Robot*> World::joinedRobots() const {
     return out;
 }
 
-void World::step(double dt, bool gamePaused) { touch_ = model_->step(robots_, ball_, dt, gamePaused); }
+void World::step(double dt, bool gamePaused) { contacts_ = model_->step(robots_, ball_, dt, gamePaused); }

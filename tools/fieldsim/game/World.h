@@ -33,8 +33,8 @@ public:
 
     // Moves every robot and the ball by one cycle through the robot model.
     void step(double dt, bool gamePaused);
-    // Who touched the ball in the last step, if anyone did.
-    const BallTouch& touch() const { return touch_; }
+    // Who touched the ball and whom in the last step.
+    const StepContacts& contacts() const { return contacts_; }
 
 private:
     FieldGeometry field_;
@@ -44,5 +44,5 @@ private:
     std::unique_ptr<BodyModel> model_;
     Ball ball_;
     std::map<int, Robot> robots_;
-    BallTouch touch_;
+    StepContacts contacts_;
 };

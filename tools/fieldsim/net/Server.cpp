@@ -242,7 +242,10 @@ void Server::runCycle() {
     for (auto& [id, c] : clients_) c->newCycle();
     sim_.step();
     // The browsers see what the truth log records for this cycle.
-    if (monitor_) monitor_->publish(TruthLog::format(sim_.cycles() - 1, sim_.now(), sim_.rules(), sim_.world()));
+    if (monitor_) {
+        monitor_->publish(
+            TruthLog::format(sim_.cycles() - 1, sim_.now(), sim_.rules(), sim_.world(), &sim_.referee().record()));
+    }
     for (int id : sim_.takeDrops()) dropClient(id, "dropped by the scenario");
     for (Outgoing& out : sim_.takeOutbox()) {
         auto it = clients_.find(out.clientId);

@@ -31,7 +31,7 @@ LimbPoses BodyKinematics::compute(const JointAngles& angles) {
     return limbs;
 }
 
-Vec3 BodyKinematics::centreOfMass(const JointAngles& angles) {
+std::array<Pose, NaoModel::kBodyPartCount> BodyKinematics::parts(const JointAngles& angles) {
     // The placement after every joint, each chain built up joint by joint.
     Pose after[NaoModel::kJointCount];
     const int chainStarts[] = {NaoModel::HJ1, NaoModel::RAJ1, NaoModel::LAJ1, NaoModel::RLJ1, NaoModel::LLJ1};
@@ -43,12 +43,21 @@ Vec3 BodyKinematics::centreOfMass(const JointAngles& angles) {
             after[j] = p;
         }
     }
+    std::array<Pose, NaoModel::kBodyPartCount> out;
+    for (int i = 0; i < NaoModel::kBodyPartCount; ++i) {
+        const int joint = NaoModel::bodyPart(i).joint;
+        if (joint >= 0) out[i] = after[joint];
+    }
+    return out;
+}
+
+Vec3 BodyKinematics::centreOfMass(const JointAngles& angles) {
+    const std::array<Pose, NaoModel::kBodyPartCount> placed = parts(angles);
     Vec3 sum;
     double mass = 0.0;
     for (int i = 0; i < NaoModel::kBodyPartCount; ++i) {
         const BodyPart& part = NaoModel::bodyPart(i);
-        const Vec3 at = part.joint < 0 ? part.centre : after[part.joint].apply(part.centre);
-        sum += at * part.mass;
+        sum += placed[i].apply(part.centre) * part.mass;
         mass += part.mass;
     }
     return sum * (1.0 / mass);

@@ -25,6 +25,9 @@ public:
     static LimbPoses compute(const JointAngles& angles);
     // The placement after the joints first..first+count-1 of one chain.
     static Pose chain(const JointAngles& angles, int first, int count);
+    // The placement of each of the 23 bodies (NaoModel::bodyPart order): the
+    // map from its zero-pose points to where they are now, torso frame.
+    static std::array<Pose, NaoModel::kBodyPartCount> parts(const JointAngles& angles);
     // The whole robot's centre of mass in the torso frame, from the masses
     // and zero-pose centres of all its bodies.
     static Vec3 centreOfMass(const JointAngles& angles);

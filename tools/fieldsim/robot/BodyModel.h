@@ -6,17 +6,30 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "game/Ball.h"
 #include "game/PlayMode.h"
 #include "robot/RobotBody.h"
+#include "util/Vec3.h"
 
 struct Robot;
 
-struct BallTouch {
-    bool touched = false;  // in this step
-    TeamSide side = TeamSide::Left;
-    int unum = 0;
+// Two robots of the game touching each other, by connection id (a < b).
+struct RobotContact {
+    int a = 0;
+    int b = 0;
+    Vec3 point;  // world, where they touch
+};
+
+// What met in one step: the referee's rules start from these.
+struct StepContacts {
+    // Connection ids of the robots of the game that touched the ball, in
+    // the order of the robots (each once).
+    std::vector<int> ballTouchers;
+    std::vector<RobotContact> robots;  // each pair once
+    // Robots whose joints the self-collision rule froze in this step.
+    std::vector<int> selfCollided;
 };
 
 enum class ModelKind { Kinematic, Physics };
@@ -31,6 +44,6 @@ public:
     // One cycle of `dt` seconds for every robot and the ball. `gamePaused` is
     // true while the referee has stopped the game (before kick-off, after a
     // goal), when the real server stops some of its per-robot rules.
-    // Returns the last robot that touched the ball in this cycle, if any.
-    virtual BallTouch step(std::map<int, Robot>& robots, Ball& ball, double dt, bool gamePaused) = 0;
+    // Returns who touched the ball and whom in this cycle.
+    virtual StepContacts step(std::map<int, Robot>& robots, Ball& ball, double dt, bool gamePaused) = 0;
 };

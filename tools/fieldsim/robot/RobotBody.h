@@ -3,9 +3,11 @@
 // body by geometry and rules; the physics model simulates it as rigid bodies.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
+#include "robot/NaoModel.h"
 #include "util/Pose.h"
 #include "util/Vec3.h"
 
@@ -43,6 +45,12 @@ public:
     // (counter-clockwise from the world +x axis), joints as they are.
     // Values that are not finite are refused and change nothing.
     virtual void place(double x, double y, double headingDeg) = 0;
+    // The referee's move: the whole robot translated so that its torso
+    // centre comes to `torsoCentre`, every body by the same offset, so its
+    // orientation and joint angles stay as they are; every body stops, and
+    // a robot the physics had frozen is not woken (it stays where it is
+    // put, even in the air). A target that is not finite changes nothing.
+    virtual void relocate(const Vec3& torsoCentre) = 0;
     // Brings the sensors up to date with a placement made outside a cycle
     // (a new robot, a robot joining), so that the next perception shows it.
     virtual void refreshSensors() = 0;
@@ -61,6 +69,9 @@ public:
     virtual Pose torso() const = 0;      // world placement of the torso frame
     virtual Pose camera() const = 0;     // head centre, head orientation
     virtual Vec3 partCentre(VisiblePart part) const = 0;  // world
+    // World placement of each of the robot's 23 bodies (in the robot model's
+    // order of parts, NaoModel::bodyPart): its centre and orientation.
+    virtual std::array<Pose, NaoModel::kBodyPartCount> partPoses() const = 0;
 
     virtual const Vec3& gyro() const = 0;           // deg/s, torso frame
     virtual const Vec3& accelerometer() const = 0;  // m/s^2, torso frame

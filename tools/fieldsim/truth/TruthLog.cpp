@@ -20,6 +20,60 @@ void field(std::string& out, const char* name, double value, int decimals) {
     TextFormat::appendFixed(out, std::round(value * scale) / scale + 0.0, decimals);
 }
 
+void point(std::string& out, const char* name, const Vec3& p) {
+    out += '"';
+    out += name;
+    out += "\":[";
+    for (int i = 0; i < 3; ++i) {
+        if (i) out += ',';
+        const double v = i == 0 ? p.x : i == 1 ? p.y : p.z;
+        TextFormat::appendFixed(out, std::round(v * 1e4) / 1e4 + 0.0, 4);
+    }
+    out += ']';
+}
+
+void who(std::string& out, TeamSide side, int unum) {
+    out += "\"side\":\"";
+    out += teamSideName(side);
+    out += "\",\"unum\":" + std::to_string(unum);
+}
+
+void appendReferee(std::string& out, const RefereeRecord& record) {
+    if (!record.entries.empty()) {
+        out += ",\"referee\":[";
+        for (size_t i = 0; i < record.entries.size(); ++i) {
+            const RefereeEntry& e = record.entries[i];
+            if (i) out += ',';
+            out += "{\"rule\":" + TextFormat::jsonString(e.rule) + ',';
+            if (e.ball) {
+                out += "\"ball\":true,";
+            } else {
+                who(out, e.side, e.unum);
+                out += ',';
+            }
+            if (e.foul) {
+                out += "\"foul\":true}";
+                continue;
+            }
+            point(out, "from", e.from);
+            out += ',';
+            point(out, "to", e.to);
+            out += '}';
+        }
+        out += ']';
+    }
+    if (!record.touches.empty()) {
+        out += ",\"touches\":[";
+        for (size_t i = 0; i < record.touches.size(); ++i) {
+            if (i) out += ',';
+            out += '{';
+            who(out, record.touches[i].side, record.touches[i].unum);
+            out += '}';
+        }
+        out += ']';
+    }
+}
+
 }  // namespace
 
 TruthLog::~TruthLog() { close(); }
@@ -41,7 +95,8 @@ void TruthLog::close() {
     }
 }
 
-std::string TruthLog::format(long long cycle, double now, const GameRules& rules, const World& world) {
+std::string TruthLog::format(long long cycle, double now, const GameRules& rules, const World& world,
+                             const RefereeRecord* referee) {
     std::string out = "{\"cycle\":" + std::to_string(cycle) + ",";
     field(out, "time", now, 3);
     out += ',';
@@ -89,13 +144,16 @@ std::string TruthLog::format(long long cycle, double now, const GameRules& rules
         }
         out += "},\"commands\":" + TextFormat::jsonString(r.cycleCommands) + "}";
     }
-    out += "]}";
+    out += "]";
+    if (referee) appendReferee(out, *referee);
+    out += "}";
     return out;
 }
 
-void TruthLog::record(long long cycle, double now, const GameRules& rules, const World& world) {
+void TruthLog::record(long long cycle, double now, const GameRules& rules, const World& world,
+                      const RefereeRecord* referee) {
     if (!file_ || failed_) return;
-    const std::string line = format(cycle, now, rules, world) + "\n";
+    const std::string line = format(cycle, now, rules, world, referee) + "\n";
     if (std::fwrite(line.data(), 1, line.size(), file_) != line.size()) {
         failed_ = true;  // the caller reports it once
     }

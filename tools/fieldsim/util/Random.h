@@ -2,7 +2,10 @@
 // seed gives the same noise with every standard library.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 class Random {
 public:
@@ -12,6 +15,13 @@ public:
     double uniform();                      // [0, 1)
     double uniform(double lo, double hi);  // [lo, hi)
     double gaussian(double sigma);         // mean 0
+    // A whole number in [0, n); 0 when n is 0.
+    std::uint64_t below(std::uint64_t n) { return n == 0 ? 0 : next() % n; }
+    // The items in an order drawn from this generator.
+    template <class T>
+    void shuffle(std::vector<T>& items) {
+        for (size_t i = items.size(); i > 1; --i) std::swap(items[i - 1], items[static_cast<size_t>(below(i))]);
+    }
 
 private:
     std::uint64_t state_;

@@ -62,7 +62,8 @@ void Contacts::closestPoints(const Vec3& p1, const Vec3& q1, const Vec3& p2, con
     c2 = flat(p2) + d2 * t;
 }
 
-void Contacts::separateRobots(std::map<int, Robot>& robots, const FieldGeometry& field) {
+std::vector<RobotContact> Contacts::separateRobots(std::map<int, Robot>& robots, const FieldGeometry& field) {
+    std::vector<RobotContact> touching;
     std::vector<Robot*> onField;
     for (auto& [id, r] : robots) {
         if (r.joined) onField.push_back(&r);
@@ -77,6 +78,10 @@ void Contacts::separateRobots(std::map<int, Robot>& robots, const FieldGeometry&
             Vec3 n = cb - ca;
             double dist = flatLength(n);
             const double overlap = fa.radius + fb.radius - dist;
+            // Robots pushed apart in an earlier cycle stand exactly touching.
+            if (overlap < -kTouchTolerance) continue;
+            const Vec3 at = ca + (cb - ca) * (fa.radius / std::max(fa.radius + fb.radius, 1e-9));
+            touching.push_back({onField[i]->clientId, onField[j]->clientId, {at.x, at.y, 0.0}});
             if (overlap <= 0.0) continue;
             if (dist < 1e-9) {
                 // Right on top of each other: part them along the field's length.
@@ -95,6 +100,7 @@ void Contacts::separateRobots(std::map<int, Robot>& robots, const FieldGeometry&
         const Vec3 p = r->body().torso().pos;
         kinematic(*r).shift(std::clamp(p.x, -xMax, xMax) - p.x, std::clamp(p.y, -yMax, yMax) - p.y);
     }
+    return touching;
 }
 
 bool Contacts::pushOutOfFoot(Ball& ball, const KinematicBody& body, int foot) {
@@ -163,8 +169,8 @@ bool Contacts::pushOutOfFootprint(Ball& ball, const KinematicBody& body) {
     return true;
 }
 
-BallTouch Contacts::pushBall(Ball& ball, const std::map<int, Robot>& robots) {
-    BallTouch touch;
+std::vector<int> Contacts::pushBall(Ball& ball, const std::map<int, Robot>& robots) {
+    std::vector<int> touchers;
     for (const auto& [id, r] : robots) {
         if (!r.joined) continue;
         bool touched = false;
@@ -173,7 +179,7 @@ BallTouch Contacts::pushBall(Ball& ball, const std::map<int, Robot>& robots) {
             touched = pushOutOfFoot(ball, kinematic(r), 1) || touched;
         }
         touched = pushOutOfFootprint(ball, kinematic(r)) || touched;
-        if (touched) touch = {true, r.side, r.unum};
+        if (touched) touchers.push_back(id);
     }
-    return touch;
+    return touchers;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <map>
+#include <vector>
 
 #include "game/Ball.h"
 #include "game/FieldGeometry.h"
@@ -24,11 +25,15 @@ public:
     // Bodies taller than this above the ground's contact do not meet the ball.
     static constexpr double kUprightReach = 0.6;  // m
     static constexpr double kLyingReach = 0.15;   // m
+    // Outlines this close still count as touching (the robots were pushed
+    // apart to exactly touching, up to rounding).
+    static constexpr double kTouchTolerance = 1e-6;  // m
 
-    // Pushes overlapping robots apart and keeps them inside the walls.
-    static void separateRobots(std::map<int, Robot>& robots, const FieldGeometry& field);
-    // Pushes the ball out of the robots; returns the last robot that touched it.
-    static BallTouch pushBall(Ball& ball, const std::map<int, Robot>& robots);
+    // Pushes overlapping robots apart and keeps them inside the walls;
+    // returns the pairs that touched (outlines overlapping or just touching).
+    static std::vector<RobotContact> separateRobots(std::map<int, Robot>& robots, const FieldGeometry& field);
+    // Pushes the ball out of the robots; returns the robots that touched it.
+    static std::vector<int> pushBall(Ball& ball, const std::map<int, Robot>& robots);
 
     // Closest points between the segments p1-q1 and p2-q2 (in the ground plane).
     static void closestPoints(const Vec3& p1, const Vec3& q1, const Vec3& p2, const Vec3& q2, Vec3& c1, Vec3& c2);

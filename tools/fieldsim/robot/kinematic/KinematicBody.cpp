@@ -108,6 +108,7 @@ void KinematicBody::place(double x, double y, double headingDeg) {
     fallProgress_ = 1.0;
     hipsFlexedWhileLying_ = false;
     offBalanceFor_ = -1.0;
+    lifted_ = 0.0;
     limbs_ = BodyKinematics::compute(angles_);
 
     // Stand on the lower sole (in the torso frame; the tilt is not known yet).
@@ -268,6 +269,7 @@ void KinematicBody::knockOver(bool onFront) {
 }
 
 void KinematicBody::fall(const Vec3& toward, bool onFront, FallCause cause) {
+    land();
     const double h = headingDeg_ * kDeg;
     const Vec3 facing{std::cos(h), std::sin(h), 0.0};
     const Vec3 dir = horizontalUnit(toward, onFront ? facing : -facing);
@@ -301,7 +303,27 @@ FallCause KinematicBody::takeNewFall() {
 
 void KinematicBody::shift(double dx, double dy) {
     if (!std::isfinite(dx) || !std::isfinite(dy)) return;
-    const Vec3 d{dx, dy, 0.0};
+    moveBy({dx, dy, 0.0});
+}
+
+void KinematicBody::relocate(const Vec3& torsoCentre) {
+    if (!torsoCentre.isFinite()) return;
+    const Vec3 d = torsoCentre - torso_.pos;
+    moveBy(d);
+    lifted_ += d.z;
+    // The move stops the robot: nothing of its motion before the move is
+    // carried past it (velocities, the gyro, the feet's speed).
+    resetMotionHistory();
+}
+
+void KinematicBody::land() {
+    if (lifted_ == 0.0) return;
+    // No momentum and no flight here: it is simply back on the ground.
+    moveBy({0.0, 0.0, -lifted_});
+    lifted_ = 0.0;
+}
+
+void KinematicBody::moveBy(const Vec3& d) {
     position_ += d;
     torso_.pos += d;
     anchor_ += d;
@@ -320,6 +342,7 @@ void KinematicBody::shift(double dx, double dy) {
 void KinematicBody::update(double dt) {
     if (!std::isfinite(dt) || dt < 0.0) dt = 0.0;
     ++updates_;
+    land();
     if (state_ == BodyState::Upright) {
         const Pose before = torso_;
         const Vec3 anchorBefore = anchor_;
@@ -582,6 +605,15 @@ Footprint KinematicBody::footprint() const {
 Pose KinematicBody::camera() const {
     const Pose head = torso_.compose(limbs_.head);
     return {head.rot, head.apply(NaoModel::kHeadCentre)};
+}
+
+std::array<Pose, NaoModel::kBodyPartCount> KinematicBody::partPoses() const {
+    std::array<Pose, NaoModel::kBodyPartCount> out = BodyKinematics::parts(angles_);
+    for (int i = 0; i < NaoModel::kBodyPartCount; ++i) {
+        Pose& p = out[static_cast<size_t>(i)];
+        p = {torso_.rot * p.rot, worldPoint(p, NaoModel::bodyPart(i).centre)};
+    }
+    return out;
 }
 
 Vec3 KinematicBody::worldPoint(const Pose& limb, const Vec3& zeroPosePoint) const {

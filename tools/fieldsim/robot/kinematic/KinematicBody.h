@@ -79,6 +79,9 @@ public:
     void fall(const Vec3& toward, bool onFront, FallCause cause);
     // Moves the whole robot over the ground (pushed by another body).
     void shift(double dx, double dy);
+    // The referee's move. Nothing holds this model's robot in the air: one
+    // moved above where it would stand or lie comes down at the next update.
+    void relocate(const Vec3& torsoCentre) override;
 
     // Recomputes the pose, the fall rules and the sensors after the joints
     // have moved by `dt` seconds.
@@ -93,6 +96,7 @@ public:
     const LimbPoses& limbs() const { return limbs_; }
     Pose camera() const override;                    // head centre, head orientation
     Vec3 partCentre(VisiblePart part) const override;
+    std::array<Pose, NaoModel::kBodyPartCount> partPoses() const override;
     // World position of a body centre given at the zero pose, torso-relative.
     Vec3 worldPoint(const Pose& limb, const Vec3& zeroPosePoint) const;
 
@@ -151,6 +155,9 @@ private:
     void updateInertialSensors(double dt);
     void updateFeetMotion(double dt);
     void resetMotionHistory();
+    // Brings a robot the referee moved up or down back to where it stands or lies.
+    void land();
+    void moveBy(const Vec3& d);
     Mat3 orientation() const;
 
     JointAngles angles_{};
@@ -188,6 +195,8 @@ private:
     double fallHeadingTo_ = 0.0;
     bool hipsFlexedWhileLying_ = false;
     FallCause newFall_ = FallCause::None;
+    // How far the referee has moved the robot above where it stands or lies.
+    double lifted_ = 0.0;
 
     // Sensor history.
     int historyLength_ = 0;

@@ -6,15 +6,16 @@
 
 std::unique_ptr<RobotBody> KinematicModel::createBody() { return std::make_unique<KinematicBody>(); }
 
-BallTouch KinematicModel::step(std::map<int, Robot>& robots, Ball& ball, double dt, bool /*gamePaused*/) {
+StepContacts KinematicModel::step(std::map<int, Robot>& robots, Ball& ball, double dt, bool /*gamePaused*/) {
     for (auto& [id, r] : robots) {
         KinematicBody& body = Contacts::kinematic(r);
         body.stepJoints(dt);
         body.update(dt);
     }
-    Contacts::separateRobots(robots, field_);
-    const BallTouch touch = Contacts::pushBall(ball, robots);
+    StepContacts met;
+    met.robots = Contacts::separateRobots(robots, field_);
+    met.ballTouchers = Contacts::pushBall(ball, robots);
     ball.step(dt);
     ball.confine(field_.halfLength() + FieldGeometry::kBorder, field_.halfWidth() + FieldGeometry::kBorder);
-    return touch;
+    return met;
 }

@@ -10,7 +10,7 @@ public:
     explicit KinematicModel(const FieldGeometry& field) : field_(field) {}
 
     std::unique_ptr<RobotBody> createBody() override;
-    BallTouch step(std::map<int, Robot>& robots, Ball& ball, double dt, bool gamePaused) override;
+    StepContacts step(std::map<int, Robot>& robots, Ball& ball, double dt, bool gamePaused) override;
 
 private:
     FieldGeometry field_;

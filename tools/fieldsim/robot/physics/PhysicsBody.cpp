@@ -139,6 +139,13 @@ Pose PhysicsBody::partPose(int part) const {
     return {toMat(dBodyGetRotation(b)), toVec(dBodyGetPosition(b))};
 }
 
+std::array<Pose, NaoModel::kBodyPartCount> PhysicsBody::partPoses() const {
+    static_assert(NaoBuild::kPartCount == NaoModel::kBodyPartCount, "the same bodies in the same order");
+    std::array<Pose, NaoModel::kBodyPartCount> out;
+    for (int i = 0; i < NaoBuild::kPartCount; ++i) out[static_cast<size_t>(i)] = partPose(i);
+    return out;
+}
+
 void PhysicsBody::moveRigidly(const Mat3& rot, const Vec3& pos) {
     // Every body takes the move that brings the torso to (rot, pos), so the
     // joints keep their angles; the bodies stop but are not woken.
@@ -164,6 +171,22 @@ void PhysicsBody::place(double x, double y, double headingDeg) {
     state_ = BodyState::Upright;
     lastSound_ = {x, y, 0.0};
     lastSoundHeading_ = headingDeg;
+}
+
+void PhysicsBody::relocate(const Vec3& torsoCentre) {
+    if (!torsoCentre.isFinite()) return;
+    // As the real server's rules move a robot: a translation of every body,
+    // velocities zeroed, no body enabled. The accelerometer keeps the
+    // velocity it sampled before, so the sudden stop shows in its next
+    // reading, as it does there.
+    const Vec3 d = torsoCentre - torso().pos;
+    for (dBodyID b : bodies_) {
+        const dReal* p = dBodyGetPosition(b);
+        dBodySetPosition(b, p[0] + d.x, p[1] + d.y, p[2] + d.z);
+        dBodySetLinearVel(b, 0.0, 0.0, 0.0);
+        dBodySetAngularVel(b, 0.0, 0.0, 0.0);
+    }
+    if (state_ == BodyState::Upright) lastSound_ = {torsoCentre.x, torsoCentre.y, 0.0};
 }
 
 void PhysicsBody::refreshSensors() {

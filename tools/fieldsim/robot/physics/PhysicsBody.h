@@ -48,6 +48,7 @@ public:
     double angle(int joint) const override;
     double sensedAngle(int joint) const override { return angle(joint); }
     void place(double x, double y, double headingDeg) override;
+    void relocate(const Vec3& torsoCentre) override;
     void refreshSensors() override;
     void knockOver(bool onFront) override;
     FallCause takeNewFall() override;
@@ -95,6 +96,7 @@ public:
     bool meetsRobots() const { return meetsRobots_; }
 
     Pose partPose(int part) const;
+    std::array<Pose, NaoModel::kBodyPartCount> partPoses() const override;
     dBodyID partBody(int part) const { return bodies_[part]; }
     dJointID hinge(int joint) const { return joints_[joint]; }
     int footOf(const ColliderTag* tag) const;  // 0, 1, or -1 when not a foot
@@ -107,6 +109,8 @@ private:
 
     void build();
     void updateState();
+    // Every body moved by the one rigid motion that brings the torso to
+    // (rot, pos), and stopped; nothing is woken.
     void moveRigidly(const Mat3& rot, const Vec3& pos);
 
     PhysicsModel& model_;

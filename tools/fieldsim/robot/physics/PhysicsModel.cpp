@@ -1,5 +1,6 @@
 #include "robot/physics/PhysicsModel.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "game/Robot.h"
@@ -118,8 +119,9 @@ void PhysicsModel::collide(dGeomID a, dGeomID b) {
     dContactGeom found[kMaxContactsPerPair];
     const int n = dCollide(a, b, kMaxContactsPerPair, found, sizeof(dContactGeom));
     if (n <= 0) return;
-    if (ta->kind == ColliderKind::Ball && tb->kind == ColliderKind::RobotPart) ballToucher_ = tb->owner;
-    if (tb->kind == ColliderKind::Ball && ta->kind == ColliderKind::RobotPart) ballToucher_ = ta->owner;
+    if (ta->kind == ColliderKind::Ball && tb->kind == ColliderKind::RobotPart) noteBallTouch(tb->owner);
+    if (tb->kind == ColliderKind::Ball && ta->kind == ColliderKind::RobotPart) noteBallTouch(ta->owner);
+    if (ta->owner && tb->owner) noteMeeting(ta->owner, tb->owner, toVec(found[0].pos));
     const dSurfaceParameters surface = Surfaces::pair(ta->kind, tb->kind);
     // Only a foot that ODE names first gets the contact's force recorded, as
     // on the real server.
@@ -137,6 +139,19 @@ void PhysicsModel::collide(dGeomID a, dGeomID b) {
             ta->owner->addFootContact(foot, fb, toVec(found[i].pos));
         }
     }
+}
+
+void PhysicsModel::noteBallTouch(PhysicsBody* robot) {
+    if (std::find(ballTouchers_.begin(), ballTouchers_.end(), robot) == ballTouchers_.end()) {
+        ballTouchers_.push_back(robot);
+    }
+}
+
+void PhysicsModel::noteMeeting(PhysicsBody* a, PhysicsBody* b, const Vec3& point) {
+    for (const Meeting& m : meetings_) {
+        if ((m.a == a && m.b == b) || (m.a == b && m.b == a)) return;
+    }
+    meetings_.push_back({a, b, point});
 }
 
 void PhysicsModel::syncBallIn(Ball& ball) {
@@ -167,7 +182,7 @@ void PhysicsModel::syncBallOut(Ball& ball) {
     ballRevision_ = ball.revision();
 }
 
-BallTouch PhysicsModel::step(std::map<int, Robot>& robots, Ball& ball, double dt, bool gamePaused) {
+StepContacts PhysicsModel::step(std::map<int, Robot>& robots, Ball& ball, double dt, bool gamePaused) {
     // The engine wants its data set up in every thread that steps a world
     // (a test may step the simulation in a thread of its own).
     thread_local const bool engineReady = dAllocateODEDataForThread(dAllocateMaskAll) != 0;
@@ -184,26 +199,36 @@ BallTouch PhysicsModel::step(std::map<int, Robot>& robots, Ball& ball, double dt
     dBodyAddTorque(ballBody_, -kBallAngularDrag * w[0], -kBallAngularDrag * w[1], -kBallAngularDrag * w[2]);
 
     feedback_.clear();
-    ballToucher_ = nullptr;
+    ballTouchers_.clear();
+    meetings_.clear();
     dSpaceCollide(space_, this, &PhysicsModel::nearCallback);
     dWorldStep(world_, dt);
     now_ += dt;
+    StepContacts met;
     for (auto& [id, r] : robots) {
         PhysicsBody* body = bodyOf(r);
         body->afterStep();
         body->recoverIfBroken();
-        if (r.joined) body->applySelfCollisionRule(now_, gamePaused);
+        if (r.joined && body->applySelfCollisionRule(now_, gamePaused) > 0) met.selfCollided.push_back(id);
     }
     dJointGroupEmpty(contacts_);
     syncBallOut(ball);
 
-    BallTouch touch;
+    const auto idOf = [&](const PhysicsBody* body) {
+        for (auto& [id, r] : robots) {
+            if (r.joined && bodyOf(r) == body) return id;
+        }
+        return -1;
+    };
     for (auto& [id, r] : robots) {
-        if (r.joined && bodyOf(r) == ballToucher_) {
-            touch.touched = true;
-            touch.side = r.side;
-            touch.unum = r.unum;
+        if (!r.joined) continue;
+        if (std::find(ballTouchers_.begin(), ballTouchers_.end(), bodyOf(r)) != ballTouchers_.end()) {
+            met.ballTouchers.push_back(id);
         }
     }
-    return touch;
+    for (const Meeting& m : meetings_) {
+        const int a = idOf(m.a), b = idOf(m.b);
+        if (a >= 0 && b >= 0 && a != b) met.robots.push_back({std::min(a, b), std::max(a, b), m.point});
+    }
+    return met;
 }

@@ -45,7 +45,7 @@ public:
     PhysicsModel& operator=(const PhysicsModel&) = delete;
 
     std::unique_ptr<RobotBody> createBody() override;
-    BallTouch step(std::map<int, Robot>& robots, Ball& ball, double dt, bool gamePaused) override;
+    StepContacts step(std::map<int, Robot>& robots, Ball& ball, double dt, bool gamePaused) override;
 
     dWorldID world() const { return world_; }
     dSpaceID space() const { return space_; }
@@ -55,6 +55,8 @@ private:
     static void nearCallback(void* data, dGeomID a, dGeomID b);
     void collide(dGeomID a, dGeomID b);
     void addStaticBox(const Vec3& centre, const Vec3& size);
+    void noteBallTouch(PhysicsBody* robot);
+    void noteMeeting(PhysicsBody* a, PhysicsBody* b, const Vec3& point);
     void syncBallIn(Ball& ball);
     void syncBallOut(Ball& ball);
 
@@ -71,7 +73,14 @@ private:
     // Force records of the foot contacts of the current step; a deque keeps
     // their addresses while ODE writes into them.
     std::deque<dJointFeedback> feedback_;
-    // Who touched the ball in the current step.
-    PhysicsBody* ballToucher_ = nullptr;
+    // Who touched the ball, and which robots touched each other, in the
+    // current step (the first contact point of each pair).
+    std::vector<PhysicsBody*> ballTouchers_;
+    struct Meeting {
+        PhysicsBody* a;
+        PhysicsBody* b;
+        Vec3 point;
+    };
+    std::vector<Meeting> meetings_;
     double now_ = 0.0;  // s of simulated time
 };
