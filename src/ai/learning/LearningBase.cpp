@@ -249,8 +249,10 @@ void LearningBase::learn() {
 
     ++stepCount;
     if (!isEvalDone()) {
-        continueEval();
+        // First, so that a learner that beams (or sends another command that
+        // replaces the text) in that cycle itself has its way.
         beamIfDue();
+        continueEval();
         return;
     }
 

@@ -121,8 +121,9 @@ protected:
     // differs from the vector's is reported; the common part is handed over.
     void bindSkill(const std::string& skill, const std::vector<SkillParams::Param>& list);
     // The engine beams the robot to (x, y), facing `dir` degrees, in cycle
-    // kBeamStep of every episode (the server accepts a beam only before the
-    // kick-off). Start poses belong well inside the own half: before the
+    // kBeamStep of every episode, before the learner's own cycle (a learner
+    // that beams itself then has its way); the server accepts a beam only
+    // before the kick-off. Start poses belong well inside the own half: before the
     // kick-off the referee moves a robot whose body reaches the halfway line
     // back to x = -2.5 with every velocity zeroed, which topples it.
     void beamAtStart(double x, double y, double dir);
