@@ -209,3 +209,65 @@ TEST(WmtraceOptions, StandardInputByDefaultAndAnUnknownOptionBringsTheHelp) {
         EXPECT_EQ(showHelp, m.second.rfind("unknown", 0) == 0) << m.second;
     }
 }
+
+TEST(LearnAgentOptions, PortsKickOffAndSkillValuesForWorkersSideBySide) {
+    Words w({"turn", "--simulator", "fieldsim", "--link-port", "4107", "--server-port=3107",
+             "--kickoff-after", "2.5", "--params", "tuned", "--design-params"});
+    LearnAgentOptions o;
+    std::string error;
+    ASSERT_EQ(parseLearnAgentOptions(w.argc(), w.argv(), o, error), LearnAgentParse::Run) << error;
+    EXPECT_EQ(o.linkPort, 4107u);
+    EXPECT_EQ(o.serverPort, 3107u);
+    EXPECT_DOUBLE_EQ(o.kickoffAfter, 2.5);
+    EXPECT_LT(o.playOnAfter, 0.0);  // a kick-off instead of going straight to PlayOn
+    EXPECT_EQ(o.paramsDir, "tuned");
+    EXPECT_TRUE(o.designParams);
+
+    Words d({"turn"});
+    LearnAgentOptions od;
+    ASSERT_EQ(parseLearnAgentOptions(d.argc(), d.argv(), od, error), LearnAgentParse::Run);
+    EXPECT_EQ(od.linkPort, 4100u);
+    EXPECT_EQ(od.serverPort, 3100u);
+    EXPECT_DOUBLE_EQ(od.playOnAfter, 1.0);
+
+    EXPECT_EQ(learnAgentError({"turn", "--link-port", "0"}),
+              "--link-port must be a port from 1 to 65535");
+    EXPECT_EQ(learnAgentError({"turn", "--server-port", "70000"}),
+              "--server-port must be a port from 1 to 65535");
+    EXPECT_EQ(learnAgentError({"turn", "--link-port", "3100"}),
+              "--link-port and --server-port must differ");
+    EXPECT_EQ(learnAgentError({"turn", "--kickoff-after", "1"}),
+              "--kickoff-after needs --simulator fieldsim");
+    EXPECT_EQ(learnAgentError({"turn", "--simulator", "fieldsim", "--kickoff-after", "x"}),
+              "--kickoff-after must be seconds from -1 to 3600");
+    EXPECT_EQ(learnAgentError({"turn", "--simulator", "fieldsim", "--kickoff-after", "1",
+                               "--play-on-after", "1"}),
+              "--kickoff-after and --play-on-after exclude each other");
+    EXPECT_EQ(learnAgentError({"turn", "--play-on-after", "1"}),
+              "--play-on-after needs --simulator fieldsim");
+}
+
+TEST(TunerOptions, WorkersHereOrElsewhere) {
+    Words w({"p.params", "--workers", "2", "--learner", "turn", "--learnagent-arg",
+             "--params=x", "--worker", "node-1:4101", "--worker=10.0.0.7:4100",
+             "--episode-timeout", "90"});
+    TunerOptions o;
+    std::string error;
+    ASSERT_EQ(parseTunerOptions(w.argc(), w.argv(), o, error), TunerParse::Run) << error;
+    EXPECT_EQ(o.localWorkers, 2);
+    EXPECT_EQ(o.learner, "turn");
+    EXPECT_EQ(o.learnagentArgs, (std::vector<std::string>{"--params=x"}));
+    EXPECT_EQ(o.workers, (std::vector<std::string>{"node-1:4101", "10.0.0.7:4100"}));
+    EXPECT_DOUBLE_EQ(o.episodeTimeout, 90.0);
+
+    EXPECT_EQ(tunerError({"p.params", "--workers", "2"}),
+              "--workers starts learnagents and needs the learner they run (--learner NAME)");
+    EXPECT_EQ(tunerError({"p.params", "--learner", "turn"}),
+              "--learner, --learnagent and --learnagent-arg need --workers N");
+    EXPECT_EQ(tunerError({"p.params", "--workers", "0", "--learner", "turn"}),
+              "--workers must be a whole number from 1 to 64");
+    EXPECT_EQ(tunerError({"p.params", "--worker", "node-1"}),
+              "--worker must be HOST:PORT with a port from 1 to 65535");
+    EXPECT_EQ(tunerError({"p.params", "--episode-timeout", "0"}),
+              "--episode-timeout must be seconds above 0, at most 86400");
+}

@@ -1,5 +1,8 @@
 #include "LearnAgentOptions.h"
 
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "LearnerFactory.h"
@@ -38,6 +41,25 @@ bool setSimulator(const std::string& value, LearnAgentOptions& options, std::str
     return false;
 }
 
+bool parsePort(const std::string& text, unsigned& port) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value < 1 || value > 65535) return false;
+    port = static_cast<unsigned>(value);
+    return true;
+}
+
+bool parseSeconds(const std::string& text, double& seconds) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(value) || value < -1.0 || value > 3600.0) return false;
+    seconds = value;
+    return true;
+}
+
 }  // namespace
 
 LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions& options,
@@ -56,6 +78,36 @@ LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions&
                        options.fieldsimArgs.push_back(v[0]);
                        return true;
                    });
+    auto port = [&line](const std::string& name, unsigned& to) {
+        line.option(name, 1, name + " needs a value", name + " must be a port from 1 to 65535",
+                    [&to](const std::vector<std::string>& v) { return parsePort(v[0], to); });
+    };
+    port("--link-port", options.linkPort);
+    port("--server-port", options.serverPort);
+    bool kickoffGiven = false;
+    line.option("--kickoff-after", 1, "--kickoff-after needs a value",
+                "--kickoff-after must be seconds from -1 to 3600",
+                [&options, &kickoffGiven](const std::vector<std::string>& v) {
+                    kickoffGiven = true;
+                    options.playOnAfter = -1.0;
+                    return parseSeconds(v[0], options.kickoffAfter);
+                });
+    bool playOnGiven = false;
+    line.option("--play-on-after", 1, "--play-on-after needs a value",
+                "--play-on-after must be seconds from 0 to 3600",
+                [&options, &playOnGiven](const std::vector<std::string>& v) {
+                    playOnGiven = true;
+                    return parseSeconds(v[0], options.playOnAfter) && options.playOnAfter >= 0;
+                });
+    line.option("--params", 1, "--params needs a folder", "",
+                [&options](const std::vector<std::string>& v) {
+                    options.paramsDir = v[0];
+                    return true;
+                });
+    line.flag("--design-params", [&options](const std::vector<std::string>&) {
+        options.designParams = true;
+        return true;
+    });
     switch (line.read(argc, argv, error)) {
         case CommandLineOutcome::Help:
             return LearnAgentParse::Help;
@@ -85,12 +137,30 @@ LearnAgentParse parseLearnAgentOptions(int argc, char** argv, LearnAgentOptions&
         error = "--fieldsim-arg needs --simulator fieldsim";
         return LearnAgentParse::Error;
     }
+    if (options.simulator != LearnAgentOptions::Simulator::Fieldsim && kickoffGiven) {
+        error = "--kickoff-after needs --simulator fieldsim";
+        return LearnAgentParse::Error;
+    }
+    if (options.simulator != LearnAgentOptions::Simulator::Fieldsim && playOnGiven) {
+        error = "--play-on-after needs --simulator fieldsim";
+        return LearnAgentParse::Error;
+    }
+    if (kickoffGiven && playOnGiven) {
+        error = "--kickoff-after and --play-on-after exclude each other";
+        return LearnAgentParse::Error;
+    }
+    if (options.linkPort == options.serverPort) {
+        error = "--link-port and --server-port must differ";
+        return LearnAgentParse::Error;
+    }
     return LearnAgentParse::Run;
 }
 
 void printLearnAgentHelp(std::ostream& out) {
     out << "Usage: learnagent LEARNER [--simulator shell|fieldsim[=PATH]|command='CMD ARGS']\n"
-           "                  [--fieldsim-arg ARG]...\n"
+           "                  [--fieldsim-arg ARG]... [--kickoff-after S | --play-on-after S]\n"
+           "                  [--link-port N]"
+           "                  [--server-port N] [--params DIR | --design-params]\n"
            "\n"
            "Tunes one motion skill by trial: listens for an optimiser (for example `tuner`) on\n"
            "port 4100, runs one episode per parameter vector received, each in a freshly\n"
@@ -112,10 +182,10 @@ void printLearnAgentHelp(std::ostream& out) {
            "                             'xterm -e \"killall -9 simspark \" &' and\n"
            "                             'xterm -e \"simspark\" &' (default)\n"
            "  --simulator fieldsim[=PATH]\n"
-           "                             start fieldsim --pace lockstep --full-view as a child\n"
-           "                             process and stop it by its process id; PATH defaults\n"
-           "                             to the fieldsim beside learnagent. Its console goes\n"
-           "                             to fieldsim.log in the working directory.\n"
+           "                             start fieldsim --pace lockstep --full-view --wait-for 1\n"
+           "                             as a child process and stop it by its process id;\n"
+           "                             PATH defaults to the fieldsim beside learnagent. Its\n"
+           "                             console goes to fieldsim.log in the working directory.\n"
            "  --simulator command='CMD ARGS'\n"
            "                             start any simulator with this shell command line (run\n"
            "                             as 'exec CMD ARGS' by /bin/sh) and stop it by its\n"
@@ -124,6 +194,22 @@ void printLearnAgentHelp(std::ostream& out) {
            "                             directory.\n"
            "  --fieldsim-arg ARG         one more option for every fieldsim started\n"
            "                             (repeat for more, e.g. --fieldsim-arg=--noise)\n"
+           "  --play-on-after S          fieldsim: the game goes to PlayOn S seconds after the\n"
+           "                             robot joined, with no kick-off (default 1). Learners\n"
+           "                             beam to their start before it\n"
+           "  --kickoff-after S          fieldsim: a kick-off S seconds after the robot joined\n"
+           "                             instead (-1: never), the game's own sequence\n"
+           "  --link-port N              listen for the optimiser on port N (default 4100);\n"
+           "                             every interface, so a tuner on another machine can\n"
+           "                             connect\n"
+           "  --server-port N            the simulator's port (default 3100); fieldsim is\n"
+           "                             started on it. Ports of their own let several\n"
+           "                             learnagents share a machine\n"
+           "  --params DIR               the other skills' tuned values (default ./params, else\n"
+           "                             the params folder beside learnagent), as the agent\n"
+           "                             loads them; the learner's own vector overrides its\n"
+           "                             skill's\n"
+           "  --design-params            every skill on its design values\n"
            "  --help                     this text\n"
            "\n"
            "learnagent stops when the optimiser closes the link or the simulator closes the\n"

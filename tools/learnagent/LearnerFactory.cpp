@@ -36,14 +36,18 @@ std::string LearnerFactory::teamNameOf(const std::string& name) {
 }
 
 std::unique_ptr<LearningBase> LearnerFactory::create(const std::string& name,
-                                                     std::unique_ptr<SimulatorControl> simulator) {
+                                                     std::unique_ptr<SimulatorControl> simulator,
+                                                     std::unique_ptr<Communicator> optimiser) {
     auto sim = std::move(simulator);
-    if (name == "tfswalk") return std::make_unique<TFSWalkingLearning>(std::move(sim));
-    if (name == "bsw") return std::make_unique<BSWLearning>(std::move(sim));
-    if (name == "turn") return std::make_unique<TurnLearning>(std::move(sim));
-    if (name == "curve") return std::make_unique<TFSCurveLearning>(std::move(sim));
-    if (name == "kick") return std::make_unique<KickLearning>(std::move(sim));
-    if (name == "naowalk") return std::make_unique<NaoWalkingLearning>(std::move(sim));
-    if (name == "walk") return std::make_unique<WalkingLearning>(std::move(sim));
+    auto link = std::move(optimiser);
+    if (name == "tfswalk")
+        return std::make_unique<TFSWalkingLearning>(std::move(sim), std::move(link));
+    if (name == "bsw") return std::make_unique<BSWLearning>(std::move(sim), std::move(link));
+    if (name == "turn") return std::make_unique<TurnLearning>(std::move(sim), std::move(link));
+    if (name == "curve") return std::make_unique<TFSCurveLearning>(std::move(sim), std::move(link));
+    if (name == "kick") return std::make_unique<KickLearning>(std::move(sim), std::move(link));
+    if (name == "naowalk")
+        return std::make_unique<NaoWalkingLearning>(std::move(sim), std::move(link));
+    if (name == "walk") return std::make_unique<WalkingLearning>(std::move(sim), std::move(link));
     return nullptr;
 }

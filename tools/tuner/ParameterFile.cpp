@@ -32,8 +32,16 @@ bool ParameterFile::read(const std::string& path, std::vector<Parameter>& parame
     for (int line = 1; std::getline(in, text); ++line) {
         std::istringstream words(text);
         std::vector<std::string> w;
-        for (std::string word; words >> word;) w.push_back(word);
-        if (w.empty() || w[0][0] == '#') continue;
+        // A '#' word starts a comment, also after the numbers, as in the
+        // skills' values files.
+        for (std::string word; words >> word && word[0] != '#';) w.push_back(word);
+        if (w.empty()) continue;
+        if (w.size() == 2) {
+            return lineError(error, line,
+                             w[0] +
+                                 " has a value but no STEP: the tuner needs NAME START STEP "
+                                 "[MIN MAX] (the players read only NAME VALUE)");
+        }
         if (w.size() != 3 && w.size() != 5) {
             return lineError(error, line, "expected NAME START STEP [MIN MAX]");
         }

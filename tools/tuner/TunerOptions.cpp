@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ToolCommandLine.h"
+#include "WorkerEndpoint.h"
 
 namespace {
 
@@ -51,6 +52,25 @@ TunerParse parseTunerOptions(int argc, char** argv, TunerOptions& options, std::
                 [&options](const std::vector<std::string>& v) {
                     return parseSeconds(v[0], options.waitSeconds);
                 });
+    line.option("--episode-timeout", 1, "--episode-timeout needs a value",
+                "--episode-timeout must be seconds above 0, at most 86400",
+                [&options](const std::vector<std::string>& v) {
+                    return parseSeconds(v[0], options.episodeTimeout) && options.episodeTimeout > 0;
+                });
+    whole("--workers", 1, 64, "a whole number from 1 to 64", options.localWorkers);
+    line.option("--worker", 1, "--worker needs HOST:PORT",
+                "--worker must be HOST:PORT with a port from 1 to 65535",
+                [&options](const std::vector<std::string>& v) {
+                    WorkerEndpoint endpoint;
+                    if (!WorkerEndpoint::parse(v[0], endpoint)) return false;
+                    options.workers.push_back(v[0]);
+                    return true;
+                });
+    line.rawOption("--learnagent-arg", "--learnagent-arg needs a value",
+                   [&options](const std::vector<std::string>& v) {
+                       options.learnagentArgs.push_back(v[0]);
+                       return true;
+                   });
     auto text = [&line](const std::string& name, std::string& to) {
         line.option(name, 1, name + " needs a value", "", [&to](const std::vector<std::string>& v) {
             to = v[0];
@@ -59,6 +79,9 @@ TunerParse parseTunerOptions(int argc, char** argv, TunerOptions& options, std::
     };
     text("--csv", options.csvPath);
     text("--best", options.bestPath);
+    text("--learner", options.learner);
+    text("--learnagent", options.learnagentPath);
+    text("--work-dir", options.workDir);
 
     switch (line.read(argc, argv, error)) {
         case CommandLineOutcome::Help:
@@ -79,17 +102,32 @@ TunerParse parseTunerOptions(int argc, char** argv, TunerOptions& options, std::
         error = "no parameter file named";
         return TunerParse::Error;
     }
+    if (options.localWorkers > 0 && options.learner.empty()) {
+        error = "--workers starts learnagents and needs the learner they run (--learner NAME)";
+        return TunerParse::Error;
+    }
+    if (options.localWorkers == 0 && (!options.learner.empty() || !options.learnagentArgs.empty() ||
+                                      !options.learnagentPath.empty())) {
+        error = "--learner, --learnagent and --learnagent-arg need --workers N";
+        return TunerParse::Error;
+    }
     return TunerParse::Run;
 }
 
 void printTunerHelp(std::ostream& out) {
     out << "Usage: tuner PARAMS [--budget N] [--seed N] [--lambda N] [--wait S]\n"
-           "             [--csv FILE] [--best FILE]\n"
+           "             [--csv FILE] [--best FILE] [--episode-timeout S]\n"
+           "             [--workers N --learner NAME [--learnagent-arg ARG]... [--learnagent "
+           "PATH]\n"
+           "              [--work-dir DIR]] [--worker HOST:PORT]...\n"
            "\n"
            "Tunes the parameters of a learnagent run with CMA-ES. Connects to the learning\n"
-           "link on 127.0.0.1:4100, sends one parameter vector per episode and reads back\n"
-           "the episode's fitness, which it minimises (learnagent sends smaller values for\n"
-           "better episodes).\n"
+           "link of one or more learnagents (workers), sends one parameter vector per episode\n"
+           "and reads back the episode's fitness, which it minimises (learnagent sends\n"
+           "smaller values for better episodes). A generation's vectors run in parallel on\n"
+           "the free workers; the search moves once all of them are in, so a seed gives the\n"
+           "same vectors whatever the number of workers. Without --workers or --worker it\n"
+           "connects to the one learnagent on 127.0.0.1:4100.\n"
            "\n"
            "PARAMS is a text file with one parameter per line: NAME START STEP [MIN MAX]\n"
            "('#' starts a comment line). START is where the search begins, STEP how far it\n"
@@ -102,7 +140,25 @@ void printTunerHelp(std::ostream& out) {
            "  --seed N      seed of the search (default 1): the same seed and fitness values\n"
            "                give the same vectors\n"
            "  --lambda N    vectors per generation (default 4 + 3 ln n)\n"
-           "  --wait S      seconds to wait for learnagent to listen (default 120)\n"
+           "  --wait S      seconds to wait for the workers to listen (default 120)\n"
+           "  --episode-timeout S\n"
+           "                wall-clock seconds an episode may take (default 600); a worker\n"
+           "                that takes longer, or closes its link, is dropped and its vector\n"
+           "                goes to another worker. With none left the tuner stops (status 1)\n"
+           "  --workers N   start N learnagents on this machine, each with its own fieldsim\n"
+           "                and ports, in DIR/w1 ... DIR/wN; stopped when the tuner ends\n"
+           "  --learner NAME\n"
+           "                the learner they run (tfswalk, turn, kick, ...)\n"
+           "  --learnagent-arg ARG\n"
+           "                one more learnagent option for them (repeat for more; default\n"
+           "                --simulator fieldsim)\n"
+           "  --learnagent PATH\n"
+           "                the learnagent to start (default: the one beside the tuner)\n"
+           "  --work-dir DIR\n"
+           "                where their working folders go (default workers)\n"
+           "  --worker HOST:PORT\n"
+           "                a learnagent started elsewhere (learnagent --link-port PORT);\n"
+           "                repeat for more\n"
            "  --csv FILE    one line per episode: episode, generation, fitness, best\n"
            "                fitness so far, the values (default tuner.csv)\n"
            "  --best FILE   the best vector so far, as a parameter file that can start the\n"

@@ -1,63 +1,48 @@
 // tuner: CMA-ES over the learning link. It proposes parameter vectors to
-// learnagent, one per episode, reads back each episode's fitness and keeps
-// a CSV line per episode and the best vector found so far.
+// one or more learnagents (workers), one per episode, reads back each
+// episode's fitness and keeps a CSV line per episode and the best vector
+// found so far. Workers are learnagents it starts itself (--workers N) or
+// ones started elsewhere (--worker HOST:PORT).
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
+#include <limits.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <iostream>
-#include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "CmaEs.h"
-#include "LearningLink.h"
+#include "LocalWorkers.h"
 #include "ParameterFile.h"
 #include "TunerOptions.h"
+#include "TuningRun.h"
+#include "WorkerPool.h"
 
 namespace {
 
-std::string formatNumber(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
+// A stopped tuner must not leave the learnagents it started running (each
+// stops its own simulator on SIGTERM).
+extern "C" void onStopSignal(int sig) {
+    LocalWorkers::terminateAll();
+    ::_exit(128 + sig);
 }
 
-// The fitness line learnagent sent; false when it holds no usable number.
-bool parseFitness(const std::string& line, double& fitness) {
-    const char* begin = line.c_str();
-    char* end = nullptr;
-    fitness = std::strtod(begin, &end);
-    if (end == begin) return false;
-    while (*end == ' ' || *end == '\t') ++end;
-    return *end == '\0' && std::isfinite(fitness);
-}
-
-// Candidate (search coordinates) to parameter values; a value outside its
-// bounds is put on the bound, and the candidate moved with it, so that the
-// search learns from the vector that was really tried.
-std::vector<double> toValues(const std::vector<Parameter>& parameters, Eigen::VectorXd& candidate) {
-    std::vector<double> values(parameters.size());
-    for (std::size_t i = 0; i < parameters.size(); ++i) {
-        const Parameter& p = parameters[i];
-        double v = p.start + p.step * candidate[static_cast<Eigen::Index>(i)];
-        if (p.bounded && (v < p.min || v > p.max)) {
-            v = v < p.min ? p.min : p.max;
-            candidate[static_cast<Eigen::Index>(i)] = (v - p.start) / p.step;
-        }
-        values[i] = v;
+void installStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        ::sigaction(sig, &action, nullptr);
     }
-    return values;
 }
 
-std::string joined(const std::vector<double>& values, const char* separator) {
-    std::string text;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i > 0) text += separator;
-        text += formatNumber(values[i]);
-    }
-    return text;
+std::string besideThisProgram(const std::string& name) {
+    char path[PATH_MAX + 1] = {};
+    const ssize_t n = ::readlink("/proc/self/exe", path, PATH_MAX);
+    std::string self = n > 0 ? std::string(path, static_cast<std::size_t>(n)) : "";
+    const std::size_t slash = self.rfind('/');
+    return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) + "/" + name;
 }
 
 }  // namespace
@@ -81,64 +66,54 @@ int main(int argc, char** argv) {
         std::cerr << "tuner: " << options.paramsPath << ": " << error << std::endl;
         return 2;
     }
-    std::ofstream csv(options.csvPath, std::ios::out | std::ios::trunc);
-    if (!csv) {
-        std::cerr << "tuner: cannot write " << options.csvPath << std::endl;
-        return 1;
+    installStopHandlers();
+
+    std::vector<WorkerEndpoint> endpoints;
+    for (const std::string& text : options.workers) {
+        WorkerEndpoint endpoint;
+        WorkerEndpoint::parse(text, endpoint);  // checked with the command line
+        endpoints.push_back(endpoint);
     }
-    csv << "episode,generation,fitness,best_fitness";
-    for (const Parameter& p : parameters) csv << "," << p.name;
-    csv << std::endl;
-
-    CmaEs search(static_cast<int>(parameters.size()), options.seed, options.lambda);
-    std::cout << "tuner: " << parameters.size() << " parameters, " << search.getLambda()
-              << " vectors per generation, budget " << options.budget << " episodes, seed "
-              << options.seed << std::endl;
-
-    LearningLink link;
-    std::cout << "tuner: waiting for learnagent on " << options.host << ":" << options.port
-              << std::endl;
-    if (!link.connectTo(options.host, options.port, options.waitSeconds, error)) {
-        std::cerr << "tuner: " << error << std::endl;
-        return 1;
-    }
-
-    double best = std::numeric_limits<double>::infinity();
-    std::vector<double> bestValues;
-    for (int episode = 1; episode <= options.budget; ++episode) {
-        Eigen::VectorXd candidate = search.ask();
-        const std::vector<double> values = toValues(parameters, candidate);
-        const int generation = search.getGeneration() + 1;
-        std::string reply;
-        if (!link.sendLine(joined(values, " ")) || !link.readLine(reply)) {
-            std::cerr << "tuner: learnagent closed the link during episode " << episode
-                      << std::endl;
+    std::unique_ptr<LocalWorkers> local;
+    if (options.localWorkers > 0) {
+        std::vector<std::string> args = {options.learner};
+        bool simulatorGiven = false;
+        for (const std::string& a : options.learnagentArgs) {
+            if (a.rfind("--simulator", 0) == 0) simulatorGiven = true;
+        }
+        if (!simulatorGiven) {
+            args.push_back("--simulator");
+            args.push_back("fieldsim");
+        }
+        args.insert(args.end(), options.learnagentArgs.begin(), options.learnagentArgs.end());
+        const std::string program = options.learnagentPath.empty() ? besideThisProgram("learnagent")
+                                                                   : options.learnagentPath;
+        local = std::make_unique<LocalWorkers>(program, args, options.workDir);
+        if (!local->start(options.localWorkers, endpoints, error)) {
+            std::cerr << "tuner: " << error << std::endl;
             return 1;
         }
-        double fitness = 0.0;
-        if (!parseFitness(reply, fitness)) {
-            std::cerr << "tuner: episode " << episode << ": no usable fitness in '"
-                      << reply.substr(0, 80) << "'; it ranks last" << std::endl;
-            fitness = std::numeric_limits<double>::infinity();
-        }
-        search.tell(candidate, fitness);
-        if (fitness < best) {
-            best = fitness;
-            bestValues = values;
-            const std::string comment = "best of tuner run (seed " + std::to_string(options.seed) +
-                                        "): fitness " + formatNumber(best) + " in episode " +
-                                        std::to_string(episode);
-            if (!ParameterFile::write(options.bestPath, parameters, bestValues, comment)) {
-                std::cerr << "tuner: cannot write " << options.bestPath << std::endl;
-            }
-        }
-        csv << episode << "," << generation << "," << formatNumber(fitness) << ","
-            << formatNumber(best) << "," << joined(values, ",") << std::endl;
-        std::cout << "episode " << episode << " (generation " << generation << "): fitness "
-                  << formatNumber(fitness) << ", best " << formatNumber(best) << std::endl;
     }
-    link.close();
-    std::cout << "tuner: best fitness " << formatNumber(best) << ": " << joined(bestValues, " ")
-              << std::endl;
-    return 0;
+    if (endpoints.empty()) {
+        WorkerEndpoint endpoint;
+        endpoint.host = "127.0.0.1";
+        endpoint.port = 4100;
+        endpoints.push_back(endpoint);
+    }
+
+    WorkerPool pool(options.episodeTimeout, std::cerr);
+    std::cout << "tuner: waiting for " << endpoints.size() << " worker"
+              << (endpoints.size() == 1 ? "" : "s") << ":";
+    for (const WorkerEndpoint& e : endpoints) std::cout << " " << e.name();
+    std::cout << std::endl;
+    if (!pool.connect(endpoints, options.waitSeconds)) {
+        std::cerr << "tuner: no worker could be reached" << std::endl;
+        return 1;
+    }
+    TuningRun run(parameters, options);
+    const int status = run.run(pool, std::cout, std::cerr);
+    // The links are closed: the learnagents stop by themselves, and the
+    // ones started here are stopped for sure.
+    if (local) local->stop();
+    return status;
 }

@@ -2,15 +2,19 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -55,6 +59,19 @@ void sleepMs(int ms) {
     }
     ::execv(path, argv);
     ::_exit(127);
+}
+
+long long fileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : 0;
+}
+
+// Whether `text` appears in the file beyond `from`.
+bool fileHasAfter(const std::string& path, long long from, const std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in || !in.seekg(from)) return false;
+    std::string tail((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return tail.find(text) != std::string::npos;
 }
 
 }  // namespace
@@ -129,6 +146,7 @@ void ChildSimulator::startSimulator() {
     }
     argv.push_back(nullptr);
     const char* log = logPath.empty() ? nullptr : logPath.c_str();
+    logStart = logPath.empty() ? 0 : fileSize(logPath);
 
     std::cout.flush();
     std::cerr.flush();
@@ -151,4 +169,26 @@ void ChildSimulator::stopRunningChild() {
     if (child > 0) {
         ::kill(child, gRunningChildStop.load());
     }
+}
+
+void ChildSimulator::waitUntilDown(unsigned seconds) {
+    // killSimulator() has reaped the child, so its port is free already.
+    if (pid > 0) {
+        SimulatorControl::waitUntilDown(seconds);
+    }
+}
+
+void ChildSimulator::waitUntilUp(unsigned seconds) {
+    if (readyText.empty() || logPath.empty()) {
+        SimulatorControl::waitUntilUp(seconds);
+        return;
+    }
+    const int limit = std::max(static_cast<int>(seconds) * 1000, kReadyWaitMs);
+    for (int waited = 0; waited < limit; waited += kPollMs) {
+        if (fileHasAfter(logPath, logStart, readyText)) return;
+        if (!isRunning()) return;  // said why; the connection will fail
+        sleepMs(kPollMs);
+    }
+    std::cerr << "Simulator " << program << " has not said '" << readyText << "' within "
+              << limit / 1000 << " s; going on." << std::endl;
 }

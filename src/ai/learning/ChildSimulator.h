@@ -35,6 +35,17 @@ public:
     // simulator, and a second one could not take the port anyway.
     void startSimulator() override;
 
+    // A line the simulator prints once it takes agents (fieldsim: "listening
+    // on"). With it, waitUntilUp() watches the console file for that text
+    // instead of sleeping the whole pause; without it, it sleeps.
+    void setReadyText(std::string text) { readyText = std::move(text); }
+    // Returns once the child has been reaped: nothing is left to wait for.
+    void waitUntilDown(unsigned seconds) override;
+    // With a ready text: until the text appears in what this start wrote, the
+    // child ends, or kReadyWaitMs pass (then the engine goes on anyway, as it
+    // would after a plain pause).
+    void waitUntilUp(unsigned seconds) override;
+
     bool isRunning();
     pid_t getPid() const { return pid; }
     const std::string& getProgram() const { return program; }
@@ -44,6 +55,7 @@ public:
     static void stopRunningChild();
 
     static constexpr int kStopWaitMs = 3000;
+    static constexpr int kReadyWaitMs = 20000;
 
 private:
     std::string program;
@@ -51,4 +63,8 @@ private:
     std::string logPath;
     int stopSignal;
     pid_t pid = -1;
+    std::string readyText;
+    // Size of the console file when the running child was started: what it
+    // prints lies beyond.
+    long long logStart = 0;
 };

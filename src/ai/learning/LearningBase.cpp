@@ -1,5 +1,8 @@
 #include "ai/learning/LearningBase.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <sstream>
@@ -9,6 +12,7 @@
 #include "buildMode.h"
 #include "dmu/DMUtil.h"
 #include "skills/MidLevelSkills.h"
+#include "types.h"
 #include "utils/CommandCreator.h"
 #include "utils/ServerCommunicationManager.h"
 #include "worldModel/GameConf.h"
@@ -19,6 +23,8 @@ namespace {
 constexpr unsigned kRestartPause = 2;    // seconds for the simulator to go down or come up
 constexpr unsigned kRetryPause = 1;      // seconds between tries to listen for the optimiser
 constexpr std::size_t kQuotedText = 60;  // characters of a bad vector shown in a report
+
+bool gLogKept = false;
 
 std::string quoted(const std::string& text) {
     std::string shown = text.substr(0, kQuotedText);
@@ -47,8 +53,10 @@ LearningBase::LearningBase(unsigned count, std::unique_ptr<SimulatorControl> sim
     if (!this->simulator) {
         this->simulator = std::make_unique<ShellSimulator>();
     }
-    log.open(kLogFile, std::ios::out | std::ios::trunc);
-    log.close();
+    if (!gLogKept) {
+        log.open(kLogFile, std::ios::out | std::ios::trunc);
+        log.close();
+    }
 
     if (optimiser && optimiser->isConnected()) {
         matlabCon = std::move(optimiser);
@@ -60,7 +68,7 @@ LearningBase::LearningBase(unsigned count, std::unique_ptr<SimulatorControl> sim
     serverCon = ServerCommunicationManager::getUniqueInstance();
     serverCon->disconnect();
     this->simulator->killSimulator();
-    this->simulator->wait(kRestartPause);
+    this->simulator->waitUntilDown(kRestartPause);
     reconnectAgent();
 }
 
@@ -71,6 +79,8 @@ LearningBase::~LearningBase() {
 }
 
 bool LearningBase::finished() { return false; }
+
+void LearningBase::setLogKept(bool keep) { gLogKept = keep; }
 
 bool LearningBase::isOptimiserConnected() const { return matlabCon && matlabCon->isConnected(); }
 
@@ -86,9 +96,63 @@ void LearningBase::waitForOptimiser() {
     }
 }
 
+std::unique_ptr<Communicator> LearningBase::listenForOptimiser(unsigned port) {
+    auto link = std::make_unique<Communicator>(kOptimiserBufSize, false);
+    devOut("Waiting for the optimiser on port ", port, "\n");
+    std::cout.flush();
+    for (unsigned tryNumber = 2; !link->create(port); ++tryNumber) {
+        unsigned left = kRetryPause;
+        while (left > 0) left = ::sleep(left);
+        devOut("Try ", tryNumber, ": listening for the optimiser on port ", port, "\n");
+        std::cout.flush();
+    }
+    return link;
+}
+
+void LearningBase::bindSkill(const std::string& skill,
+                             const std::vector<SkillParams::Param>& list) {
+    skillName = skill;
+    skillParamList = list;
+    if (list.size() != paramsCount) {
+        std::cerr << "Learner: the " << skill << " skill has " << list.size()
+                  << " values but the vector has " << paramsCount << "; only the first "
+                  << std::min<std::size_t>(list.size(), paramsCount) << " are handed over."
+                  << std::endl;
+    }
+}
+
+void LearningBase::publishParams() {
+    if (skillName.empty()) return;
+    SkillParams* values = SkillParams::getUniqueInstance();
+    for (std::size_t i = 0; i < skillParamList.size() && i < paramsCount; ++i) {
+        values->set(skillName, skillParamList[i].name, params[i]);
+    }
+}
+
+void LearningBase::beamAtStart(double x, double y, double dir) {
+    startPoseSet = true;
+    startPoseX = x;
+    startPoseY = y;
+    startPoseDir = dir;
+}
+
+void LearningBase::beamIfDue() {
+    if (!startPoseSet || stepCount != kBeamStep) return;
+    const PlayMode mode = WM->getPlayMode();
+    if (mode != PM_BEFORE_KICK_OFF && mode != PM_GOAL_LEFT && mode != PM_GOAL_RIGHT &&
+        mode != PM_UNKNOWN) {
+        std::cerr << "Learner: episode " << episodCount
+                  << " beams to its start after the kick-off, which the server ignores; start "
+                     "the simulator with a later kick-off."
+                  << std::endl;
+    }
+    CC->beam(static_cast<float>(startPoseX), static_cast<float>(startPoseY),
+             static_cast<float>(startPoseDir));
+}
+
 void LearningBase::reconnectAgent() {
     simulator->startSimulator();
-    simulator->wait(kRestartPause);
+    simulator->waitUntilUp(kRestartPause);
     const std::string host = simulator->serverHost();
     serverCon->connect2(simulator->serverPort(), host.c_str());
     serverCon->sendMsg(GC->getRSGPath());
@@ -122,6 +186,7 @@ unsigned LearningBase::readParams(const std::string& text, bool& rest) {
 void LearningBase::setParams(const std::string& text) {
     bool rest = false;
     const unsigned read = readParams(text, rest);
+    publishParams();
     if (read < paramsCount) {
         std::cerr << "Optimiser link: only " << read << " of " << paramsCount
                   << " parameters could be read from " << quoted(text)
@@ -135,11 +200,15 @@ void LearningBase::setParams(const std::string& text) {
 
 void LearningBase::receiveParams() {
     const char* text = matlabCon->readMsg();
+    if (text == nullptr && stopWhenOptimiserLeaves) {
+        return;  // no episode follows: nothing to log
+    }
     if (text == nullptr) {
         std::cerr << "Optimiser link: no parameter vector received; episode " << episodCount
                   << " runs with the previous values." << std::endl;
         bool rest = false;
         readParams("", rest);
+        publishParams();
         return;
     }
     setParams(text);
@@ -166,15 +235,23 @@ void LearningBase::sendFitness(double fitness) {
 }
 
 void LearningBase::learn() {
+    restarted = false;
     if (start) {
         serverCon->disconnect();
         receiveParams();
         reconnectAgent();
         start = false;
+        if (quietUntilPerceived) {
+            restarted = true;
+            return;
+        }
     }
 
     ++stepCount;
     if (!isEvalDone()) {
+        // First, so that a learner that beams (or sends another command that
+        // replaces the text) in that cycle itself has its way.
+        beamIfDue();
         continueEval();
         return;
     }
@@ -188,9 +265,16 @@ void LearningBase::learn() {
     if (!finished()) {
         serverCon->disconnect();
         simulator->killSimulator();
-        simulator->wait(kRestartPause);
+        simulator->waitUntilDown(kRestartPause);
         receiveParams();
+        if (stopWhenOptimiserLeaves && !isOptimiserConnected()) {
+            return;
+        }
         reconnectAgent();
+        if (quietUntilPerceived) {
+            restarted = true;
+            return;
+        }
         continueEval();
     }
 }

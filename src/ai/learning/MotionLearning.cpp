@@ -44,7 +44,9 @@ MotionLearning::MotionLearning(unsigned count, std::unique_ptr<SimulatorControl>
       testTime(0.0),
       bTime(0.0),
       startX(0.0),
-      startY(0.0) {}
+      startY(0.0) {
+    beamAtStart(kStartX, kStartY, kStartDir);
+}
 
 std::ostream& MotionLearning::console() const {
     static std::ostream nowhere(nullptr);

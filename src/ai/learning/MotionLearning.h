@@ -21,6 +21,17 @@ public:
     static constexpr unsigned kStallSampleStep = 30;
     static constexpr unsigned kStallCheckStep = 140;
     static constexpr double kFatalFitness = -40000.0;
+    // Where every locomotion episode starts unless the learner says
+    // otherwise (beamAtStart): well inside the own half, a metre in front of
+    // the own goal and off the centre line, facing the opponent goal. Not
+    // where the init command puts the robot, which differs between servers
+    // (the real one: (-5.2, 3.2), by the side line; fieldsim has used
+    // (-0.5, -3.5), by the halfway line, where the referee moves a robot
+    // that walks on). Fifteen seconds of walking forward, stepping to the
+    // left or curving to the left stay on the field from here.
+    static constexpr double kStartX = -5.0;
+    static constexpr double kStartY = -1.0;
+    static constexpr double kStartDir = 0.0;
 
     MotionLearning(unsigned count, std::unique_ptr<SimulatorControl> simulator,
                    std::unique_ptr<Communicator> optimiser);

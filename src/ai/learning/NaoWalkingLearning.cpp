@@ -39,7 +39,11 @@ NaoWalkingLearning::NaoWalkingLearning(std::unique_ptr<SimulatorControl> simulat
       startY(0.0),
       startDir(0.0),
       beamFirst(beamFirst),
-      watchHeading(watchHeading) {}
+      watchHeading(watchHeading) {
+    if (beamFirst) {
+        beamAtStart(kStartX, kStartY, kStartDir);
+    }
+}
 
 double NaoWalkingLearning::elapsed() const {
     return stepCount > kIdleStep ? WM->getTime() - bTime : 0.0;
@@ -96,9 +100,6 @@ bool NaoWalkingLearning::isEvalDone() {
 void NaoWalkingLearning::continueEval() {
     if (stepCount == 1) {
         CC->init(0, kTeamName);
-    } else if (stepCount == 2 && beamFirst) {
-        // The beam can only follow the init, which takes the first cycle.
-        CC->beam(0.0f, 5.0f, 0.8f);
     } else if (stepCount >= kStopFrom && stepCount < kIdleStep) {
         CC->stopAllJoints();
     } else if (stepCount == kIdleStep) {

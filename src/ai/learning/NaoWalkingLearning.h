@@ -16,6 +16,13 @@ public:
     static constexpr double kStageTime = 5.0;
     static constexpr double kFallHeight = 0.27;
     static constexpr double kFaultCost = 10.0;
+    // Where the episode starts: well inside the own half, facing the
+    // opponent goal. (It once started at (0, 5), on the halfway line and
+    // outside the field, where the referee moves a robot away at once and
+    // zeroes its velocities: the first episode always ended in a fall.)
+    static constexpr double kStartX = -4.0;
+    static constexpr double kStartY = 0.0;
+    static constexpr double kStartDir = 0.0;
 
     explicit NaoWalkingLearning(std::unique_ptr<SimulatorControl> simulator = nullptr,
                                 std::unique_ptr<Communicator> optimiser = nullptr);

@@ -13,6 +13,10 @@ void SimulatorControl::wait(unsigned seconds) {
     }
 }
 
-int SimulatorControl::serverPort() const { return kServerPort; }
+void SimulatorControl::waitUntilDown(unsigned seconds) { wait(seconds); }
+
+void SimulatorControl::waitUntilUp(unsigned seconds) { wait(seconds); }
+
+int SimulatorControl::serverPort() const { return port; }
 
 std::string SimulatorControl::serverHost() const { return "127.0.0.1"; }

@@ -22,8 +22,20 @@ public:
     virtual void startSimulator() = 0;
     // Waits while the simulator goes down or comes up.
     virtual void wait(unsigned seconds);
+    // The pauses after a stop and after a start. A simulator that cannot
+    // tell when it is down or up waits the whole pause; one that can (a
+    // child that has been reaped, a server that has said it listens) returns
+    // as soon as it is, which saves most of an episode's restart time.
+    virtual void waitUntilDown(unsigned seconds);
+    virtual void waitUntilUp(unsigned seconds);
 
     // Where a freshly started simulator takes agents.
     virtual int serverPort() const;
     virtual std::string serverHost() const;
+    // Another port than the agent's 3100, so that several learning runs can
+    // share a machine, each with a simulator of its own.
+    void setServerPort(int newPort) { port = newPort; }
+
+private:
+    int port = kServerPort;
 };

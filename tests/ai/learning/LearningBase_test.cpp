@@ -3,13 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ai/learning/LearningTestKit.h"
+#include "etc/SkillParams.h"
 #include "worldModel/GameConf.h"
+#include "worldModel/WorldModel.h"
 
 using learningkit::Events;
 using learningkit::Kit;
@@ -93,4 +97,140 @@ TEST(LearningBase, ShortVectorDeadLinkAndNaNFitness) {
     EXPECT_NE(err.find("episode 3 runs with the previous values"), std::string::npos) << err;
     EXPECT_EQ(kit.file("learning.log"),
               "1 2 3 1.23457e+06\n4.5 2 3 40000\n4.5 2 3 40000\n4.5 2 3 ");
+}
+
+namespace {
+
+// A learner of a skill "probe" with three values, started at (-4.5, 1.5).
+struct SkillLearner : ProbeLearner {
+    SkillLearner(std::unique_ptr<SimulatorControl> simulator,
+                 std::unique_ptr<Communicator> optimiser)
+        : ProbeLearner(std::move(simulator), std::move(optimiser)) {
+        bindSkill("probe", {{"reach", 1.0}, {"lift", 2.0}, {"pace", 3.0}});
+        beamAtStart(-4.5, 1.5, 30.0);
+        length = 4;
+    }
+    std::vector<double> skillValues() const {
+        return SkillParams::getUniqueInstance()->values(
+            "probe", {{"reach", 1.0}, {"lift", 2.0}, {"pace", 3.0}});
+    }
+};
+
+}  // namespace
+
+TEST(LearningBase, HandsEachVectorToItsSkillAndBeamsToTheStartBeforeTheKickOff) {
+    Kit kit;
+    auto learner = kit.make<SkillLearner>();
+    EXPECT_EQ(learner->getSkillName(), "probe");
+    WorldModel* WM = WorldModel::getUniqueInstance();
+    WM->setPlayMode(PM_BEFORE_KICK_OFF);
+    kit.send("0.5 -1 2\n");
+    Kit::cycle(*learner);
+    // The skill reads the vector under its own names, as it reads its file.
+    EXPECT_EQ(learner->skillValues(), (std::vector<double>{0.5, -1, 2}));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Kit::cycle(*learner), "(beam -4.500000 1.500000 30.000000)");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(Kit::cycle(*learner), "");  // once per episode
+
+    kit.send("4 5 6\n");
+    testing::internal::CaptureStdout();
+    Kit::cycle(*learner);  // episode 1 ends; the next vector is read
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(learner->skillValues(), (std::vector<double>{4, 5, 6}));
+    Kit::cycle(*learner);
+    // A simulator that has kicked off already ignores the beam: said so.
+    WM->setPlayMode(PM_PLAY_ON);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Kit::cycle(*learner), "(beam -4.500000 1.500000 30.000000)");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("episode 2 beams to its start after "
+                                                          "the kick-off"),
+              std::string::npos);
+}
+
+TEST(LearningBase, ASkillListOfAnotherLengthIsReportedAndTheCommonPartHandedOver) {
+    struct ShortList : ProbeLearner {
+        ShortList(std::unique_ptr<SimulatorControl> s, std::unique_ptr<Communicator> o)
+            : ProbeLearner(std::move(s), std::move(o)) {
+            bindSkill("short", {{"only", 9.0}, {"two", 8.0}});
+        }
+    };
+    Kit kit;
+    testing::internal::CaptureStderr();
+    auto learner = kit.make<ShortList>();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "the short skill has 2 values but the vector has 3; only the first 2"),
+              std::string::npos);
+    kit.send("1 2 3\n");
+    Kit::cycle(*learner);
+    EXPECT_EQ(SkillParams::getUniqueInstance()->values("short", {{"only", 9.0}, {"two", 8.0}}),
+              (std::vector<double>{1, 2}));
+}
+
+TEST(LearningBase, ListensForTheOptimiserOnThePortItIsGiven) {
+    ::alarm(20);  // a connection that never comes fails the test
+    // A port free a moment ago.
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in self{};
+    self.sin_family = AF_INET;
+    self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof self;
+    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&self), size), 0);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&self), &size);
+    ::close(probe);
+    const unsigned port = ntohs(self.sin_port);
+
+    std::string heard;
+    std::thread optimiser([&] {
+        for (int i = 0; i < 200; ++i) {
+            const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+            if (::connect(s, reinterpret_cast<sockaddr*>(&self), sizeof self) == 0) {
+                ::send(s, "1 2 3\n", 6, MSG_NOSIGNAL);
+                char reply[16] = {};
+                if (::recv(s, reply, sizeof reply - 1, 0) > 0) heard = reply;
+                ::close(s);
+                return;
+            }
+            ::close(s);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    testing::internal::CaptureStdout();
+    std::unique_ptr<Communicator> link = LearningBase::listenForOptimiser(port);
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(link->isConnected());
+    const char* text = link->readMsg();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::string(text), "1 2 3\n");
+    link->sendMsg("-4.5\n");
+    optimiser.join();
+    EXPECT_EQ(heard, "-4.5\n");
+    ::alarm(0);
+}
+
+TEST(LearningBase, QuietUntilPerceivedAnswersANewSimulatorOnlyOnceItHasSpoken) {
+    Kit kit;
+    auto learner = kit.make<ProbeLearner>();
+    learner->setQuietUntilPerceived(true);
+    kit.send("1 2 3\n");
+    testing::internal::CaptureStdout();
+    Kit::cycle(*learner);  // the restart for the first episode, and nothing else
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(learner->restartedThisCycle());
+    EXPECT_TRUE(learner->seen.empty());
+    EXPECT_EQ(learner->getStepCount(), 0u);
+
+    Kit::cycle(*learner);  // the new simulator's first perception: step 1
+    EXPECT_FALSE(learner->restartedThisCycle());
+    Kit::cycle(*learner);
+    kit.send("4 5 6\n");
+    testing::internal::CaptureStdout();
+    Kit::cycle(*learner);  // step 3 ends the episode and restarts, quietly
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(kit.received(), "12.3457\n");
+    EXPECT_TRUE(learner->restartedThisCycle());
+    // No step 0 on the new vector before the new simulator has spoken.
+    EXPECT_EQ(learner->seen, (std::vector<std::vector<double>>{{1, 1, 2, 3}, {2, 1, 2, 3}}));
+    Kit::cycle(*learner);
+    EXPECT_EQ(learner->seen.back(), (std::vector<double>{1, 4, 5, 6}));
 }

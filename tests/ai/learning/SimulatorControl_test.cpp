@@ -83,3 +83,18 @@ TEST(ChildSimulator, ACommandLineRunsAsItselfAndIsInterruptedByItsIdAlone) {
     EXPECT_TRUE(exists(otherPid)) << "a process the learner did not start was stopped";
     EXPECT_EQ(readWholeFile(otherDir.file("stopped")), "");
 }
+
+TEST(ChildSimulator, WaitsUntilThisStartHasSaidItListens) {
+    TempDir dir;
+    ChildSimulator sim("/bin/sh", {"-c", "sleep 0.2; echo listening on; exec sleep 30"},
+                       dir.file("sim.log"));
+    sim.setReadyText("listening on");
+    sim.startSimulator();
+    sim.waitUntilUp(2);
+    EXPECT_EQ(readWholeFile(dir.file("sim.log")), "listening on\n");
+    // The line of the start before does not count for this one.
+    sim.startSimulator();
+    sim.waitUntilUp(2);
+    EXPECT_EQ(readWholeFile(dir.file("sim.log")), "listening on\nlistening on\n");
+    EXPECT_TRUE(sim.isRunning());
+}

@@ -134,7 +134,9 @@ TEST(NaoWalkingLearning, BeamsAndAddsItsThreeStages) {
             return w;
         },
         1000, vectorOf(27));
-    EXPECT_EQ(e.commands[2], "(beam 0.000000 5.000000 0.800000)");
+    // Well inside the own half: on the halfway line the referee would move
+    // the robot away before the kick-off and topple it.
+    EXPECT_EQ(e.commands[2], "(beam -4.000000 0.000000 0.000000)");
     EXPECT_NEAR(e.endStep, kNaoIdle + 750, 1);
     // Five seconds upright, ten times the way made in the first ten seconds,
     // twelve times the final drift taken off.
