@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 packages=(cmake g++ make libgtest-dev libbenchmark-dev clang libclang-rt-14-dev chromium libeigen3-dev libode-dev
-          pkg-config libcli11-dev time nlohmann-json3-dev libcsv-dev)
+          pkg-config libcli11-dev time nlohmann-json3-dev libcsv-dev python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -12,6 +12,7 @@
 #include "buildMode.h"
 #include "dmu/DMU.h"
 #include "etc/SettingsManager.h"
+#include "etc/SkillParams.h"
 #include "utils/CommandCreator.h"
 #include "utils/CommandLogger.h"
 #include "utils/ServerCommunicationManager.h"
@@ -66,6 +67,7 @@ void printHelp() {
         // The historical one-liner above stays first; users still deserve the options.
         std::cout << "Usage: agent [--teamname NAME] [--unum N] [--host HOST]\n"
                      "             [--enable-log | --disable-log] [--replay FILE]\n"
+                     "             [--params DIR | --design-params]\n"
                      "  --teamname NAME  team name sent with init (default VOR, at most 63 chars)\n"
                      "  --unum N         uniform number (default 0: the server picks)\n"
                      "  --host HOST      server host name or address (default 127.0.0.1;\n"
@@ -74,6 +76,11 @@ void printHelp() {
                      "  --disable-log    do not log commands (default)\n"
                      "  --replay FILE    send the commands of a log again, one per message\n"
                      "                   (an empty FILE replays the most recent log)\n"
+                     "  --params DIR     the skills' tuned values from the parameter files in DIR\n"
+                     "                   (default: ./params, else the params folder beside the\n"
+                     "                   program)\n"
+                     "  --design-params  the values the skills were designed with: no files,\n"
+                     "                   whatever --params says\n"
                      "  --help           this text\n"
                      "The server port is always 3100.\n";
     }
@@ -112,6 +119,11 @@ void readOptions(int argc, char** argv) {
             o.enableLog = true;
         } else if (std::strcmp(word, "--disable-log") == 0) {
             o.enableLog = false;
+        } else if (std::strcmp(word, "--params") == 0) {
+            if (!hasNext) continue;
+            o.paramsDir = argv[++i];
+        } else if (std::strcmp(word, "--design-params") == 0) {
+            o.designParams = true;
         } else if (std::strcmp(word, "--replay") == 0) {
             o.replayMode = true;
             o.enableLog = false;
@@ -243,6 +255,10 @@ void replay() {
 int agentMain(int argc, char** argv) {
     printGreeting();
     readOptions(argc, argv);
+    SkillParams* params = SkillParams::getUniqueInstance();
+    params->configure(agentOptions().designParams, agentOptions().paramsDir,
+                      SkillParams::programDirectory(argc > 0 ? argv[0] : nullptr));
+    devOut("Skill parameters: ", params->source(), "\n");
     if (!init()) return 1;
     if (agentOptions().replayMode) replay();
     else run();

@@ -14,6 +14,10 @@ struct AgentOptions {
     bool enableLog = false;
     bool replayMode = false;
     std::string logPath;
+    // The skills' tuned values: a folder of parameter files named on the
+    // command line (empty: the default folders), or the design values.
+    std::string paramsDir;
+    bool designParams = false;
 };
 
 AgentOptions& agentOptions();

@@ -32,4 +32,14 @@ TEST(Options, LaterWordsWinAndTrailingOrEmptyValuesAreIgnored) {
     EXPECT_EQ(o.logPath, "");
 }
 
+// --design-params wins over --params wherever it stands, as in skillrun.
+TEST(Options, DesignParamsWinsOverAParamsFolder) {
+    const AgentOptions& o = parse({"--params", "team/params"});
+    EXPECT_EQ(o.paramsDir, "team/params");
+    EXPECT_FALSE(o.designParams);
+    parse({"--design-params", "--params", "other"});
+    EXPECT_TRUE(o.designParams);
+    EXPECT_EQ(o.paramsDir, "other");
+}
+
 }  // namespace

@@ -57,7 +57,7 @@ std::string learnAgentError(std::vector<std::string> words) {
 
 TEST(SkillRunOptions, ValuesFollowTheirOptionNegativeOnesTooAndALaterUseWins) {
     Words w({"--beam", "1", "-2", "90", "walk", "--speed", "-0.5", "--target", "-3", "-2.5",
-             "--seconds", "1", "--seconds=2.5", "--unum", "7", "--csv", "out.csv"});
+             "--seconds", "1", "--seconds=2.5", "--unum", "7", "--csv", "out.csv", "--params", "p"});
     SkillRunOptions o;
     std::string error;
     ASSERT_EQ(parseSkillRunOptions(w.argc(), w.argv(), o, error), SkillRunParse::Run) << error;
@@ -71,8 +71,16 @@ TEST(SkillRunOptions, ValuesFollowTheirOptionNegativeOnesTooAndALaterUseWins) {
     EXPECT_EQ(o.seconds, 2.5);
     EXPECT_EQ(o.unum, 7);
     EXPECT_EQ(o.csvPath, "out.csv");
+    EXPECT_EQ(o.paramsDir, "p");
+    EXPECT_FALSE(o.designParams);
     EXPECT_EQ(o.teamName, "VOR");  // untouched defaults stay
     EXPECT_EQ(o.heading, 0);
+
+    Words flag({"walk", "--design-params", "--params", "p"});
+    SkillRunOptions f;
+    ASSERT_EQ(parseSkillRunOptions(flag.argc(), flag.argv(), f, error), SkillRunParse::Run) << error;
+    EXPECT_TRUE(f.designParams) << "a flag without a value, whatever follows";
+    EXPECT_EQ(f.skill, "walk");
 }
 
 TEST(SkillRunOptions, EachMistakeGetsItsOwnSentence) {

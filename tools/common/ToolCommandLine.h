@@ -39,6 +39,13 @@ public:
         options.push_back({opt, arity, std::move(missing), std::move(bad), std::move(apply)});
     }
 
+    // An option without a value: `apply` runs once, with no values, when the
+    // option was given at all.
+    void flag(const std::string& name, Apply apply) {
+        CLI::Option* opt = app.add_flag(name);
+        options.push_back({opt, 0, "", "", std::move(apply)});
+    }
+
     // An option whose value is always the next word, even one that looks
     // like an option (it is handed on to another program).
     void rawOption(const std::string& name, std::string missing, Apply apply) {
@@ -115,6 +122,10 @@ private:
     // Each use's values in turn, option by option.
     CommandLineOutcome applyAll(std::string& error) const {
         for (const Entry& e : options) {
+            if (e.arity == 0) {
+                if (e.opt->count() > 0) e.apply({});
+                continue;
+            }
             const std::vector<std::string>& results = e.opt->results();
             // CLI11 lets an option of several values end the line short.
             if (results.size() % e.arity != 0) {

@@ -18,6 +18,7 @@
 #include "LearnerFactory.h"
 #include "ai/learning/ChildSimulator.h"
 #include "ai/learning/ShellSimulator.h"
+#include "etc/SkillParams.h"
 #include "utils/CommandCreator.h"
 #include "utils/ServerCommunicationManager.h"
 #include "utils/WorldModelUpdater.h"
@@ -44,16 +45,6 @@ void installStopHandlers() {
     }
 }
 
-// The directory learnagent was started from, for the fieldsim beside it.
-std::string ownDirectory(const char* argv0) {
-    std::vector<char> path(PATH_MAX + 1, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", path.data(), PATH_MAX);
-    std::string self = n > 0 ? std::string(path.data(), static_cast<std::size_t>(n))
-                             : std::string(argv0 != nullptr ? argv0 : "");
-    const std::size_t slash = self.rfind('/');
-    return slash == std::string::npos ? "." : self.substr(0, slash);
-}
-
 std::unique_ptr<SimulatorControl> makeSimulator(const LearnAgentOptions& options,
                                                 const char* argv0) {
     if (options.simulator == LearnAgentOptions::Simulator::Shell) {
@@ -66,7 +57,7 @@ std::unique_ptr<SimulatorControl> makeSimulator(const LearnAgentOptions& options
     }
     std::string program = options.fieldsimPath;
     if (program.empty()) {
-        program = ownDirectory(argv0) + "/fieldsim";
+        program = SkillParams::programDirectory(argv0) + "/fieldsim";
     }
     // Lockstep, so episodes run as fast as the agent answers; the whole
     // field in view, because the agent places itself by all four corner

@@ -131,6 +131,16 @@ SkillRunParse parseSkillRunOptions(int argc, char** argv, SkillRunOptions& o, st
                     o.csvPath = v[0];
                     return true;
                 });
+    line.option("--params", 1, "--params needs a value", "bad value for --params: a folder name",
+                [&o](const std::vector<std::string>& v) {
+                    if (v[0].empty()) return false;
+                    o.paramsDir = v[0];
+                    return true;
+                });
+    line.flag("--design-params", [&o](const std::vector<std::string>&) {
+        o.designParams = true;
+        return true;
+    });
 
     switch (line.read(argc, argv, error)) {
         case CommandLineOutcome::Help:
@@ -161,7 +171,7 @@ SkillRunParse parseSkillRunOptions(int argc, char** argv, SkillRunOptions& o, st
 void printSkillRunHelp(std::ostream& out) {
     out << "Usage: skillrun SKILL [--seconds S] [--settle S] [--unum N] [--teamname T] [--host H]\n"
            "                [--speed V] [--turn D] [--heading H] [--target X Y]\n"
-           "                [--beam X Y R] [--csv FILE]\n"
+           "                [--beam X Y R] [--csv FILE] [--params DIR | --design-params]\n"
            "\n"
            "Connects to a simulation server on port 3100 as the agent does (scene, first\n"
            "perception, init, second perception, beam), then every cycle applies the\n"
@@ -207,6 +217,10 @@ void printSkillRunHelp(std::ostream& out) {
            "  --beam X Y R     where to beam: field position X Y (metres) and rotation R\n"
            "                   (default -0.5 4.0 0.6, as the agent)\n"
            "  --csv FILE       per-cycle record (default skillrun.csv)\n"
+           "  --params DIR     the skills' tuned values from the parameter files in DIR\n"
+           "                   (default: ./params, else the params folder beside skillrun)\n"
+           "  --design-params  the values the skills were designed with: no files, whatever\n"
+           "                   --params says\n"
            "  --help           this text\n"
            "\n"
            "CSV: a header line, then one line per cycle:\n"

@@ -29,6 +29,10 @@ struct SkillRunOptions {
     double beamY = 4.0;
     double beamR = 0.6;
     std::string csvPath = "skillrun.csv";
+    // The skills' values, as the agent takes them: a folder of parameter
+    // files (empty: the default folders), or the design values.
+    std::string paramsDir;
+    bool designParams = false;
 };
 
 enum class SkillRunParse { Run, Help, Error };

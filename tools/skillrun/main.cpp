@@ -14,6 +14,7 @@
 #include "SkillRequester.h"
 #include "SkillRunOptions.h"
 #include "dmu/DMUtil.h"
+#include "etc/SkillParams.h"
 #include "skills/SkillManager.h"
 #include "skills/lowLevelSkills/PatternAligner.h"
 #include "utils/CommandCreator.h"
@@ -72,6 +73,9 @@ int main(int argc, char** argv) {
         case SkillRunParse::Run:
             break;
     }
+
+    SkillParams::getUniqueInstance()->configure(options.designParams, options.paramsDir,
+                                                SkillParams::programDirectory(argv[0]));
 
     CycleCsv csv;
     if (!csv.open(options.csvPath, error)) {

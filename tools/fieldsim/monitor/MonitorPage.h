@@ -2,7 +2,8 @@
 // field, the robots, the ball, the play mode, the clock and the score from the
 // streamed states. Everything is inline; the page loads nothing else. A
 // replay serves the same page with a timeline, the players' beliefs and their
-// errors added.
+// errors added. The page is written as ordinary files in this folder
+// (monitor.html, .css, .js and the replay's), which the build embeds.
 #pragma once
 
 #include <string>
