@@ -16,8 +16,11 @@ class RefereeBench {
 public:
     static constexpr double kCycle = 0.02;
 
-    explicit RefereeBench(ModelKind model = ModelKind::Kinematic, std::uint64_t seed = 1, double halfTime = 300.0)
-        : world_(FieldGeometry(), model), rules_(config(halfTime), world_.field()), referee_(rules_, world_, seed) {}
+    explicit RefereeBench(ModelKind model = ModelKind::Kinematic, std::uint64_t seed = 1,
+                          double halfTime = 300.0)
+        : world_(FieldGeometry(), model),
+          rules_(config(halfTime), world_.field()),
+          referee_(rules_, world_, seed) {}
 
     World& world() { return world_; }
     GameRules& rules() { return rules_; }
@@ -76,7 +79,8 @@ public:
     const RefereeEntry* entry(const std::string& rule, int id = -1) {
         for (const RefereeEntry& e : record().entries) {
             if (e.rule != rule) continue;
-            if (id < 0 ? e.ball : (!e.ball && e.side == robot(id).side && e.unum == robot(id).unum)) return &e;
+            if (id < 0 ? e.ball : (!e.ball && e.side == robot(id).side && e.unum == robot(id).unum))
+                return &e;
         }
         return nullptr;
     }

@@ -64,7 +64,9 @@ TEST(Incapable, LyingFifteenSecondsTheRobotIsLiftedThenSetDownBeyondTheSideLine)
     b.cycles(1000);
     EXPECT_EQ(b.referee().fouls().groundCycles(1), 0);
     EXPECT_LT(b.torso(1).z, 0.15) << "it came down";
-    EXPECT_NE(b.console().find("left 2 (Ants): foul, incapable: 15 s on the ground"), std::string::npos) << b.console();
+    EXPECT_NE(b.console().find("left 2 (Ants): foul, incapable: 15 s on the ground"),
+              std::string::npos)
+        << b.console();
 }
 
 TEST(Incapable, TheGoalieMayLieTwiceAsLongAndAPauseForgetsEverything) {
@@ -147,7 +149,8 @@ TEST(Charging, RunningIntoAnOpponentAwayFromTheBallIsAFoul) {
     ASSERT_GT(contact, 0.0);
     ASSERT_GT(charged, 0.0) << b.console();
     EXPECT_GE(charged - contact, 0.2 - 1e-9) << "only after 0.2 s of contact";
-    EXPECT_NE(b.console().find("left 2 (Ants): foul, charging right 2 (Bees)"), std::string::npos) << b.console();
+    EXPECT_NE(b.console().find("left 2 (Ants): foul, charging right 2 (Bees)"), std::string::npos)
+        << b.console();
     // Held, then set down beyond the side line like an incapable robot.
     b.cycles(26);
     EXPECT_NEAR(b.torso(1).x, -3.0, 1e-9);
@@ -158,8 +161,10 @@ TEST(RuleMove, ThePhysicsRobotIsMovedRigidlyAndStoppedWithItsJointsAsTheyWere) {
     RefereeBench b(ModelKind::Physics);
     Robot& r = b.add(1, L, 2, -2.0, 1.0, 30.0);
     PhysicsBody& body = dynamic_cast<PhysicsBody&>(r.body());
-    for (const auto& [joint, speed] : {std::pair<int, double>{NaoModel::HJ1, 2.0}, {NaoModel::RLJ3, 3.0},
-                                       {NaoModel::LAJ1, -4.0}, {NaoModel::LLJ4, -2.0}}) {
+    for (const auto& [joint, speed] : {std::pair<int, double>{NaoModel::HJ1, 2.0},
+                                       {NaoModel::RLJ3, 3.0},
+                                       {NaoModel::LAJ1, -4.0},
+                                       {NaoModel::LLJ4, -2.0}}) {
         body.setVelocity(joint, speed);
     }
     b.cycles(8);
@@ -175,15 +180,19 @@ TEST(RuleMove, ThePhysicsRobotIsMovedRigidlyAndStoppedWithItsJointsAsTheyWere) {
     EXPECT_NEAR((after[0].pos - target).length(), 0.0, 1e-12);
     for (int i = 0; i < NaoModel::kBodyPartCount; ++i) {
         SCOPED_TRACE(NaoModel::bodyPart(i).name);
-        EXPECT_NEAR((after[i].pos - before[i].pos - shift).length(), 0.0, 1e-12) << "the same offset for every body";
+        EXPECT_NEAR((after[i].pos - before[i].pos - shift).length(), 0.0, 1e-12)
+            << "the same offset for every body";
         for (int c = 0; c < 3; ++c) {
-            EXPECT_NEAR((after[i].rot.column(c) - before[i].rot.column(c)).length(), 0.0, 1e-15) << "orientation kept";
+            EXPECT_NEAR((after[i].rot.column(c) - before[i].rot.column(c)).length(), 0.0, 1e-15)
+                << "orientation kept";
         }
         const dReal* v = dBodyGetLinearVel(body.partBody(i));
         const dReal* w = dBodyGetAngularVel(body.partBody(i));
-        EXPECT_EQ(Vec3(v[0], v[1], v[2]).length() + Vec3(w[0], w[1], w[2]).length(), 0.0) << "stopped";
+        EXPECT_EQ(Vec3(v[0], v[1], v[2]).length() + Vec3(w[0], w[1], w[2]).length(), 0.0)
+            << "stopped";
     }
-    for (int j = 0; j < NaoModel::kJointCount; ++j) EXPECT_NEAR(body.angle(j), angles[j], 1e-9) << j;
+    for (int j = 0; j < NaoModel::kJointCount; ++j)
+        EXPECT_NEAR(body.angle(j), angles[j], 1e-9) << j;
 }
 
 TEST(RuleMove, AFrozenPhysicsRobotStaysFrozenWhereItIsPutEvenInTheAir) {

@@ -331,19 +331,22 @@ TEST(StartSpots, RobotsStartWhereTheRealServerPutsThemOnTheirInit) {
     const struct {
         int id;
         double x, y, heading;
-    } spots[] = {{1, -5.2, 3.2, 0.0},  {2, -5.2, 2.0, 0.0},  {3, -5.2, 0.8, 0.0},   {7, -5.2, -4.0, 0.0},
-                 {8, -4.4, 3.2, 0.0},  {20, 5.2, 3.2, 180.0}, {21, 5.2, 2.0, 180.0}};
+    } spots[] = {{1, -5.2, 3.2, 0.0},  {2, -5.2, 2.0, 0.0}, {3, -5.2, 0.8, 0.0},
+                 {7, -5.2, -4.0, 0.0}, {8, -4.4, 3.2, 0.0}, {20, 5.2, 3.2, 180.0},
+                 {21, 5.2, 2.0, 180.0}};
     for (const auto& s : spots) {
         const RobotBody& body = h.robot(s.id).body();
         EXPECT_NEAR(body.torso().pos.x, s.x, 1e-9) << s.id;
         EXPECT_NEAR(body.torso().pos.y, s.y, 1e-9) << s.id;
-        EXPECT_NEAR(std::fabs(std::remainder(body.heading() - s.heading, 360.0)), 0.0, 1e-6) << s.id;
+        EXPECT_NEAR(std::fabs(std::remainder(body.heading() - s.heading, 360.0)), 0.0, 1e-6)
+            << s.id;
     }
     SimOptions o = testOptions();
     o.model = ModelKind::Physics;
     SimHarness p(o);
     ASSERT_TRUE(p.join(1, "Ants", 0));
-    EXPECT_NEAR(p.robot(1).body().torso().pos.z, 0.4, 1e-9) << "the torso at 0.4 m, as the real server puts it";
+    EXPECT_NEAR(p.robot(1).body().torso().pos.z, 0.4, 1e-9)
+        << "the torso at 0.4 m, as the real server puts it";
 }
 
 TEST(RefereeRecord, EachMoveHasAConsoleLineAndATruthLogEntry) {
@@ -353,15 +356,18 @@ TEST(RefereeRecord, EachMoveHasAConsoleLineAndATruthLogEntry) {
     h.step(1);
     h.robot(2).body().place(-0.02, -0.3, 180.0);  // a right robot in the left half
     h.step(1);
-    EXPECT_NE(h.console().find("[0.02] right 2 (Bees) moved by the referee from (-0.02, -0.30) to (2.50, -0.30): "
-                               "before kick-off, in the opponent half"),
-              std::string::npos)
+    EXPECT_NE(
+        h.console().find(
+            "[0.02] right 2 (Bees) moved by the referee from (-0.02, -0.30) to (2.50, -0.30): "
+            "before kick-off, in the opponent half"),
+        std::string::npos)
         << h.console();
     const std::string line =
         TruthLog::format(1, 0.02, h.sim().rules(), h.sim().world(), &h.sim().referee().record());
-    EXPECT_NE(line.find(",\"referee\":[{\"rule\":\"before-kickoff-half\",\"side\":\"right\",\"unum\":2,"
-                        "\"from\":[-0.0200,-0.3000,"),
-              std::string::npos)
+    EXPECT_NE(
+        line.find(",\"referee\":[{\"rule\":\"before-kickoff-half\",\"side\":\"right\",\"unum\":2,"
+                  "\"from\":[-0.0200,-0.3000,"),
+        std::string::npos)
         << line;
     EXPECT_NE(line.find("\"to\":[2.5000,-0.3000,"), std::string::npos) << line;
     EXPECT_EQ(line.find("\"touches\""), std::string::npos) << "nobody touched the ball";
@@ -378,12 +384,14 @@ TEST(RefereeRecord, EachMoveHasAConsoleLineAndATruthLogEntry) {
     b.cycle({1});
     World& w = b.world();
     GameRules& r = b.rules();
-    EXPECT_NE(TruthLog::format(2, b.now(), r, w, &b.record()).find(",\"touches\":[{\"side\":\"left\",\"unum\":2}]"),
+    EXPECT_NE(TruthLog::format(2, b.now(), r, w, &b.record())
+                  .find(",\"touches\":[{\"side\":\"left\",\"unum\":2}]"),
               std::string::npos);
     b.mode(PlayMode::KickOffLeft);
     ASSERT_TRUE(b.untilModeChanges(1000));
     const std::string dropped = TruthLog::format(3, b.now(), r, w, &b.record());
-    EXPECT_NE(dropped.find("{\"rule\":\"drop-ball\",\"ball\":true,\"from\":["), std::string::npos) << dropped;
+    EXPECT_NE(dropped.find("{\"rule\":\"drop-ball\",\"ball\":true,\"from\":["), std::string::npos)
+        << dropped;
 }
 
 TEST(RefereeRecord, ARunRepeatsByteForByteWithTheSameSeed) {
@@ -399,11 +407,13 @@ TEST(RefereeRecord, ARunRepeatsByteForByteWithTheSameSeed) {
         for (int c = 0; c < 40; ++c) {
             for (int i = 1; i <= 8; ++i) {
                 // Every robot steps over the middle line, near the others.
-                if (c % 10 == 0) h.robot(i).body().place(i <= 4 ? 0.05 : -0.05, 0.1 * (i % 4), i <= 4 ? 0.0 : 180.0);
+                if (c % 10 == 0)
+                    h.robot(i).body().place(i <= 4 ? 0.05 : -0.05, 0.1 * (i % 4),
+                                            i <= 4 ? 0.0 : 180.0);
             }
             h.stepAll();
-            log += TruthLog::format(h.sim().cycles(), h.sim().now(), h.sim().rules(), h.sim().world(),
-                                    &h.sim().referee().record()) +
+            log += TruthLog::format(h.sim().cycles(), h.sim().now(), h.sim().rules(),
+                                    h.sim().world(), &h.sim().referee().record()) +
                    "\n";
         }
         return log;
