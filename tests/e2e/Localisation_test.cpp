@@ -55,7 +55,7 @@ TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
     // what they see does not depend on how fast the machine is. A slow
     // answer is waited for rather than skipped.
     ASSERT_TRUE(sim.start(kBin + "/fieldsim",
-                          {"--pace", "lockstep", "--lockstep-timeout", "30", "--wait-for", "2", "--duration", "3",
+                          {"--pace", "lockstep", "--lockstep-timeout", "30", "--wait-for", "2", "--wait-timeout", std::to_string(kWait / 1000), "--duration", "3",
                            "--full-view", "--kickoff-after", "-1", "--truth",
                            simDir.file("truth.jsonl")},
                           simDir.path()));

@@ -39,7 +39,7 @@ std::vector<Pose> runSkill(const std::string& scenario, const std::vector<std::s
     std::ofstream(dir.file("scenario.txt")) << scenario;
     ChildProcess sim, tool;
     EXPECT_TRUE(sim.start(kBin + "/fieldsim",
-                          {"--model", "physics", "--pace", "lockstep", "--lockstep-timeout", "30", "--wait-for", "1",
+                          {"--model", "physics", "--pace", "lockstep", "--lockstep-timeout", "30", "--wait-for", "1", "--wait-timeout", std::to_string(kWait / 1000),
                            "--kickoff-after", "-1", "--duration", "12", "--truth", dir.file("truth.jsonl"),
                            "--scenario", dir.file("scenario.txt")},
                           dir.path()));

@@ -47,7 +47,7 @@ TEST(ReplayEndToEnd, WhatTheAgentsBelievedIsDrawnWhereTheyStoodOnBothSides) {
     for (const char* folder : {"/Lefts", "/Lefts/p2", "/Rights", "/Rights/p2"}) ::mkdir((run.path() + folder).c_str(), 0755);
     ChildProcess sim;
     ASSERT_TRUE(sim.start(kBin + "/fieldsim",
-                          {"--pace", "lockstep", "--lockstep-timeout", "30", "--wait-for", "2", "--duration", "3", "--full-view",
+                          {"--pace", "lockstep", "--lockstep-timeout", "30", "--wait-for", "2", "--wait-timeout", std::to_string(kWait / 1000), "--duration", "3", "--full-view",
                            "--kickoff-after", "-1", "--truth", run.file("truth.jsonl")},
                           run.path()));
     // Both join before the clock moves on, so the game does not depend on the machine's load.
