@@ -68,8 +68,15 @@ struct Server {
 // team's frame (the right team's is turned half a circle).
 TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
     Server server;
+    // The scenario calls play on at 8.3 s, just before the kick-off's taker
+    // reaches the ball (at 8.36 s). With the real server's rules the taker
+    // may not touch the ball again before another robot has; this agent's
+    // taker dribbles on, which gives the other team an indirect free kick,
+    // and the agent does not play free kicks (it stops every joint, even
+    // lying), so the match would stand still for the 15 s until the ball is
+    // dropped. The other team stands still until play is on, as it did.
     server.start({"--model", "physics", "--wait-for", "6", "--kickoff-after", "4", "--duration", "24"},
-                 "10 knock-over left 3 front\n12 knock-over right 2 back\n");
+                 "8.3 playmode PlayOn\n10 knock-over left 3 front\n12 knock-over right 2 back\n");
     // All join before the clock moves on, Lefts first (so on the left), and
     // the kick-off follows 4 s later.
     std::vector<std::unique_ptr<ChildProcess>> players;
@@ -174,8 +181,11 @@ TEST(PlayEndToEnd, BehavioursSteerTowardTheirTargets) {
     // and needs the robots on their feet for the whole run. On the physics
     // model the agent's turning and its turn-to-walk hand-overs fall now and
     // then, which is the subject of the physics tests, not of this one.
+    // Play is on once the beams have landed, so that the ball stays where
+    // the scenario puts it (before kick-off the referee holds it on the
+    // centre spot).
     server.start({"--model", "kinematic", "--wait-for", "5", "--full-view", "--kickoff-after", "-1", "--duration", "15"},
-                 "0 place-ball -1.0 -3.0\n");
+                 "cycle:20 playmode PlayOn\ncycle:20 place-ball -1.0 -3.0\n");
     struct Run {
         const char* unum;
         std::vector<std::string> args;

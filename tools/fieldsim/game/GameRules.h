@@ -33,8 +33,6 @@ public:
     // a scenario's).
     double modeSince() const { return modeSince_; }
     unsigned long modeChanges() const { return modeChanges_; }
-    // The team that takes the next kick-off.
-    TeamSide nextKickOff() const { return nextKickOff_; }
 
     // The first robot to join starts the countdown to the first kick-off.
     void robotJoined(double now);

@@ -32,7 +32,6 @@ TeamSide kickingTeam(PlayMode mode) {
         case PlayMode::CornerKickRight:
         case PlayMode::GoalKickRight:
         case PlayMode::FreeKickRight:
-        case PlayMode::GoalRight:
             return TeamSide::Right;
         default:
             return TeamSide::Left;
@@ -191,7 +190,8 @@ void Referee::handleMode(double now) {
             break;
         case PlayMode::GoalLeft:
         case PlayMode::GoalRight:
-            kickOff(now, rules_.nextKickOff(), true);
+            // The team scored on kicks off next.
+            kickOff(now, mode == PlayMode::GoalLeft ? TeamSide::Right : TeamSide::Left, true);
             break;
         case PlayMode::PlayOn:
             playOn(now);

@@ -166,6 +166,126 @@ function drawBall(v, b, marks) {
   marks.push(m);
 }
 
+// The referee's moves and fouls, each kept for a few seconds of server time:
+// an arrow from where the referee took a robot (or the ball) to where it put
+// it, named by its rule, and a card over a robot it called a foul on.
+const REFEREE_SHOWN = 3.0;  // s
+const refereeSeen = [];     // { time, entry }
+let refereeCycle = null;
+
+function noteReferee(st) {
+  if (!st || num(st.cycle) === null || st.cycle === refereeCycle) return;
+  refereeCycle = st.cycle;
+  const t = num(st.time);
+  if (t === null) return;
+  // Old ones go, and, after a seek back in a replay, the ones still to come.
+  for (let i = refereeSeen.length - 1; i >= 0; --i) {
+    const age = t - refereeSeen[i].time;
+    if (age < 0 || age > REFEREE_SHOWN) refereeSeen.splice(i, 1);
+  }
+  if (!Array.isArray(st.referee)) return;
+  for (const e of st.referee) {
+    if (e && typeof e === "object" && typeof e.rule === "string") refereeSeen.push({ time: t, entry: e });
+  }
+}
+
+function spot(p) {
+  return Array.isArray(p) && p.length >= 2 && num(p[0]) !== null && num(p[1]) !== null ? p : null;
+}
+
+function outlined(s, x, y, colour, size) {
+  ctx.font = "bold " + size + "px system-ui, 'DejaVu Sans', sans-serif";
+  ctx.textAlign = "center";
+  ctx.textBaseline = "middle";
+  ctx.lineWidth = 3;
+  ctx.strokeStyle = "#101010";
+  ctx.strokeText(s, x, y);
+  ctx.fillStyle = colour;
+  ctx.fillText(s, x, y);
+}
+
+function drawReferee(v, st, marks) {
+  const now = st ? num(st.time) : null;
+  if (now === null) return;
+  const rad = Math.max(8, 0.17 * v.s);
+  const robots = Array.isArray(st.robots) ? st.robots : [];
+  for (const seen of refereeSeen) {
+    const age = now - seen.time, e = seen.entry;
+    if (age < 0 || age > REFEREE_SHOWN) continue;
+    const side = e.side === "right" ? "right" : "left";
+    const m = document.createElement("i");
+    m.className = "referee";
+    m.dataset.rule = e.rule;
+    m.dataset.age = age.toFixed(2);
+    ctx.globalAlpha = 1 - 0.7 * age / REFEREE_SHOWN;
+    if (e.foul) {
+      // A yellow card above the robot, wherever it is now.
+      const r = robots.find(q => q && q.side === side && q.unum === e.unum);
+      if (!r || num(r.x) === null || num(r.y) === null) {
+        ctx.globalAlpha = 1;
+        continue;
+      }
+      const [cx, cy] = px(v, r.x, r.y);
+      const w = 0.9 * rad, h = 1.25 * rad, top = cy - 2.6 * rad;
+      ctx.fillStyle = "#ffd400";
+      ctx.strokeStyle = "#101010";
+      ctx.lineWidth = 1.5;
+      ctx.fillRect(cx - w / 2, top, w, h);
+      ctx.strokeRect(cx - w / 2, top, w, h);
+      outlined(e.rule, cx, top - 0.6 * rad, "#ffd400", Math.round(0.8 * rad));
+      m.dataset.kind = "foul";
+      m.dataset.side = side;
+      m.dataset.unum = String(e.unum);
+      m.dataset.x = cx.toFixed(2);
+      m.dataset.y = (top + h / 2).toFixed(2);
+    } else {
+      const from = spot(e.from), to = spot(e.to);
+      // The hold above the field moves a robot up, not across: its card says it.
+      if (!from || !to || Math.hypot(to[0] - from[0], to[1] - from[1]) < 0.05) {
+        ctx.globalAlpha = 1;
+        continue;
+      }
+      const colour = e.ball ? "#ff9a1f" : COLOURS[side];
+      const [fx, fy] = px(v, from[0], from[1]), [tx, ty] = px(v, to[0], to[1]);
+      // The arrow ends at the edge of the robot or ball drawn where it was put.
+      const a = Math.atan2(ty - fy, tx - fx), head = 0.9 * rad;
+      const gap = Math.min(Math.hypot(tx - fx, ty - fy) / 2, e.ball ? Math.max(5, 0.08 * v.s) : rad);
+      const ex = tx - gap * Math.cos(a), ey = ty - gap * Math.sin(a);
+      ctx.lineWidth = Math.max(2, 0.05 * v.s);
+      ctx.strokeStyle = colour;
+      ctx.setLineDash([6, 4]);
+      ctx.beginPath();
+      ctx.arc(fx, fy, 0.6 * rad, 0, 2 * Math.PI);
+      ctx.moveTo(fx, fy);
+      ctx.lineTo(ex, ey);
+      ctx.stroke();
+      ctx.setLineDash([]);
+      ctx.beginPath();
+      ctx.moveTo(ex, ey);
+      ctx.lineTo(ex - head * Math.cos(a - 0.45), ey - head * Math.sin(a - 0.45));
+      ctx.lineTo(ex - head * Math.cos(a + 0.45), ey - head * Math.sin(a + 0.45));
+      ctx.closePath();
+      ctx.fillStyle = colour;
+      ctx.fill();
+      ctx.strokeStyle = "#101010";
+      ctx.lineWidth = 1;
+      ctx.stroke();
+      outlined(e.rule, (fx + tx) / 2, (fy + ty) / 2 - 0.9 * rad, "#ffffff", Math.round(0.9 * rad));
+      m.dataset.kind = e.ball ? "ball" : "move";
+      if (!e.ball) {
+        m.dataset.side = side;
+        m.dataset.unum = String(e.unum);
+      }
+      m.dataset.fromX = fx.toFixed(2);
+      m.dataset.fromY = fy.toFixed(2);
+      m.dataset.toX = tx.toFixed(2);
+      m.dataset.toY = ty.toFixed(2);
+    }
+    ctx.globalAlpha = 1;
+    marks.push(m);
+  }
+}
+
 function draw() {
   drawPending = false;
   const dpr = window.devicePixelRatio || 1;
@@ -185,6 +305,8 @@ function draw() {
     }
   }
   if (st) drawBall(v, st.ball, marks);
+  noteReferee(st);
+  drawReferee(v, st, marks);
   if (HOOKS.afterDraw) HOOKS.afterDraw(v, st, marks);
   const [fl, ft] = px(v, -FIELD.length / 2, FIELD.width / 2);
   const [fr, fb] = px(v, FIELD.length / 2, -FIELD.width / 2);
@@ -236,6 +358,8 @@ function handleState(textValue) {
   if (!st || typeof st !== "object") return;
   latest = st;
   ++received;
+  // Every state that arrives, drawn or not: the referee's marks stay a while.
+  noteReferee(st);
   showBar(st);
   requestDraw();
 }
