@@ -72,6 +72,22 @@ void WorldModel::setMyCartPos(Point pos) { myCartPos = pos; }
 Point WorldModel::getMyCartPos() const { return myCartPos; }
 void WorldModel::setDir(Point d) { dir = d; }
 Point WorldModel::getDir() const { return dir; }
+SelfLocaliser& WorldModel::getLocaliser() { return localiser; }
+const SelfLocaliser& WorldModel::getLocaliser() const { return localiser; }
+
+void WorldModel::noteOwnBeam(double x, double y, double rot) {
+    if (!(pm == PM_BEFORE_KICK_OFF || pm == PM_GOAL_LEFT || pm == PM_GOAL_RIGHT || pm == PM_UNKNOWN)) {
+        return;
+    }
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(rot)) return;
+    // The server keeps a beam inside the team's own half.
+    x = std::clamp(x, -6.0, 0.0);
+    localiser.setRightSide(ourSide == SIDE_RIGHT);
+    localiser.beamed(time, x, y, rot);
+    myCartPos = localiser.position();
+    dir = Point(localiser.roll(), localiser.pitch(), localiser.yaw());
+}
+
 void WorldModel::setMyPhi(double phi) { myPhi = phi; }
 double WorldModel::getMyPhi() const { return myPhi; }
 void WorldModel::setMyTeta(double teta) { myTeta = teta; }

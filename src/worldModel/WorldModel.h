@@ -20,6 +20,7 @@
 #include "objects/Touch.h"
 #include "objects/UniversalJoint.h"
 #include "types.h"
+#include "worldModel/SelfLocaliser.h"
 
 class WorldModel {
 public:
@@ -58,9 +59,22 @@ public:
     std::string getTeamName() const;
     void setMyCartPos(Point pos);
     Point getMyCartPos() const;
-    // x = roll, y = pitch, z = yaw, degrees.
+    // x = roll (180 upright), y = pitch, z = yaw, degrees. The yaw grows
+    // clockwise and is 0 facing the opponent goal.
     void setDir(Point d);
     Point getDir() const;
+
+    // The self-localisation's lasting state (the perception update feeds
+    // it every message).
+    SelfLocaliser& getLocaliser();
+    const SelfLocaliser& getLocaliser() const;
+    // Our own beam to (x, y) facing `rot` (degrees counter-clockwise, 0
+    // toward the opponent goal; our team's frame), as the command goes out:
+    // the server puts the robot exactly there (x kept in our half) when the
+    // play mode lets it beam, so that is where it stands until vision says
+    // otherwise. In other play modes the server ignores a beam, and so
+    // does this.
+    void noteOwnBeam(double x, double y, double rot);
     void setMyPhi(double phi);
     double getMyPhi() const;
     void setMyTeta(double teta);
@@ -273,6 +287,7 @@ private:
     Point FRP[4];
     Point myCartPos;
     Point dir;
+    SelfLocaliser localiser;
     Point homePos[kHomePosCount];
     double myPhi;
     double myTeta;
