@@ -96,6 +96,10 @@ public:
                        double groundHeight) const;
 
     const TorsoAttitude& attitude() const { return torso; }
+    // Where landmark `slot` stands, field frame of a team on the left.
+    Point landmark(int slot) const {
+        return slot >= 0 && slot < kLandmarkCount ? landmarks[slot] : Point(0, 0, 0);
+    }
     // Landmarks used by the last fix, and sightings dropped as outliers.
     int usedInLastFix() const { return lastUsed; }
     int rejectedInLastFix() const { return lastRejected; }

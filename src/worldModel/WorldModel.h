@@ -228,11 +228,16 @@ public:
     // opponent at all the result is {kNoOpponentDistance, 0}.
     std::array<double, 2> getBodyDirectionFromOpp(int unum) const;
 
-    // Body-relative Cartesian {x, y} of the middle of a goal.
+    // Body-relative Cartesian {x, y} of the middle of a goal. Once the robot
+    // knows where it stands, from its position and yaw (the goals' last
+    // sightings may be old and from elsewhere); before that, from those
+    // sightings.
     std::array<double, 2> calcMidOfOppGoal() const;
     std::array<double, 2> calcMidOfOurGoal() const;
     // {distance, direction} of the point dist metres behind the ball on the
-    // line from the opponent goal's middle through the ball.
+    // line from the opponent goal's middle through the ball; the ball as
+    // the goals above: from its field position once the robot knows where
+    // it stands.
     std::array<double, 2> calcPointBehindBall(double dist) const;
 
     static bool isPointInField(Point p);
@@ -272,6 +277,11 @@ private:
     bool isModeForUs(PlayMode leftMode, PlayMode rightMode) const;
     bool isModeForThem(PlayMode leftMode, PlayMode rightMode) const;
     std::array<double, 2> calcMidOfGoal(int flag1, int flag2) const;
+    // A field point (own team frame) in the body frame {x forward, y left},
+    // by the localised position and yaw.
+    std::array<double, 2> bodyFrameOf(double x, double y) const;
+    // The opponent goal's middle is at (+half length, 0) in our frame.
+    double halfFieldLength() const;
 
     std::ofstream logWorlModel;
     float time;
