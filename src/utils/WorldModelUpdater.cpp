@@ -427,8 +427,8 @@ void WorldModelUpdater::parseVisionText(const char* text) {
                 flag.setLastTimeSeenFlag(now, slot);
                 WM->setAFlag(flag, slot);
                 if (sightingCount < SelfLocaliser::kMaxSightings) {
-                    sightings[sightingCount++] = {slot,  polar.getRo(), polar.getTeta(),
-                                                  polar.getPhi(), pan,  tilt};
+                    sightings[sightingCount++] = {slot,           polar.getRo(), polar.getTeta(),
+                                                  polar.getPhi(), pan,           tilt};
                 }
             }
         } else if (strTemp[0] == 'B') {
@@ -507,11 +507,14 @@ void WorldModelUpdater::setLandmarks(SelfLocaliser& localiser) const {
     const double g = GC->getGoalWidth() / 2.0;
     // The server's names: the "1" post of either goal stands at +y, like
     // the "1" corner flags.
-    const Point table[SelfLocaliser::kLandmarkCount] = {
-        Point(-l, g, kGoalPostHeight), Point(-l, -g, kGoalPostHeight),
-        Point(l, -g, kGoalPostHeight), Point(l, g, kGoalPostHeight),
-        Point(-l, w, 0),               Point(-l, -w, 0),
-        Point(l, w, 0),                Point(l, -w, 0)};
+    const Point table[SelfLocaliser::kLandmarkCount] = {Point(-l, g, kGoalPostHeight),
+                                                        Point(-l, -g, kGoalPostHeight),
+                                                        Point(l, -g, kGoalPostHeight),
+                                                        Point(l, g, kGoalPostHeight),
+                                                        Point(-l, w, 0),
+                                                        Point(-l, -w, 0),
+                                                        Point(l, w, 0),
+                                                        Point(l, -w, 0)};
     for (int i = 0; i < SelfLocaliser::kLandmarkCount; ++i) localiser.setLandmark(i, table[i]);
 }
 

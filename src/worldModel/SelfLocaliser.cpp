@@ -42,9 +42,13 @@ constexpr double kLowestCamera = -0.15;
 constexpr double kHighestCamera = 0.8;
 // How far off the field a fix may put the robot.
 constexpr double kOffField = 1.5;
-// The vision shows the scene as it was one step before the gyro's reading
-// of the same message: the sightings are levelled with the attitude of the
-// message before.
+// Whether the vision shows the scene as it was one step before the gyro's
+// reading of the same message, so that the sightings must be levelled with
+// the attitude of the message before. The real server's vision reads body
+// positions refreshed one step late (a teleport shows a cycle late);
+// fieldsim's vision is of the current step, and there leveling with the
+// current attitude measured no worse. Kept switchable until it can be
+// checked against a recording of the real server's vision while turning.
 constexpr bool kVisionLags = false;
 // The camera of a standing robot, the height taken after a beam.
 constexpr double kStandingCameraHeight = 0.5;
@@ -144,7 +148,6 @@ void SelfLocaliser::carryAttitude(double time, const Point& gyroRate, const Poin
     psi = wrapPi(psi + turn * kDegToRad);
 }
 
-
 bool SelfLocaliser::onField(double x, double y) const {
     // The landmarks mark the field's corners; a robot is never farther off
     // it than the referee sets one down.
@@ -163,8 +166,8 @@ void SelfLocaliser::placeBy(const Seen& s, double offset, double& px, double& py
     py = s.landmarkY - (n * s.ux + c * s.uy);
 }
 
-void SelfLocaliser::fit(const Seen* s, int n, bool usePrior, double& offset, double& px,
-                        double& py, double& worstExcess, int& worst) const {
+void SelfLocaliser::fit(const Seen* s, int n, bool usePrior, double& offset, double& px, double& py,
+                        double& worstExcess, int& worst) const {
     // Weighted centroids of the known points and of the seen offsets.
     double W = 0.0, lx = 0.0, ly = 0.0, ux = 0.0, uy = 0.0;
     double w[kMaxSightings];

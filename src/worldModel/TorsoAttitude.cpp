@@ -23,8 +23,8 @@ void TorsoAttitude::reset() {
 }
 
 bool TorsoAttitude::levelFrom(const Point& acc) {
-    const double n = std::sqrt(acc.getX() * acc.getX() + acc.getY() * acc.getY() +
-                               acc.getZ() * acc.getZ());
+    const double n =
+        std::sqrt(acc.getX() * acc.getX() + acc.getY() * acc.getY() + acc.getZ() * acc.getZ());
     if (!std::isfinite(n) || !(n > 5.0 && n < 15.0) || !(acc.getZ() > 0.0)) return false;
     // Shortest arc from up = acc / n to (0, 0, 1): axis up x z, half angle
     // from 1 + up . z.
@@ -36,8 +36,8 @@ bool TorsoAttitude::levelFrom(const Point& acc) {
 }
 
 bool TorsoAttitude::correctLean(const Point& acc, double gain) {
-    const double n = std::sqrt(acc.getX() * acc.getX() + acc.getY() * acc.getY() +
-                               acc.getZ() * acc.getZ());
+    const double n =
+        std::sqrt(acc.getX() * acc.getX() + acc.getY() * acc.getY() + acc.getZ() * acc.getZ());
     // A jolt (a step landing, a fall) adds the torso's own acceleration:
     // only a reading close to gravity alone tells where up is.
     if (!std::isfinite(n) || std::fabs(n - kGravity) > 1.0 || !(gain > 0.0)) return false;
@@ -55,10 +55,9 @@ bool TorsoAttitude::correctLean(const Point& acc, double gain) {
     const double h = 0.5 * gain;
     const double d[4] = {1.0, h * axis[0], h * axis[1], h * axis[2]};
     // q <- q * d.
-    double r[4] = {w * d[0] - x * d[1] - y * d[2] - z * d[3],
-                   w * d[1] + x * d[0] + y * d[3] - z * d[2],
-                   w * d[2] - x * d[3] + y * d[0] + z * d[1],
-                   w * d[3] + x * d[2] - y * d[1] + z * d[0]};
+    double r[4] = {
+        w * d[0] - x * d[1] - y * d[2] - z * d[3], w * d[1] + x * d[0] + y * d[3] - z * d[2],
+        w * d[2] - x * d[3] + y * d[0] + z * d[1], w * d[3] + x * d[2] - y * d[1] + z * d[0]};
     const double len = std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2] + r[3] * r[3]);
     if (!(len > 0.0) || !std::isfinite(len)) return false;
     for (int i = 0; i < 4; ++i) q[i] = r[i] / len;
@@ -66,8 +65,8 @@ bool TorsoAttitude::correctLean(const Point& acc, double gain) {
 }
 
 double TorsoAttitude::leanError(const Point& acc) const {
-    const double n = std::sqrt(acc.getX() * acc.getX() + acc.getY() * acc.getY() +
-                               acc.getZ() * acc.getZ());
+    const double n =
+        std::sqrt(acc.getX() * acc.getX() + acc.getY() * acc.getY() + acc.getZ() * acc.getZ());
     if (!std::isfinite(n) || std::fabs(n - kGravity) > 1.0) return std::nan("");
     const double w = q[0], x = q[1], y = q[2], z = q[3];
     const double p[3] = {2 * (x * z - w * y), 2 * (y * z + w * x), 1 - 2 * (x * x + y * y)};

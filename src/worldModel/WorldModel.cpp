@@ -76,7 +76,8 @@ SelfLocaliser& WorldModel::getLocaliser() { return localiser; }
 const SelfLocaliser& WorldModel::getLocaliser() const { return localiser; }
 
 void WorldModel::noteOwnBeam(double x, double y, double rot) {
-    if (!(pm == PM_BEFORE_KICK_OFF || pm == PM_GOAL_LEFT || pm == PM_GOAL_RIGHT || pm == PM_UNKNOWN)) {
+    if (!(pm == PM_BEFORE_KICK_OFF || pm == PM_GOAL_LEFT || pm == PM_GOAL_RIGHT ||
+          pm == PM_UNKNOWN)) {
         return;
     }
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(rot)) return;
@@ -438,9 +439,7 @@ std::array<double, 2> WorldModel::bodyFrameOf(double x, double y) const {
     return {dx * std::cos(h) + dy * std::sin(h), -dx * std::sin(h) + dy * std::cos(h)};
 }
 
-double WorldModel::halfFieldLength() const {
-    return std::fabs(localiser.landmark(2).getX());
-}
+double WorldModel::halfFieldLength() const { return std::fabs(localiser.landmark(2).getX()); }
 
 std::array<double, 2> WorldModel::calcMidOfOppGoal() const {
     if (localiser.known() && halfFieldLength() > 0.0) return bodyFrameOf(halfFieldLength(), 0.0);

@@ -220,8 +220,9 @@ TEST_F(Localiser, FieldPointOfASightingLandsWhereItIs) {
     const double vx = 0.5 - pose.x, vy = -3.0 - pose.y, vz = 0.042 - pose.height;
     const double a = ballPose.heading * kDeg;
     const double r = std::sqrt(vx * vx + vy * vy + vz * vz);
-    const double az = std::atan2(-vx * std::sin(a) + vy * std::cos(a),
-                                 vx * std::cos(a) + vy * std::sin(a)) / kDeg;
+    const double az =
+        std::atan2(-vx * std::sin(a) + vy * std::cos(a), vx * std::cos(a) + vy * std::sin(a)) /
+        kDeg;
     const Point p = loc.fieldPointOf(r, az, std::asin(vz / r) / kDeg, 0.042);
     EXPECT_NEAR(p.getX(), 0.5, 1e-6);
     EXPECT_NEAR(p.getY(), -3.0, 1e-6);
@@ -276,7 +277,7 @@ TEST(TorsoAttitudeTest, FollowsATurnWhileTheTorsoRocks) {
     double upAxisOnly = 0.0;
     for (int i = 0; i < 100; ++i) {
         const double sway = 300.0 * std::cos(i * 0.3);  // degrees per second about forward
-        const double yawRate = 45.0;                       // about the vertical
+        const double yawRate = 45.0;                    // about the vertical
         // The vertical rate expressed in the torso frame.
         const auto& q = truth.quaternion();
         const double w = q[0], x = q[1], y = q[2], z = q[3];
