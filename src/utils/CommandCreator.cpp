@@ -136,6 +136,8 @@ void CommandCreator::beam(float x, float y, float z) {
     std::snprintf(commandString, kCommandSize, "(beam %f %f %f)", static_cast<double>(x),
                   static_cast<double>(y), static_cast<double>(z));
     commandLength = std::strlen(commandString);
+    // The robot will stand exactly there: the localisation takes the pose.
+    WM->noteOwnBeam(x, y, z);
 }
 
 void CommandCreator::beam(Point point) {

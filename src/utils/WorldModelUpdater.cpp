@@ -99,25 +99,11 @@ void readTeamName(const char** cursor, char* name, std::size_t size) {
     *cursor = p;
 }
 
-using Matrix = double[3][3];
-
-void multiply(const Matrix& a, const Matrix& b, Matrix& out) {
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) {
-            out[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
-        }
-    }
-}
-
-void setColumn(Matrix& m, int column, const Point& p) {
-    m[0][column] = p.getX();
-    m[1][column] = p.getY();
-    m[2][column] = p.getZ();
-}
-
-// The localisation matrices take seen positions with the axes turned:
-// (x, y, z) of the camera frame becomes (-y, x, z).
-Point turnedAxes(const Point& seen) { return Point(-seen.getY(), seen.getX(), seen.getZ()); }
+constexpr double kRadToDeg = 57.29577951308232;
+// The ball's centre above the ground when it lies there.
+constexpr double kBallRadius = 0.042;
+// The goal posts' tops, where the server places their landmarks.
+constexpr double kGoalPostHeight = 0.8;
 
 }  // namespace
 
@@ -134,7 +120,13 @@ WorldModelUpdater::WorldModelUpdater()
       strTempSay(sayMessage),
       pTemp(0, 0, 0),
       myGlobalCartesianPos(0, 0, 0),
-      time(0.0) {}
+      time(0.0),
+      sightings{},
+      sightingCount(0),
+      visionInMessage(false),
+      ballSeenNow(false),
+      gyroInMessage(false),
+      localised(false) {}
 
 void WorldModelUpdater::setMessage(char** msg) { message = msg; }
 
@@ -145,6 +137,11 @@ void WorldModelUpdater::reset() {
     uJointCounter = 0;
     hJointCounter = 0;
     touchCounter = 0;
+    sightingCount = 0;
+    visionInMessage = false;
+    ballSeenNow = false;
+    gyroInMessage = false;
+    localised = false;
 }
 
 void WorldModelUpdater::skipChars(int n) {
@@ -304,6 +301,7 @@ void WorldModelUpdater::parseGyro() {
     gyro.setName(strTemp);
     gyro.setRate(parsePol());
     WM->setGyro(gyro);
+    gyroInMessage = true;
 }
 
 // (ACC (n torso) (a x y z)): read like the gyro; a reading the server could
@@ -385,6 +383,8 @@ void WorldModelUpdater::parseSee() {
     char* const behind = (*close == ')') ? close + 1 : close;
     const char saved = *behind;
     *behind = '\0';
+    visionInMessage = true;
+    sightingCount = 0;
     parseVisionText(*message);
     *behind = saved;
     *message = behind;
@@ -426,6 +426,10 @@ void WorldModelUpdater::parseVisionText(const char* text) {
             if (slot >= 0) {
                 flag.setLastTimeSeenFlag(now, slot);
                 WM->setAFlag(flag, slot);
+                if (sightingCount < SelfLocaliser::kMaxSightings) {
+                    sightings[sightingCount++] = {slot,           polar.getRo(), polar.getTeta(),
+                                                  polar.getPhi(), pan,           tilt};
+                }
             }
         } else if (strTemp[0] == 'B') {
             Ball ball;
@@ -436,6 +440,7 @@ void WorldModelUpdater::parseVisionText(const char* text) {
             ball.setLastStepSeenHeadPanDegree(pan);
             ball.setLastStepSeenHeadTiltDegree(tilt);
             WM->setBall(ball);
+            ballSeenNow = true;
         } else if (strTemp[0] == 'P') {
             Player player;
             for (;;) {
@@ -496,77 +501,40 @@ Point WorldModelUpdater::seenInBodyFrame(const BasicObject& seen) {
         Point(polar.getRo(), polar.getPhi() + tilt, polar.getTeta() + pan));
 }
 
+void WorldModelUpdater::setLandmarks(SelfLocaliser& localiser) const {
+    const double l = GC->getFieldLength() / 2.0;
+    const double w = GC->getFieldWidth() / 2.0;
+    const double g = GC->getGoalWidth() / 2.0;
+    // The server's names: the "1" post of either goal stands at +y, like
+    // the "1" corner flags.
+    const Point table[SelfLocaliser::kLandmarkCount] = {Point(-l, g, kGoalPostHeight),
+                                                        Point(-l, -g, kGoalPostHeight),
+                                                        Point(l, -g, kGoalPostHeight),
+                                                        Point(l, g, kGoalPostHeight),
+                                                        Point(-l, w, 0),
+                                                        Point(-l, -w, 0),
+                                                        Point(l, w, 0),
+                                                        Point(l, -w, 0)};
+    for (int i = 0; i < SelfLocaliser::kLandmarkCount; ++i) localiser.setLandmark(i, table[i]);
+}
+
 Point WorldModelUpdater::calcMyGlobalCartesianPos() {
-    // (a, b, c) slots of the four corner-flag triples.
-    static const int kTriples[4][3] = {{6, 4, 5}, {5, 7, 6}, {7, 5, 4}, {4, 6, 7}};
-    float xs[4];
-    float ys[4];
-    float zs[4];
-    for (int k = 0; k < 4; ++k) {
-        const Point A = GC->getFlagPos(kTriples[k][0]);
-        const Point B = GC->getFlagPos(kTriples[k][1]);
-        const Point C = GC->getFlagPos(kTriples[k][2]);
-        const float ax = static_cast<float>(A.getX());
-        const float az = static_cast<float>(A.getZ());
-        const float bx = static_cast<float>(B.getX());
-        const float by = static_cast<float>(B.getY());
-        const float cx = static_cast<float>(C.getX());
-        const float cy = static_cast<float>(C.getY());
-        const float rA = static_cast<float>(WM->getAFlagByIndex(kTriples[k][0]).getPolarPos().getRo());
-        const float rB = static_cast<float>(WM->getAFlagByIndex(kTriples[k][1]).getPolarPos().getRo());
-        const float rC = static_cast<float>(WM->getAFlagByIndex(kTriples[k][2]).getPolarPos().getRo());
-
-        // Flags that coincide (field sizes not set yet) give no offset
-        // rather than a division by zero.
-        const float dx = std::fabs(ax - bx);
-        const float tx = dx != 0.0f ? (dx * dx + rB * rB - rA * rA) / (2.0f * dx) : 0.0f;
-        const float dy = std::fabs(cy - by);
-        const float ty = dy != 0.0f ? (dy * dy + rC * rC - rB * rB) / (2.0f * dy) : 0.0f;
-
-        float x = 0.0f;
-        float y = 0.0f;
-        switch (k) {
-            case 0:
-                x = tx + bx;
-                y = ty + cy;
-                break;
-            case 1:
-                x = -(tx - bx);
-                y = -(ty - cy);
-                break;
-            case 2:
-                x = tx + bx;
-                y = -(ty - cy);
-                break;
-            default:
-                x = -(tx - bx);
-                y = ty + cy;
-                break;
+    SelfLocaliser& localiser = WM->getLocaliser();
+    if (!localised) {
+        localised = true;
+        localiser.setRightSide(WM->getOurSide() == SIDE_RIGHT);
+        const Point acc = WM->getAcc();
+        if (gyroInMessage) {
+            localiser.carry(WM->getTime(), WM->getGyro().getRate(), WM->hasAcc() ? &acc : nullptr);
         }
-        const float w = rC * rC - (x - cx) * (x - cx) - (y - cy) * (y - cy);
-        xs[k] = x;
-        ys[k] = y;
-        zs[k] = w >= 0.0f ? az + std::sqrt(w) : az;
+        // Before the field's sizes are known every landmark stands at the
+        // centre spot, and a fix from them would be nonsense.
+        if (visionInMessage && GC->getFieldLength() > 0.0f) {
+            setLandmarks(localiser);
+            localiser.see(WM->getTime(), sightings, sightingCount);
+        }
     }
-
-    float mx = (xs[0] + xs[1] + xs[2] + xs[3]) / 4.0f;
-    float my = (ys[0] + ys[1] + ys[2] + ys[3]) / 4.0f;
-    const float mz = (zs[0] + zs[1] + zs[2] + zs[3]) / 4.0f;
-    if (WM->getOurSide() == SIDE_RIGHT) {
-        mx = -mx;
-        my = -my;
-    }
-    float z = zs[0];
-    if (zs[0] < 0.3f && zs[1] < 0.3f && zs[2] < 0.3f && zs[3] < 0.3f) {
-        z = mz;
-    } else if (zs[1] > zs[0]) {
-        z = zs[1];
-    } else if (zs[2] > zs[0]) {
-        z = zs[2];
-    } else if (zs[3] > zs[0]) {
-        z = zs[3];
-    }
-    myGlobalCartesianPos = Point(mx, my, z);
+    myGlobalCartesianPos = localiser.position();
     return myGlobalCartesianPos;
 }
 
@@ -591,76 +559,32 @@ void WorldModelUpdater::inverseMatrix(double (&m)[3][3]) {
 }
 
 void WorldModelUpdater::calcMyDirection() {
-    Point M = WM->getMyCartPos();
-    const bool right = WM->getOurSide() == SIDE_RIGHT;
-    // The flag positions are those of a team on the left.
-    if (right) M = Point(-M.getX(), -M.getY(), M.getZ());
-
-    static const int kSlots[3] = {4, 5, 7};
-    double G[3][3];
-    double L[3][3];
-    for (int j = 0; j < 3; ++j) {
-        Point field = GC->getFlagPos(kSlots[j]);
-        field.setZ(0.0);
-        setColumn(G, j, field - M);
-        // Each flag may have been seen with the head turned another way.
-        setColumn(L, j, turnedAxes(seenInBodyFrame(WM->getAFlagByIndex(kSlots[j]))));
-    }
-    inverseMatrix(G);
-    double R[3][3];
-    multiply(L, G, R);
-
-    double yaw = Geometry::normalizeAngle(
-        Geometry::convertRadToDeg(static_cast<float>(std::atan2(R[1][0], R[0][0]))) - 90.0);
-    // A meaningless matrix must still give a finite angle.
-    double pitch = Geometry::normalizeAngle(Geometry::convertRadToDeg(
-        static_cast<float>(std::asin(std::clamp(-R[2][0], -1.0, 1.0)))));
-    double roll = Geometry::normalizeAngle(
-        Geometry::convertRadToDeg(static_cast<float>(std::atan2(R[2][1], R[2][2]))) - 180.0);
-    if (right) {
-        roll = Geometry::normalizeAngle(-roll);
-        pitch = Geometry::normalizeAngle(-pitch);
-        yaw = Geometry::normalizeAngle(yaw + 180.0);
-    }
-    WM->setDir(Point(roll, pitch, yaw));
+    const SelfLocaliser& localiser = WM->getLocaliser();
+    WM->setDir(Point(localiser.roll(), localiser.pitch(), localiser.yaw()));
 }
 
 Point WorldModelUpdater::calcLocalPosWithOutDir(Point locPos) {
-    Point M = WM->getMyCartPos();
-    const bool right = WM->getOurSide() == SIDE_RIGHT;
-    if (right) M = Point(-M.getX(), -M.getY(), M.getZ());
-
-    static const int kSlots[3] = {5, 4, 6};
-    double G[3][3];
-    double L[3][3];
-    for (int j = 0; j < 3; ++j) {
-        setColumn(G, j, GC->getFlagPos(kSlots[j]) - M);
-        setColumn(L, j, turnedAxes(seenInBodyFrame(WM->getAFlagByIndex(kSlots[j]))));
-    }
-    inverseMatrix(G);
-    double R[3][3];
-    multiply(L, G, R);
-    inverseMatrix(R);
-
-    // Only the third column of R^-1 * Q, the seen point's, is wanted.
-    const Point q = turnedAxes(locPos);
-    const Point offset(R[0][0] * q.getX() + R[0][1] * q.getY() + R[0][2] * q.getZ(),
-                       R[1][0] * q.getX() + R[1][1] * q.getY() + R[1][2] * q.getZ(),
-                       R[2][0] * q.getX() + R[2][1] * q.getY() + R[2][2] * q.getZ());
-    Point result = M + offset;
-    if (right) result = Point(-result.getX(), -result.getY(), result.getZ());
-    return result;
+    const double x = locPos.getX(), y = locPos.getY(), z = locPos.getZ();
+    const double ro = std::sqrt(x * x + y * y + z * z);
+    const double horizontal = std::atan2(y, x) * kRadToDeg;
+    const double vertical = ro > 0.0 ? std::asin(std::clamp(z / ro, -1.0, 1.0)) * kRadToDeg : 0.0;
+    // No ground to snap to: a point anywhere in space.
+    return WM->getLocaliser().fieldPointOf(ro, horizontal, vertical, std::nan(""));
 }
 
 void WorldModelUpdater::calcGlobalPosOfBall() {
-    // The conversion rests on a sighting of the ball and of the corner flags
-    // F1L, F2L and F1R. Without them it comes out as the robot's own position
-    // (a robot that never turns its head away from the opponent half never
-    // sees F1L and F2L), so until they have all been seen the ball stays
-    // where it was last placed: at first the centre spot.
-    if (!(WM->getBall().getPolarPos().getRo() > 0.0)) return;
-    for (int slot : {4, 5, 6}) {
-        if (!(WM->getAFlagByIndex(slot).getPolarPos().getRo() > 0.0)) return;
+    // Only a sighting of this message counts, and only once the robot knows
+    // where it stands: an old sighting was taken from somewhere else, and
+    // until the first fix the ball stays where it was last placed (at first
+    // the centre spot).
+    if (!ballSeenNow || !WM->getLocaliser().known()) return;
+    const Ball ball = WM->getBall();
+    const Point polar = ball.getPolarPos();
+    if (!(polar.getRo() > 0.0)) return;
+    const Point p = WM->getLocaliser().fieldPointOf(
+        polar.getRo(), polar.getTeta() + ball.getLastStepSeenHeadPanDegree(),
+        polar.getPhi() + ball.getLastStepSeenHeadTiltDegree(), kBallRadius);
+    if (std::isfinite(p.getX()) && std::isfinite(p.getY()) && std::isfinite(p.getZ())) {
+        WM->setGlobalPosOfBall(p);
     }
-    WM->setGlobalPosOfBall(calcLocalPosWithOutDir(seenInBodyFrame(WM->getBall())));
 }

@@ -1,9 +1,10 @@
 // Applies one perception message of the server to the world model: time,
 // game state, joints in order of arrival, gyro, foot forces, heard team
-// messages and vision; then self-localisation from the four corner flags
-// (own position, orientation, the ball's field position) and the derived
-// kinematics. One updater serves one message (the start-up uses one for
-// two); everything that lasts lives in the world model.
+// messages and vision; then self-localisation (own position, orientation,
+// the ball's field position: the world model's SelfLocaliser, fed with the
+// landmarks this message's vision brought and the gyro's rate) and the
+// derived kinematics. One updater serves one message (the start-up uses one
+// for two); everything that lasts lives in the world model.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include "objects/HingeJoint.h"
 #include "objects/Player.h"
 #include "objects/UniversalJoint.h"
+#include "worldModel/SelfLocaliser.h"
 
 class WorldModel;
 class GameConf;
@@ -64,15 +66,19 @@ public:
     // Moves the cursor behind the next "("; false when the text ends first.
     bool goToNextNode();
 
-    // Trilateration from the four corner flags, in single precision; own
-    // team frame (mirrored for a team on the right).
+    // Hands this message to the localiser (the gyro's rate, and the
+    // landmarks when it brought vision) and returns the own position: the
+    // torso's (x, y) and the camera's height, own team frame (mirrored for
+    // a team on the right).
     Point calcMyGlobalCartesianPos();
-    // Roll, pitch and yaw (degrees; yaw grows clockwise) from three corner
-    // flags, stored with WorldModel::setDir.
+    // Roll, pitch and yaw (degrees; yaw grows clockwise, 0 facing the
+    // opponent goal) from the localiser, stored with WorldModel::setDir.
     void calcMyDirection();
     // Field position (own team frame) of a point given in the body frame,
     // i.e. as seen with the head centred.
     Point calcLocalPosWithOutDir(Point locPos);
+    // The ball's field position, when this message saw it and the robot
+    // knows where it stands; otherwise it stays where it was.
     void calcGlobalPosOfBall();
     // In place, by determinant and adjugate; a singular matrix stays as is.
     static void inverseMatrix(double (&matrix)[3][3]);
@@ -95,6 +101,9 @@ private:
     // Reads the vision expression from `cursor` on (its own text, ended by
     // a zero).
     void parseVisionText(const char* cursor);
+    // Where the landmarks stand (GameConf's sizes, named as the server
+    // names them), handed to the localiser.
+    void setLandmarks(SelfLocaliser& localiser) const;
 
     WorldModel* WM;
     GameConf* GC;
@@ -113,4 +122,12 @@ private:
     Point pTemp;
     Point myGlobalCartesianPos;
     double time;
+
+    // The landmarks and the ball seen in this message, for the localiser.
+    SelfLocaliser::Sighting sightings[SelfLocaliser::kMaxSightings];
+    int sightingCount;
+    bool visionInMessage;
+    bool ballSeenNow;
+    bool gyroInMessage;
+    bool localised;
 };

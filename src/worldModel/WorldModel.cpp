@@ -72,6 +72,23 @@ void WorldModel::setMyCartPos(Point pos) { myCartPos = pos; }
 Point WorldModel::getMyCartPos() const { return myCartPos; }
 void WorldModel::setDir(Point d) { dir = d; }
 Point WorldModel::getDir() const { return dir; }
+SelfLocaliser& WorldModel::getLocaliser() { return localiser; }
+const SelfLocaliser& WorldModel::getLocaliser() const { return localiser; }
+
+void WorldModel::noteOwnBeam(double x, double y, double rot) {
+    if (!(pm == PM_BEFORE_KICK_OFF || pm == PM_GOAL_LEFT || pm == PM_GOAL_RIGHT ||
+          pm == PM_UNKNOWN)) {
+        return;
+    }
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(rot)) return;
+    // The server keeps a beam inside the team's own half.
+    x = std::clamp(x, -6.0, 0.0);
+    localiser.setRightSide(ourSide == SIDE_RIGHT);
+    localiser.beamed(time, x, y, rot);
+    myCartPos = localiser.position();
+    dir = Point(localiser.roll(), localiser.pitch(), localiser.yaw());
+}
+
 void WorldModel::setMyPhi(double phi) { myPhi = phi; }
 double WorldModel::getMyPhi() const { return myPhi; }
 void WorldModel::setMyTeta(double teta) { myTeta = teta; }
@@ -414,19 +431,38 @@ std::array<double, 2> WorldModel::calcMidOfGoal(int flag1, int flag2) const {
     return {x, y};
 }
 
+std::array<double, 2> WorldModel::bodyFrameOf(double x, double y) const {
+    const double dx = x - myCartPos.getX();
+    const double dy = y - myCartPos.getY();
+    // The yaw grows clockwise: the body faces -yaw counter-clockwise.
+    const double h = -dir.getZ() * kDegToRad;
+    return {dx * std::cos(h) + dy * std::sin(h), -dx * std::sin(h) + dy * std::cos(h)};
+}
+
+double WorldModel::halfFieldLength() const { return std::fabs(localiser.landmark(2).getX()); }
+
 std::array<double, 2> WorldModel::calcMidOfOppGoal() const {
+    if (localiser.known() && halfFieldLength() > 0.0) return bodyFrameOf(halfFieldLength(), 0.0);
     return calcMidOfGoal(getIndexOfOppGoalFlag1(), getIndexOfOppGoalFlag2());
 }
 
 std::array<double, 2> WorldModel::calcMidOfOurGoal() const {
+    if (localiser.known() && halfFieldLength() > 0.0) return bodyFrameOf(-halfFieldLength(), 0.0);
     return calcMidOfGoal(getIndexOfOurGoalFlag1(), getIndexOfOurGoalFlag2());
 }
 
 std::array<double, 2> WorldModel::calcPointBehindBall(double dist) const {
     const std::array<double, 2> mid = calcMidOfOppGoal();
-    const std::array<double, 2> b = getBodyDirectionFromBall();
-    const double bx = b[0] * std::cos(b[1] * kDegToRad);
-    const double by = b[0] * std::sin(b[1] * kDegToRad);
+    double bx = 0.0, by = 0.0;
+    if (localiser.known() && halfFieldLength() > 0.0) {
+        const std::array<double, 2> b = bodyFrameOf(glbPosOfBall.getX(), glbPosOfBall.getY());
+        bx = b[0];
+        by = b[1];
+    } else {
+        const std::array<double, 2> b = getBodyDirectionFromBall();
+        bx = b[0] * std::cos(b[1] * kDegToRad);
+        by = b[0] * std::sin(b[1] * kDegToRad);
+    }
     // Unit vector from the goal's middle through the ball. A ball within a
     // millimetre of the goal's middle gives no usable line; the target is
     // then the ball itself.

@@ -20,6 +20,7 @@
 #include "objects/Touch.h"
 #include "objects/UniversalJoint.h"
 #include "types.h"
+#include "worldModel/SelfLocaliser.h"
 
 class WorldModel {
 public:
@@ -58,9 +59,22 @@ public:
     std::string getTeamName() const;
     void setMyCartPos(Point pos);
     Point getMyCartPos() const;
-    // x = roll, y = pitch, z = yaw, degrees.
+    // x = roll (180 upright), y = pitch, z = yaw, degrees. The yaw grows
+    // clockwise and is 0 facing the opponent goal.
     void setDir(Point d);
     Point getDir() const;
+
+    // The self-localisation's lasting state (the perception update feeds
+    // it every message).
+    SelfLocaliser& getLocaliser();
+    const SelfLocaliser& getLocaliser() const;
+    // Our own beam to (x, y) facing `rot` (degrees counter-clockwise, 0
+    // toward the opponent goal; our team's frame), as the command goes out:
+    // the server puts the robot exactly there (x kept in our half) when the
+    // play mode lets it beam, so that is where it stands until vision says
+    // otherwise. In other play modes the server ignores a beam, and so
+    // does this.
+    void noteOwnBeam(double x, double y, double rot);
     void setMyPhi(double phi);
     double getMyPhi() const;
     void setMyTeta(double teta);
@@ -214,11 +228,16 @@ public:
     // opponent at all the result is {kNoOpponentDistance, 0}.
     std::array<double, 2> getBodyDirectionFromOpp(int unum) const;
 
-    // Body-relative Cartesian {x, y} of the middle of a goal.
+    // Body-relative Cartesian {x, y} of the middle of a goal. Once the robot
+    // knows where it stands, from its position and yaw (the goals' last
+    // sightings may be old and from elsewhere); before that, from those
+    // sightings.
     std::array<double, 2> calcMidOfOppGoal() const;
     std::array<double, 2> calcMidOfOurGoal() const;
     // {distance, direction} of the point dist metres behind the ball on the
-    // line from the opponent goal's middle through the ball.
+    // line from the opponent goal's middle through the ball; the ball as
+    // the goals above: from its field position once the robot knows where
+    // it stands.
     std::array<double, 2> calcPointBehindBall(double dist) const;
 
     static bool isPointInField(Point p);
@@ -258,6 +277,11 @@ private:
     bool isModeForUs(PlayMode leftMode, PlayMode rightMode) const;
     bool isModeForThem(PlayMode leftMode, PlayMode rightMode) const;
     std::array<double, 2> calcMidOfGoal(int flag1, int flag2) const;
+    // A field point (own team frame) in the body frame {x forward, y left},
+    // by the localised position and yaw.
+    std::array<double, 2> bodyFrameOf(double x, double y) const;
+    // The opponent goal's middle is at (+half length, 0) in our frame.
+    double halfFieldLength() const;
 
     std::ofstream logWorlModel;
     float time;
@@ -273,6 +297,7 @@ private:
     Point FRP[4];
     Point myCartPos;
     Point dir;
+    SelfLocaliser localiser;
     Point homePos[kHomePosCount];
     double myPhi;
     double myTeta;

@@ -48,17 +48,25 @@ std::map<long, Pose> believedPoses(const std::string& csv) {
 
 double angleDiff(double a, double b) { return std::fabs(std::fmod(a - b + 540.0, 360.0) - 180.0); }
 
-TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
+// What the agents may be off by where they stand still, and the fieldsim
+// options that make their view.
+struct Limits {
+    std::vector<std::string> view;
+    double position;  // metres
+    double yaw;       // degrees
+};
+
+void bothTeamsAgreeWithTheTruthLog(const Limits& limits) {
     TempDir simDir, leftsDir, rightsDir, traceDir;
     ChildProcess sim;
     // Lockstep, and both agents join before the clock moves on, Lefts first:
     // what they see does not depend on how fast the machine is. A slow
     // answer is waited for rather than skipped.
-    ASSERT_TRUE(sim.start(kBin + "/fieldsim",
-                          {"--pace", "lockstep", "--lockstep-timeout", "30", "--wait-for", "2", "--wait-timeout", std::to_string(kWait / 1000), "--duration", "3",
-                           "--full-view", "--kickoff-after", "-1", "--truth",
-                           simDir.file("truth.jsonl")},
-                          simDir.path()));
+    std::vector<std::string> options = {"--pace", "lockstep", "--lockstep-timeout", "30", "--wait-for",
+                                        "2", "--wait-timeout", std::to_string(kWait / 1000), "--duration", "3", "--kickoff-after", "-1", "--truth",
+                                        simDir.file("truth.jsonl")};
+    options.insert(options.end(), limits.view.begin(), limits.view.end());
+    ASSERT_TRUE(sim.start(kBin + "/fieldsim", options, simDir.path()));
     ChildProcess lefts, rights;
     JoinInOrder joining(sim, 3100, kWait);
     ASSERT_TRUE(joining.serverHeld()) << sim.out() << sim.err();
@@ -102,13 +110,27 @@ TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
             // The own-team frame mirrors x and y for the right team; the
             // agent's yaw grows clockwise, the truth's counter-clockwise.
             double trueYawOwn = mirror > 0 ? real->second.yaw : real->second.yaw - 180.0;
-            EXPECT_NEAR(seen.x, mirror * real->second.x, 0.05) << "t=" << time;
-            EXPECT_NEAR(seen.y, mirror * real->second.y, 0.05) << "t=" << time;
-            EXPECT_LT(angleDiff(seen.yaw, -trueYawOwn), 2.0) << "t=" << time;
+            EXPECT_NEAR(seen.x, mirror * real->second.x, limits.position) << "t=" << time;
+            EXPECT_NEAR(seen.y, mirror * real->second.y, limits.position) << "t=" << time;
+            EXPECT_LT(angleDiff(seen.yaw, -trueYawOwn), limits.yaw) << "t=" << time;
             ++compared;
         }
         EXPECT_GT(compared, 60);
     }
+}
+
+TEST(LocalisationEndToEnd, BothTeamsAgreeWithTheTruthLog) {
+    bothTeamsAgreeWithTheTruthLog({{"--full-view"}, 0.05, 2.0});
+}
+
+// The real server's view: a 120 degree cone. A robot facing the opponent
+// half never sees our own goal line's flags, and must still know where it
+// stands and which way it faces from what it does see. (With fieldsim's
+// --noise every beam also lands up to 10 degrees off, which the real
+// server's judge does not do; scripts/measure-localisation.sh measures the
+// vision noise's effect.)
+TEST(LocalisationEndToEnd, RestrictedViewAgreesWithTheTruthLog) {
+    bothTeamsAgreeWithTheTruthLog({{}, 0.05, 2.0});
 }
 
 }  // namespace

@@ -19,12 +19,13 @@ struct Pose {
     double x, y, height, heading;
 };
 
-// Landmark positions on the 12 x 8 field with a 1.4 m goal: "G1L" (-6, 0.7,
-// 0.8) ... "F2R" (6, -4, 0).
+// Landmark positions on the 12 x 8 field with a 1.4 m goal, as the server
+// places them: "G1L" (-6, 0.7, 0.8) ... "F2R" (6, -4, 0); the "1" post of
+// either goal stands at +y, like the "1" corner flags.
 inline Vec landmark(const std::string& n) {
     const double x = n[2] == 'L' ? -6 : 6;
     if (n[0] == 'F') return {x, n[1] == '1' ? 4.0 : -4.0, 0};
-    return {x, (n[1] == '1') == (n[2] == 'L') ? 0.7 : -0.7, 0.8};
+    return {x, n[1] == '1' ? 0.7 : -0.7, 0.8};
 }
 
 inline std::string number(double v) {

@@ -12,6 +12,7 @@
 #include "geometry/Geometry.h"
 #include "objects/Flag.h"
 #include "objects/Player.h"
+#include "utils/CommandCreator.h"
 #include "utils/TraceReader.h"
 #include "utils/VisionComposer.h"
 #include "worldModel/GameConf.h"
@@ -145,8 +146,8 @@ TEST_F(Perception, VisionWithTheHeadAnglesOfTheSighting) {
 }
 
 // The head sweeps: two flags in one message, two in the next, the ball in a
-// third, each time with other pan and tilt angles. Localisation uses all four
-// flags together; a team on the right sees the field turned half a circle.
+// third, each time with other pan and tilt angles. Each look places the robot
+// on its own; a team on the right sees the field turned half a circle.
 TEST_F(Perception, LocalisationFromFlagsSeenAtDifferentHeadAngles) {
     const compose::Pose pose{2.0, -2.5, 0.52, -120.0};  // field frame of a team on the left
     const compose::Vec ball{0.5, -3.0, 0.3};
@@ -165,6 +166,77 @@ TEST_F(Perception, LocalisationFromFlagsSeenAtDifferentHeadAngles) {
         EXPECT_NEAR(wm->getDir().getY(), 0.0, 0.01);
         EXPECT_NEAR(Geometry::normalizeAngle(wm->getDir().getX() - 180.0), 0.0, 0.01);
     }
+}
+
+// The restricted view from (-2, 0) facing the opponent goal shows only the
+// far corner flags and posts; our own goal line's flags never come into view.
+// (Placed by the distances of all four corner flags, stale ones included,
+// and turned by three of them, two on our own goal line, this robot used to
+// believe its yaw -27 degrees.)
+TEST_F(Perception, RestrictedViewFacingTheOpponentGoal) {
+    const compose::Pose pose{-2.0, 0.0, 0.5, 0.0};
+    const compose::Vec ball{-1.0, -0.4, 0.042};
+    for (bool right : {false, true}) {
+        SCOPED_TRACE(right ? "right" : "left");
+        // The right team's robot stands at the mirror spot, facing the
+        // left goal.
+        const compose::Pose p = right ? compose::Pose{2.0, 0.0, 0.5, 180.0} : pose;
+        const compose::Vec b = right ? compose::Vec{1.0, 0.4, 0.042} : ball;
+        const std::vector<std::string> seen =
+            right ? std::vector<std::string>{"F1L", "F2L", "G1L", "G2L"}
+                  : std::vector<std::string>{"F1R", "F2R", "G1R", "G2R"};
+        const std::string gs = compose::gameState(right ? "right" : "left");
+        apply(compose::perception(2.00, gs, 0, 0, compose::see(p, seen, 0, 0, &b)));
+        EXPECT_NEAR(wm->getMyCartPos().getX(), -2.0, 1e-3);
+        EXPECT_NEAR(wm->getMyCartPos().getY(), 0.0, 1e-3);
+        EXPECT_NEAR(Geometry::normalizeAngle(wm->getDir().getZ()), 0.0, 0.01);
+        EXPECT_NEAR(wm->getGlobalPosOfBall().getX(), -1.0, 1e-3);
+        EXPECT_NEAR(wm->getGlobalPosOfBall().getY(), -0.4, 1e-3);
+        // A message without vision keeps the ball where it was seen.
+        apply(compose::perception(2.02, gs, 0, 0, ""));
+        EXPECT_NEAR(wm->getGlobalPosOfBall().getX(), -1.0, 1e-3);
+    }
+}
+
+// Only what this message saw counts: flags seen earlier from another spot do
+// not pull a later fix back, whatever their stored distances say.
+TEST_F(Perception, OnlyTheCurrentLookPlacesTheRobot) {
+    const std::string gs = compose::gameState("left");
+    const compose::Pose first{-4.0, 2.0, 0.5, -30.0};
+    apply(compose::perception(3.00, gs, 0, 0, compose::see(first, compose::kCorners, 0, 0)));
+    EXPECT_NEAR(wm->getMyCartPos().getX(), -4.0, 1e-3);
+    // Half a metre on, one flag in view.
+    const compose::Pose second{-3.5, 2.0, 0.5, -30.0};
+    apply(compose::perception(3.06, gs, 0, 0, compose::see(second, {"F2R"}, 0, 0)));
+    EXPECT_NEAR(wm->getMyCartPos().getX(), -3.5, 1e-3);
+    EXPECT_NEAR(wm->getMyCartPos().getY(), 2.0, 1e-3);
+    // The ball was never seen here: it stays where it was.
+    EXPECT_EQ(wm->getGlobalPosOfBall(), Point(0, 0, 0));
+}
+
+// Our own beam puts the belief where the robot lands, in the play modes in
+// which the server carries it out.
+TEST_F(Perception, OwnBeamIsBelievedBeforeKickOff) {
+    const compose::Pose pose{-1.0, 2.0, 0.5, 10.0};
+    apply(compose::perception(0.50, "(GS (unum 2) (team left) (t 0.00) (pm BeforeKickOff))", 0, 0,
+                              compose::see(pose, compose::kCorners, 0, 0)));
+    CommandCreator* cc = CommandCreator::getUniqueInstance();
+    cc->beam(-4.0f, -1.0f, 30.0f);
+    EXPECT_NEAR(wm->getMyCartPos().getX(), -4.0, 1e-6);
+    EXPECT_NEAR(wm->getMyCartPos().getY(), -1.0, 1e-6);
+    EXPECT_NEAR(wm->getDir().getZ(), -30.0, 1e-6) << "the yaw grows clockwise";
+    // The next message, still showing the old place, changes nothing.
+    apply(compose::perception(0.52, "(GS (t 0.00) (pm BeforeKickOff))", 0, 0,
+                              compose::see(pose, compose::kCorners, 0, 0)));
+    EXPECT_NEAR(wm->getMyCartPos().getX(), -4.0, 1e-6);
+    // During play the server ignores a beam, and so does the belief; a beam
+    // past the centre line is kept in our half.
+    apply(compose::perception(0.60, "(GS (t 0.00) (pm PlayOn))", 0, 0, ""));
+    cc->beam(-2.0f, 0.0f, 0.0f);
+    EXPECT_NEAR(wm->getMyCartPos().getX(), -4.0, 1e-6);
+    apply(compose::perception(0.62, "(GS (t 0.00) (pm Goal_Left))", 0, 0, ""));
+    cc->beam(3.0f, 1.0f, 0.0f);
+    EXPECT_NEAR(wm->getMyCartPos().getX(), 0.0, 1e-6);
 }
 
 TEST_F(Perception, SingularFlagMatrixStaysFinite) {

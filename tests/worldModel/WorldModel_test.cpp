@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -157,4 +158,34 @@ TEST(WorldModelBounds, SlotsNamesAndHomesFromBadNumbers) {
     wm->setHomePos(Point(9, 9, 9), 4);
     testing::internal::GetCapturedStderr();
     for (int unum : {3, 0, 4, -7}) EXPECT_EQ(wm->getHomePos(unum), Point(-1.5, 0, 1)) << unum;
+}
+
+// Once the robot knows where it stands, the goals and the point behind the
+// ball come from its position and yaw and the ball's field position, not
+// from sightings that may be old and taken from elsewhere.
+TEST(WorldModelBearings, GoalsAndPointBehindBallFollowTheLocalisedPose) {
+    WorldModel* wm = WorldModel::getUniqueInstance();
+    wm->setOurSide(SIDE_LEFT);
+    wm->getLocaliser().setLandmark(2, Point(6, -0.7, 0.8));
+    // A stale sighting of the opponent goal, straight behind the robot.
+    wm->setAFlag(wmtest::seenOnGround<Flag>(-6, 0.7), 2);
+    wm->setAFlag(wmtest::seenOnGround<Flag>(-6, -0.7), 3);
+    // At (-2, -1) facing +y (beamed with a heading of 90 counter-clockwise:
+    // a yaw of -90, as the yaw grows clockwise). In the body frame forward
+    // is then +y and left is -x.
+    wm->noteOwnBeam(-2.0, -1.0, 90.0);
+    EXPECT_NEAR(wm->getDir().getZ(), -90.0, 1e-9);
+    const auto body = [](double x, double y) { return std::array<double, 2>{y + 1.0, -(x + 2.0)}; };
+    const std::array<double, 2> opp = wm->calcMidOfOppGoal();
+    EXPECT_NEAR(opp[0], body(6, 0)[0], 1e-9);
+    EXPECT_NEAR(opp[1], body(6, 0)[1], 1e-9);
+    EXPECT_NEAR(wm->calcMidOfOurGoal()[1], body(-6, 0)[1], 1e-9);
+    // The ball at (4, -1): the point 2 m behind it lies on the line from
+    // the goal's middle (6, 0) through the ball.
+    wm->setGlobalPosOfBall(Point(4.0, -1.0, 0.042));
+    const double ux = -2.0 / std::sqrt(5.0), uy = -1.0 / std::sqrt(5.0);
+    const std::array<double, 2> p = body(4.0 + 2.0 * ux, -1.0 + 2.0 * uy);
+    const std::array<double, 2> behind = wm->calcPointBehindBall(2.0);
+    EXPECT_NEAR(behind[0], std::hypot(p[0], p[1]), 1e-9);
+    EXPECT_NEAR(behind[1], std::atan2(p[1], p[0]) * 57.29577951308232, 1e-6);
 }

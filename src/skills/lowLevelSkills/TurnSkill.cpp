@@ -22,51 +22,6 @@ RotateDirection directionOf(double err) { return err > 0 ? Counter_Clock_Wise : 
 
 double finiteOr(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
 
-constexpr double kDegToRad = 0.017453292519943295;
-
-// q <- normalise(q + h/2 * (0, w) * q): the engine's own update of a body's
-// orientation over one step, with `w` the angular velocity in the world.
-void rotateBy(double (&q)[4], const double (&w)[3], double h) {
-    const double a = 0.5 * h;
-    const double dq[4] = {-a * (w[0] * q[1] + w[1] * q[2] + w[2] * q[3]),
-                          a * (w[0] * q[0] + w[1] * q[3] - w[2] * q[2]),
-                          a * (w[1] * q[0] + w[2] * q[1] - w[0] * q[3]),
-                          a * (w[2] * q[0] + w[0] * q[2] - w[1] * q[1])};
-    double n = 0.0;
-    for (int i = 0; i < 4; ++i) {
-        q[i] += dq[i];
-        n += q[i] * q[i];
-    }
-    n = std::sqrt(n);
-    if (!(n > 0.0) || !std::isfinite(n)) {
-        q[0] = 1.0;
-        q[1] = q[2] = q[3] = 0.0;
-        return;
-    }
-    for (double& c : q) c /= n;
-}
-
-// v rotated by q (torso frame into the world).
-void rotate(const double (&q)[4], const double (&v)[3], double (&out)[3]) {
-    const double w = q[0], x = q[1], y = q[2], z = q[3];
-    out[0] =
-        (1 - 2 * (y * y + z * z)) * v[0] + 2 * (x * y - w * z) * v[1] + 2 * (x * z + w * y) * v[2];
-    out[1] =
-        2 * (x * y + w * z) * v[0] + (1 - 2 * (x * x + z * z)) * v[1] + 2 * (y * z - w * x) * v[2];
-    out[2] =
-        2 * (x * z - w * y) * v[0] + 2 * (y * z + w * x) * v[1] + (1 - 2 * (x * x + y * y)) * v[2];
-}
-
-// The direction the torso faces (its +y axis) seen from above, degrees
-// counter-clockwise; not a number when the torso lies with it upright.
-double facingOf(const double (&q)[4]) {
-    const double forward[3] = {0.0, 1.0, 0.0};
-    double f[3];
-    rotate(q, forward, f);
-    if (std::hypot(f[0], f[1]) < 0.2) return std::nan("");
-    return std::atan2(f[1], f[0]) / kDegToRad;
-}
-
 }  // namespace
 
 const std::vector<SkillParams::Param>& TurnSkill::paramList() {
@@ -170,21 +125,9 @@ bool TurnSkill::anchorHeading() {
     // push straight up whenever the robot is not jolted: the rotation that
     // takes that direction to the vertical. Without a sound reading the
     // torso counts as upright.
-    attitude[0] = 1.0;
-    attitude[1] = attitude[2] = attitude[3] = 0.0;
-    if (WM->hasAcc()) {
-        const Point a = WM->getAcc();
-        const double n = std::sqrt(a.getX() * a.getX() + a.getY() * a.getY() + a.getZ() * a.getZ());
-        if (std::isfinite(n) && n > 5.0 && n < 15.0 && a.getZ() > 0.0) {
-            // Shortest arc from up = a / n to (0, 0, 1): axis up x z, half
-            // angle from 1 + up . z.
-            const double ux = a.getX() / n, uy = a.getY() / n, uz = a.getZ() / n;
-            double q[4] = {1.0 + uz, uy, -ux, 0.0};
-            const double m = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2]);
-            for (int i = 0; i < 4; ++i) attitude[i] = q[i] / m;
-        }
-    }
-    anchorFacing = facingOf(attitude);
+    attitude.reset();
+    if (WM->hasAcc()) attitude.levelFrom(WM->getAcc());
+    anchorFacing = attitude.facing();
     return true;
 }
 
@@ -207,12 +150,9 @@ void TurnSkill::trackHeading() {
     // up axis alone would not do: the torso rocks by more than a hundred
     // degrees a second while it steps, and leans while it does.
     const Point r = WM->getGyro().getRate();
-    const double body[3] = {r.getX() * kDegToRad, r.getY() * kDegToRad, r.getZ() * kDegToRad};
-    if (!std::isfinite(body[0]) || !std::isfinite(body[1]) || !std::isfinite(body[2])) return;
-    double world[3];
-    rotate(attitude, body, world);
-    rotateBy(attitude, world, gap);
-    const double facing = facingOf(attitude);
+    if (!std::isfinite(r.getX()) || !std::isfinite(r.getY()) || !std::isfinite(r.getZ())) return;
+    attitude.integrate(r, gap);
+    const double facing = attitude.facing();
     if (!std::isfinite(facing) || !std::isfinite(anchorFacing)) return;
     // The yaw grows clockwise, the facing counter-clockwise.
     heading = Geometry::normalizeAngle(anchorHeading_ - (facing - anchorFacing));

@@ -27,6 +27,7 @@
 #include "etc/SkillParams.h"
 #include "skills/SkillBase.h"
 #include "types.h"
+#include "worldModel/TorsoAttitude.h"
 
 class TurnSkill : public SkillBase {
 public:
@@ -123,7 +124,7 @@ private:
     // then (a unit quaternion, torso frame into an upright frame facing
     // `anchorFacing` degrees counter-clockwise).
     double anchorHeading_ = std::nan("");
-    double attitude[4] = {1.0, 0.0, 0.0, 0.0};
+    TorsoAttitude attitude;
     double anchorFacing = std::nan("");
     double lastRunTime = std::nan("");
     bool anchorPending = true;
