@@ -1,5 +1,6 @@
 #include "skills/MidLevelSkills.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -216,6 +217,9 @@ SkillBase* MidLevelSkills::attackBallOwner() {
     devOut("0000000000 Owner 0000000000000\n");
     // A ball that is no longer in front (or has no bearing at all) is lost.
     if (!(std::fabs(ball[1]) <= 40.0)) isBallOwner = false;
+    // Behind the ball and facing the goal: the competition team shoots
+    // (dribbling topples the robot and never scores from afar).
+    if constexpr (kCompetitionBuild) return kickTowardGoal();
     return goTowardGoal();
 }
 
@@ -278,6 +282,22 @@ SkillBase* MidLevelSkills::goBehindBall(bool& reached, double angleTol) {
     return walk;
 }
 
+SkillBase* MidLevelSkills::goBehindBallAt(double dist) {
+    const std::array<double, 2> target = WM->calcPointBehindBall(dist);
+    const double d = finiteOrZero(target[0]);
+    const Course course = chooseCourse(finiteOrZero(target[1]), false);
+    TFSWalk* walk = runningOrNewWalk();
+    if (d < 0.3) {
+        walk->setDegree(0.0);
+        walk->stop();
+        return walk;
+    }
+    // Slower as it arrives, so that it does not overshoot into the ball.
+    const double speed = std::min(kFullSpeed, 0.3 + d / 2.0) * course.sign();
+    steer(walk, speed, -course.turn);
+    return walk;
+}
+
 SkillBase* MidLevelSkills::goTowardGoal() {
     const std::array<double, 2> ball = WM->getBodyDirectionFromBall();
     devOut("Ball dist= ", ball[0], "\n");
@@ -309,8 +329,18 @@ SkillBase* MidLevelSkills::goTowardGoal() {
 SkillBase* MidLevelSkills::kickTowardGoal() {
     static bool walkFinished = false;
     static bool canKick = false;
+    static double lastCall = -1.0;
 
     holdHead();
+
+    // An approach that was left for something else (the ball got away, a
+    // set piece) is not taken up again where it stopped.
+    const double now = WM->getTime();
+    if (now - lastCall > 0.1) {
+        walkFinished = false;
+        canKick = false;
+    }
+    lastCall = now;
 
     // The approach belongs to one kick. Once that kick has played out, or a
     // fall has interrupted the approach or the kick (a stand-up runs), the

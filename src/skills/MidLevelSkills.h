@@ -47,6 +47,10 @@ public:
     // goal) and turns to face the ball; `reached` is set in the cycle the
     // robot stands there facing the ball within angleTol degrees.
     SkillBase* goBehindBall(bool& reached, double angleTol);
+    // Walks to the point `dist` metres behind the ball (on the line from the
+    // opponent goal through the ball) and waits there: a player that leaves
+    // the ball to a teammate stays near enough to take over.
+    SkillBase* goBehindBallAt(double dist);
     // Dribbles: walks on through the ball, steering half the ball's bearing.
     SkillBase* goTowardGoal();
     // The goalie's walk back to the middle of our goal, ending facing the
