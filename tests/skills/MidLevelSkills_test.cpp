@@ -63,29 +63,42 @@ TEST(MidLevelSkillsSteering, WalksAndTurnsTowardTargetsOnEitherSide) {
     EXPECT_NEAR(r.heading, 220, 1e-6);
 }
 
-// A turn steps over its 0.1 degree stop window at 1.1 degrees a cycle, so
-// goToward hands over to a walk short of facing the target.
-TEST(MidLevelSkillsTurning, GoTowardLetsGoOfTheTurnBeforeItSpinsPast) {
+// The turn keeps stepping until it stands at the heading it was last given
+// (the behaviour retargets it every cycle while the angle is 10 degrees or
+// more); goToward's walk takes over only once it stands, near the heading.
+// The simulated robot turns 1.1 degrees a cycle, less near the target as
+// the turn's steps shrink there.
+TEST(MidLevelSkillsTurning, GoTowardWalksOnOnceTheTurnStandsNearTheHeading) {
     freshWorld();
     install(new TFSWalk());
     const double facing = 180 - std::atan2(1, 2) * kDeg;  // 153.43 clockwise
-    double yaw = 0;
+    double yaw = 0, moved = 0;
     int turning = 0;
     bool walkingAgain = false;
-    for (int cycle = 0; cycle < 400 && !walkingAgain; ++cycle) {
+    for (int cycle = 0; cycle < 800 && !walkingAgain; ++cycle) {
+        const float now = static_cast<float>(kNow + 0.02 * cycle);
+        wm()->setTime(now);
+        seeFlagAt(2, 10, 0.7, now);  // a look at the landmarks every cycle
         standAt(0, 0, yaw);
+        // The gyro tells the turn how far it went since the last cycle
+        // (counter-clockwise positive, the yaw grows clockwise).
+        Gyro gyro;
+        gyro.setRate(Point(0, 0, -moved / 0.02));
+        wm()->setGyro(gyro);
         SkillBase* running = runManager();
         walkingAgain = turning > 0 && dynamic_cast<TFSWalk*>(running) != nullptr;
-        ask([] { return mls()->goToward(Point(-2, -1, 0)); });
-        if (auto* turn = dynamic_cast<TurnSkill*>(running); turn && turn->isFinished()) {
-            yaw += turn->getRotDir() == Counter_Clock_Wise ? 1.1 : -1.1;
+        moved = 0;
+        if (auto* turn = dynamic_cast<TurnSkill*>(running); turn && turn->isStepping()) {
+            const double step = 1.1 * TurnSkill::yawScaleFor(turn->getHeadingError(), 30, 0.3);
+            moved = turn->getRotDir() == Counter_Clock_Wise ? step : -step;
+            yaw += moved;
             ++turning;
         }
+        ask([] { return mls()->goToward(Point(-2, -1, 0)); });
     }
     ASSERT_TRUE(walkingAgain);
     EXPECT_GT(turning, 100);
-    EXPECT_GT(facing - yaw, 0.0) << "not past the heading";
-    EXPECT_LT(facing - yaw, 10.0);
+    EXPECT_LT(std::fabs(facing - yaw), 10.0);
 }
 
 // goToGoal once read body-relative x and y as distance and bearing.
