@@ -5,7 +5,7 @@
 # are the competition build; without --out the files land in run/league.
 #   scripts/league.sh                                  # ten 60 s matches, 3 v 3
 #   scripts/league.sh --matches 4 --seconds 30
-#   scripts/league.sh --b build/release/agent --b-params spec
+#   scripts/league.sh --b build/release/agent --b-params design
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

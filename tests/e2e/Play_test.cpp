@@ -47,9 +47,15 @@ struct Server {
     void start(std::vector<std::string> args, const std::string& scenario) {
         std::ofstream(dir.file("scenario.txt")) << scenario;
         // Once all have joined, a slow answer (sanitizers, a busy machine)
-        // must not let the clock run on without it.
-        args.insert(args.end(), {"--pace", "lockstep", "--lockstep-timeout", "30", "--truth",
-                                 dir.file("truth.jsonl"),
+        // must not let the clock run on without it. Nor may the wait for them
+        // end before the test stops waiting itself: fieldsim's wait counts
+        // wall time from its start, the time the robots take to start
+        // included, and after it fieldsim plays on in real time alone while
+        // the held robots are let go one by one, each loaded a cycle or more
+        // after the last (a robot let go later can then be waited for while
+        // it is still held, 30 s at a time).
+        args.insert(args.end(), {"--pace", "lockstep", "--lockstep-timeout", "30", "--wait-timeout",
+                                 std::to_string(kWait / 1000), "--truth", dir.file("truth.jsonl"),
                                  "--scenario", dir.file("scenario.txt")});
         ASSERT_TRUE(sim.start(kBin + "/fieldsim", args, dir.path()));
     }

@@ -1,6 +1,6 @@
 // The web monitor's HTTP side, driven by a poll loop in the test's own thread
 // and talked to over real sockets: the latest state, refusals by the rules,
-// and the event stream's framing.
+// and the event stream's framing; and the page it serves, built from its files.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -10,12 +10,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "monitor/MonitorPage.h"
 #include "monitor/MonitorServer.h"
 
 namespace {
@@ -116,9 +118,50 @@ TEST(MonitorServer, AnswersTheLatestStateAndRefusesBadRequestsByTheRules) {
         {"GET /../etc/passwd HTTP/1.1\r\n\r\n", 404},
         {"POST /state HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}", 405},
         {"\nGET / HTTP/1.0\n\n", 200},  // hand-typed, with bare line feeds
+        // A header's name is a token: letters, digits and !#$%&'*+-.^_`|~, nothing else.
+        {"GET / HTTP/1.1\r\nX-a!#$%&'*+.^_`|~9: y\r\n\r\n", 200},
+        {"GET / HTTP/1.1\r\nBad Header: x\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\n: x\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\nHost : x\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\n X: x\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\nX(y): x\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\nX\ty: x\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\nNo colon\r\n\r\n", 400},
     };
     for (const auto& [raw, code] : cases) EXPECT_EQ(status(request(server, raw)), code) << raw.substr(0, 60);
-    EXPECT_EQ(server.stats().badRequests, 5);
+    EXPECT_EQ(server.stats().badRequests, 12);
+}
+
+// The page is built from its files (monitor.html, .css, .js and the
+// replay's) into one document: every file inline, the field's measures and
+// the replay switch filled in, and the replay's script before the start.
+TEST(MonitorPage, EveryFileIsInlineAndEveryMarkerFilled) {
+    const MonitorField odd{9.0, 6.0, 2.1};
+    for (const bool replay : {false, true}) {
+        SCOPED_TRACE(replay ? "replay" : "live");
+        const std::string page = replay ? MonitorPage::replayHtml(odd) : MonitorPage::html(odd);
+        EXPECT_EQ(page.rfind("<!DOCTYPE html>\n", 0), 0u);
+        EXPECT_EQ(page.find("/*@"), std::string::npos) << "a marker left";
+        EXPECT_EQ(page.find("<link"), std::string::npos) << "the style is inline";
+        EXPECT_EQ(page.find("<script src"), std::string::npos) << "the script is inline";
+        EXPECT_EQ(page.find("<!-- replay.html -->"), std::string::npos);
+        EXPECT_NE(page.find("<style>\nhtml, body {"), std::string::npos);
+        EXPECT_NE(page.find("const FIELD = {\"length\":9.000,\"width\":6.000,\"goal_width\":2.100};"), std::string::npos);
+        EXPECT_NE(page.find(replay ? "const REPLAY = true;" : "const REPLAY = false;"), std::string::npos);
+        const size_t start = page.find("window.addEventListener(\"resize\", requestDraw);");
+        const size_t replayScript = page.find("function startReplay()");
+        ASSERT_NE(start, std::string::npos);
+        EXPECT_EQ(replayScript != std::string::npos, replay);
+        if (replay) {
+            EXPECT_LT(replayScript, start) << "defined before the page starts";
+        }
+        EXPECT_EQ(page.find("<div id=\"timeline\">") != std::string::npos, replay);
+        EXPECT_EQ(page.find("#timeline {") != std::string::npos, replay);
+        EXPECT_EQ(page.substr(page.size() - 16), "</body>\n</html>\n");
+    }
+    const std::string fallback = MonitorPage::html(MonitorField{NAN, -1.0, 0.0});
+    EXPECT_NE(fallback.find("const FIELD = {\"length\":12.000,\"width\":8.000,\"goal_width\":1.400};"), std::string::npos)
+        << "nonsense measures give the standard field's";
 }
 
 TEST(MonitorServer, EventStreamSendsTheLatestStateAtOnceThenEachNewOneLineByLine) {

@@ -1,10 +1,13 @@
 // The physics robot model against what the real server does with the same
 // robot: standing after a beam, collapsing limp, toppling when pushed, the
-// ball rolling out, joint speeds and stops, and repeatability. The figures
-// compared with are the real server's (its standing foot forces and
-// accelerometer, its joint speed per cycle and its soft joint stops).
+// ball rolling out, joint speeds (in both models) and stops, the motors'
+// strength, the grip of the ground, the gyro, frozen joints, and
+// repeatability. The figures compared with are the real server's (its
+// standing foot forces and accelerometer, its joint speed per cycle and its
+// soft joint stops, its motors' 10 N m).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -189,6 +192,111 @@ TEST(PhysicsModel, JointSpeedStopsAndLatencyAsOnTheRealServer) {
     EXPECT_GT(highest, -126.0);
 }
 
+// The motors hold up to 10 N m each, the real server's figure: a load a
+// little under that on the neck (a twist between head and torso) leaves the
+// head where it is, a little over it turns the head away.
+TEST(PhysicsModel, AJointHoldsALoadUpToTheMotorsStrengthAndGivesWayBeyond) {
+    for (const double load : {9.5, -9.5, 10.5, -10.5}) {
+        SCOPED_TRACE(load);
+        SimHarness h(physicsOptions());
+        joinAndBeam(h);
+        idle(h, 40);
+        PhysicsBody& body = physicsBody(h);
+        const double start = jointAngle(h.step(1), "hj1");
+        double farthest = 0.0;
+        for (int i = 0; i < 10; ++i) {
+            // A still robot is put to rest by the engine; a load wakes it.
+            for (int part = 0; part < NaoBuild::kPartCount; ++part) dBodyEnable(body.partBody(part));
+            dJointAddHingeTorque(body.hinge(NaoModel::HJ1), load);
+            farthest = std::max(farthest, std::fabs(jointAngle(h.step(1), "hj1") - start));
+        }
+        if (std::fabs(load) < 10.0)
+            EXPECT_LT(farthest, 0.5) << "the motor holds the head";
+        else
+            EXPECT_GT(farthest, 10.0) << "the motor gives way";
+    }
+}
+
+// The ground holds whatever touches it with unbounded friction and a slight
+// slip (0.005 m/s per newton at each contact, shared by the contacts of the
+// back, the arms and the heels): a robot lying on its back and pushed along
+// the ground creeps at a steady speed in proportion to the push, about
+// 0.55 mm/s per newton, even at four times its weight, where any bounded
+// friction would let it slide away faster and faster.
+TEST(PhysicsModel, ARobotPushedAlongTheGroundCreepsInProportionAndNeverSlidesAway) {
+    double speedAt[2] = {};
+    for (const int i : {0, 1}) {
+        const double push = i == 0 ? 100.0 : 200.0;  // N; the robot weighs about 45 N
+        SCOPED_TRACE(push);
+        SimHarness h(physicsOptions());
+        ASSERT_TRUE(h.script("1.0 knock-over left 1 back\n"));
+        joinAndBeam(h);
+        idle(h, 200);
+        PhysicsBody& body = physicsBody(h);
+        ASSERT_EQ(body.state(), BodyState::LyingBack);
+        const double x0 = body.torso().pos.x;
+        std::vector<double> moved;
+        for (int c = 0; c < 50; ++c) {
+            for (int part = 0; part < NaoBuild::kPartCount; ++part) dBodyEnable(body.partBody(part));
+            dBodyAddForce(body.partBody(NaoBuild::Torso), push, 0.0, 0.0);
+            h.stepAll();
+            moved.push_back(body.torso().pos.x - x0);
+        }
+        const double early = (moved[19] - moved[9]) / 0.2, late = (moved[49] - moved[39]) / 0.2;
+        EXPECT_NEAR(late / push, 0.00055, 0.00015) << "m/s per newton";
+        EXPECT_NEAR(late, early, 0.1 * early) << "at a steady speed";
+        EXPECT_EQ(body.state(), BodyState::LyingBack);
+        speedAt[i] = late;
+    }
+    EXPECT_NEAR(speedAt[1] / speedAt[0], 2.0, 0.2) << "twice the push, twice the speed";
+}
+
+// GYR is the torso's angular velocity in its own frame, in degrees per
+// second. The robot, lifted clear of the ground, is set turning as one rigid
+// body at 1 rad/s: counter-clockwise seen from above reads +57.3 on z; about
+// the torso's own x axis (pointing along the world's y after a quarter turn
+// at the beam) reads +57.3 on x, not on the world's axis.
+TEST(PhysicsModel, GyroReadsTheTorsosTurnInTheTorsosFrame) {
+    struct Case {
+        const char* about;
+        int axis;  // the torso's axis turned about
+    };
+    for (const Case& c : {Case{"up", 2}, Case{"the torso's x", 0}, Case{"the torso's y", 1}}) {
+        for (const double rate : {1.0, -1.0}) {
+            SCOPED_TRACE(std::string(c.about) + (rate > 0 ? " +" : " -"));
+            SimHarness h(physicsOptions());
+            ASSERT_TRUE(h.join(1, "VOR", 1));
+            h.step(1);
+            ASSERT_TRUE(h.sim().receive(1, "(beam -2 0 90)"));
+            idle(h, 40);
+            PhysicsBody& body = physicsBody(h);
+            const Pose torso = body.torso();
+            const Vec3 w = torso.rot.column(c.axis) * rate;  // world frame
+            for (int part = 0; part < NaoBuild::kPartCount; ++part) {
+                const dBodyID b = body.partBody(part);
+                const Vec3 r = body.partPose(part).pos - torso.pos;
+                const Vec3 v{w.y * r.z - w.z * r.y, w.z * r.x - w.x * r.z, w.x * r.y - w.y * r.x};
+                const dReal* p = dBodyGetPosition(b);
+                dBodySetPosition(b, p[0], p[1], p[2] + 0.3);
+                dBodySetLinearVel(b, v.x, v.y, v.z);
+                dBodySetAngularVel(b, w.x, w.y, w.z);
+                dBodyEnable(b);
+            }
+            const std::vector<double> gyro = numbersAfter(expression(h.step(1), "(GYR"), "(rt ", 3);
+            ASSERT_EQ(gyro.size(), 3u);
+            // The parts' drag slows the turn within the step, most about the
+            // upright axis, about which the robot is slender (by about a
+            // sixth there); the sign and the axis tell a wrong reading.
+            for (int k = 0; k < 3; ++k) {
+                if (k == c.axis)
+                    EXPECT_NEAR(gyro[k], rate * 180.0 / M_PI, 0.25 * 180.0 / M_PI) << "axis " << k;
+                else
+                    EXPECT_NEAR(gyro[k], 0.0, 3.0) << "axis " << k;
+            }
+        }
+    }
+}
+
 TEST(PhysicsModel, SameCommandsGiveTheSameTruthLogByteForByte) {
     TempDir dir;
     auto run = [&](const std::string& name) {
@@ -251,6 +359,35 @@ TEST(PhysicsModel, SelfCollisionFreezesTheLimbsOnlyWhenBoxesOverlapDeeply) {
     EXPECT_FALSE(body.frozen(NaoModel::RLJ3));
 }
 
+// While the self-collision rule holds a joint, every new command for it
+// becomes speed 0: the frozen legs stay as they are while an arm, not
+// frozen, follows its command.
+TEST(PhysicsModel, AFrozenJointTakesEveryNewCommandAsStandStill) {
+    SimHarness h(physicsOptions());
+    ASSERT_TRUE(h.script("0.5 playmode PlayOn\n"));
+    joinAndBeam(h);
+    idle(h, 40);
+    PhysicsBody& body = physicsBody(h);
+    // The left thigh put into the right one for the rule to see, and back.
+    const dBodyID thigh = body.partBody(NaoBuild::LThigh);
+    const Vec3 at = body.partPose(NaoBuild::LThigh).pos, into = body.partPose(NaoBuild::RThigh).pos;
+    dMatrix3 turned;
+    std::copy(dBodyGetRotation(thigh), dBodyGetRotation(thigh) + 12, turned);
+    dBodySetPosition(thigh, into.x, into.y, into.z);
+    ASSERT_EQ(body.applySelfCollisionRule(10.0, false), 12);
+    dBodySetPosition(thigh, at.x, at.y, at.z);
+    dBodySetRotation(thigh, turned);
+
+    const std::string before = h.step(1);
+    ASSERT_TRUE(h.sim().receive(1, "(lle4 -3.0)(rle2 2.0)(rae1 3.0)"));
+    std::string after;
+    for (int i = 0; i < 6; ++i) after = h.step(1);
+    ASSERT_TRUE(body.frozen(NaoModel::LLJ4) && body.frozen(NaoModel::RLJ2) && !body.frozen(NaoModel::RAJ1));
+    EXPECT_NEAR(jointAngle(after, "llj4"), jointAngle(before, "llj4"), 0.5) << "frozen";
+    EXPECT_NEAR(jointAngle(after, "rlj2"), jointAngle(before, "rlj2"), 0.5) << "frozen";
+    EXPECT_GT(jointAngle(after, "raj1") - jointAngle(before, "raj1"), 10.0) << "free to move";
+}
+
 TEST(PhysicsModel, RobotsMeetOnlyOnceTheyHaveJoined) {
     // Robots that connect together are all built at the same spot: until
     // they join a team they pass through each other (a pile of robots built
@@ -273,4 +410,32 @@ TEST(PhysicsModel, RobotsMeetOnlyOnceTheyHaveJoined) {
     h.steps(10);
     const Vec3 p4 = h.robot(4).body().torso().pos, p5 = h.robot(5).body().torso().pos;
     EXPECT_GT(std::hypot(p4.x - p5.x, p4.y - p5.y), 0.08) << "joined robots beamed into each other are pushed apart";
+}
+
+// What a joint's speed command does in either model: the real server moves
+// hj1 by 1.146 degrees per cycle at (he1 1.0) and by 6.867 at (he1 6.0), and
+// caps it at 7.03 degrees per cycle (6.14 rad/s) beyond, whichever the way.
+TEST(JointSpeeds, TheCapHoldsBothWaysInBothModels) {
+    for (const ModelKind model : {ModelKind::Kinematic, ModelKind::Physics}) {
+        SCOPED_TRACE(model == ModelKind::Physics ? "physics" : "kinematic");
+        SimOptions o = testOptions();
+        o.model = model;
+        SimHarness h(o);
+        joinAndBeam(h);
+        idle(h, 30);
+        // Each speed for six cycles: up to 90 degrees, down to -35 and back
+        // to 7, clear of the stops at 120.
+        for (const auto& [command, perCycle] : {std::pair<const char*, double>{"(he1 1.0)", 1.146},
+                                                {"(he1 6.0)", 6.867},
+                                                {"(he1 8.0)", 7.03},
+                                                {"(he1 -8.0)", -7.03},
+                                                {"(he1 -100)", -7.03},
+                                                {"(he1 -6.0)", -6.867},
+                                                {"(he1 100)", 7.03}}) {
+            ASSERT_TRUE(h.sim().receive(1, command));
+            std::vector<double> angle;
+            for (int i = 0; i < 6; ++i) angle.push_back(jointAngle(h.step(1), "hj1"));
+            EXPECT_NEAR(angle[5] - angle[4], perCycle, 0.05) << command;
+        }
+    }
 }

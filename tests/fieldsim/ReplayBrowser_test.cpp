@@ -4,7 +4,8 @@
 // robot, the ball, each believed pose and each believed ball. Bad files play
 // what can be played and say what was skipped, on the console and the page.
 // The page is also photographed (replay.png in the build folder; the README
-// shows it). Skipped where chromium is not installed.
+// shows it). Every look at the page waits for the frame it expects to be
+// drawn, never for a time. Skipped where chromium is not installed.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -41,17 +42,21 @@ int startReplay(ChildProcess& sim, const std::string& runDir, const std::string&
     return std::atoi(out.c_str() + out.find("replay at http://127.0.0.1:") + 27);
 }
 
-// Runs headless chromium on `url` with its own profile in `dir`; `what` is
-// "--dump-dom" (the page comes back) or "--screenshot=FILE".
-std::string chromium(const std::string& dir, const std::string& what, const std::string& url) {
+// The replay page at `url` in headless chromium (its profile in `dir`), once
+// the frame at `cycle` is drawn: the page fetches its recording after it has
+// loaded, so the document is read only when the drawing says it is there,
+// however slowly a busy machine gets there. "" (and a failure) when it never is.
+std::string drawnPage(HeadlessBrowser& page, const std::string& dir, const std::string& url, int cycle) {
     ::mkdir(dir.c_str(), 0755);
-    ChildProcess browser;
-    EXPECT_TRUE(browser.start(kChromium, {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                                          "--hide-scrollbars", "--user-data-dir=" + dir, "--window-size=1200,860",
-                                          "--virtual-time-budget=4000", what, url},
-                              dir));
-    EXPECT_EQ(browser.wait(60000), 0) << browser.err();
-    return browser.out();
+    if (!page.open(url, dir)) {
+        ADD_FAILURE() << "chromium: " << page.error();
+        return "";
+    }
+    if (!page.waitFor("document.getElementById('drawn').dataset.cycle === '" + std::to_string(cycle) + "'")) {
+        ADD_FAILURE() << page.error() << "; the page holds " << page.html().substr(0, 2000);
+        return "";
+    }
+    return page.html();
 }
 
 // The attributes of every tag in `html` that starts with `start`.
@@ -138,7 +143,9 @@ TEST(ReplayBrowser, ChromiumSeeksAndDrawsTheTruthAndWhatEachPlayerBelieved) {
         }
     }
 
-    const std::string html = chromium(dir.file("dom"), "--dump-dom", "http://127.0.0.1:" + std::to_string(port) + "/?t=6.5");
+    HeadlessBrowser browser;
+    const std::string html = drawnPage(browser, dir.file("dom"), "http://127.0.0.1:" + std::to_string(port) + "/?t=6.5", 325);
+    ASSERT_FALSE(html.empty());
     const std::vector<Tag> records = tags(html, "<div id=\"drawn\"");
     ASSERT_EQ(records.size(), 1u) << html.substr(0, 2000);
     const Tag& record = records[0];
@@ -207,10 +214,10 @@ TEST(ReplayBrowser, ChromiumSeeksAndDrawsTheTruthAndWhatEachPlayerBelieved) {
     EXPECT_EQ(number(plot[0], "data-lines"), 2);
     EXPECT_NE(html.find("Ants/p1 has a Msg.txt but no beliefs.csv"), std::string::npos) << "the page shows the notes";
 
-    // The picture for the README.
+    // The picture for the README, of the frame checked above.
     const std::string shot = std::string(SCREENSHOT_DIR) + "/replay.png";
     ::unlink(shot.c_str());
-    chromium(dir.file("shot"), "--screenshot=" + shot, "http://127.0.0.1:" + std::to_string(port) + "/?t=6.5");
+    EXPECT_TRUE(browser.screenshot(shot)) << browser.error();
     struct stat info {};
     EXPECT_EQ(::stat(shot.c_str(), &info), 0) << shot;
     EXPECT_GT(info.st_size, 10000) << shot;
@@ -255,8 +262,10 @@ TEST(ReplayBrowser, BadFilesPlayWhatIsThereAndSayWhatWasSkipped) {
         const json last = json::parse(body, nullptr, false);
         ASSERT_TRUE(last.is_object()) << body;
         EXPECT_EQ(last["cycle"], c.faults.cutLastLine ? 498 : 499) << "the last whole cycle";
-        const std::string html =
-            chromium(dir.file(std::string(c.name) + "-dom"), "--dump-dom", "http://127.0.0.1:" + std::to_string(port) + "/?t=3");
+        HeadlessBrowser browser;
+        const std::string html = drawnPage(browser, dir.file(std::string(c.name) + "-dom"),
+                                           "http://127.0.0.1:" + std::to_string(port) + "/?t=3", 150);
+        ASSERT_FALSE(html.empty());
         for (const std::string& note : c.notes) {
             EXPECT_NE(sim.out().find("replay: " + note), std::string::npos) << note << "\n" << sim.out();
             EXPECT_NE(html.find(note), std::string::npos) << "on the page: " << note;

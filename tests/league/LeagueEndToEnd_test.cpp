@@ -144,14 +144,19 @@ TEST(LeagueEndToEnd, ATeamThatCannotPlayIsNamedBeforeAnythingStarts) {
               std::string::npos)
         << missing.err;
 
-    // The competition build does not take a parameter folder yet: played
-    // with its own parameters instead, the league would measure the wrong team.
+    // A parameter folder that is not there, and a program that would not
+    // take the parameters asked for (it would play with its own, and the
+    // league would measure the wrong team).
     args = shortMatch(dir.file("out"), "1");
-    args.insert(args.end(), {"--b-params", dir.path()});
-    const LeagueRun params = league(dir, args);
-    if (params.status == 2) {
-        EXPECT_NE(params.err.find("does not take --params"), std::string::npos) << params.err;
-    } else {
-        EXPECT_EQ(params.status, 0) << params.out << params.err;
-    }
+    args.insert(args.end(), {"--b-params", dir.file("no-such-folder")});
+    const LeagueRun folder = league(dir, args);
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_NE(folder.err.find("are neither tuned, design nor a folder"), std::string::npos)
+        << folder.err;
+    args = shortMatch(dir.file("out"), "1");
+    args[3] = std::string(BIN_DIR) + "/fieldsim";
+    args.insert(args.end(), {"--b-params", "design"});
+    const LeagueRun design = league(dir, args);
+    EXPECT_EQ(design.status, 2);
+    EXPECT_NE(design.err.find("does not take --design-params"), std::string::npos) << design.err;
 }

@@ -73,14 +73,16 @@ TEST(LeagueOptions, DefaultsSwitchesAndValuesReachTheirFields) {
     EXPECT_TRUE(d.noise);
     EXPECT_EQ(d.a.params, "tuned");
 
-    Words w(
-        {"--a",       "-odd/agent", "--b-params", "spec", "--a-name",     "Ants",  "--b-name=Bees",
-         "--players", "1",          "--seconds",  "2.5",  "--matches",    "4",     "--no-noise",
-         "--jobs",    "2",          "--seed",     "7",    "--full-truth", "--out", "x"});
+    Words w({"--a",      "-odd/agent", "--b-params",    "design",
+             "--a-name", "Ants",       "--b-name=Bees", "--players",
+             "1",        "--seconds",  "2.5",           "--matches",
+             "4",        "--no-noise", "--jobs",        "2",
+             "--seed",   "7",          "--full-truth",  "--out",
+             "x"});
     LeagueOptions o;
     ASSERT_EQ(parseLeagueOptions(w.argc(), w.argv(), o, error), LeagueParse::Run) << error;
     EXPECT_EQ(o.a.program, "-odd/agent");  // a program path is taken as it is
-    EXPECT_EQ(o.b.params, "spec");
+    EXPECT_EQ(o.b.params, "design");
     EXPECT_EQ(o.a.name, "Ants");
     EXPECT_EQ(o.b.name, "Bees");
     EXPECT_EQ(o.players, 1);
@@ -135,12 +137,12 @@ TEST(MatchPlan, FieldsimPlaysInLockstepForEveryRobotWithTheSeedAndEachTeamWithIt
     EXPECT_FALSE(has(plan.serverArgs(), {"--noise"}));
 
     TeamSetup tuned{"Ants", "/bin/agent", "tuned"};
-    TeamSetup spec{"Bees", "/bin/agent", "spec"};
+    TeamSetup design{"Bees", "/bin/agent", "design"};
     TeamSetup folder{"Cats", "/bin/agent", "/tmp/params"};
     EXPECT_EQ(plan.playerArgs(tuned, 2),
               (std::vector<std::string>{"--unum", "2", "--teamname", "Ants"}));
-    EXPECT_EQ(plan.playerArgs(spec, 1),
-              (std::vector<std::string>{"--unum", "1", "--teamname", "Bees", "--spec-params"}));
+    EXPECT_EQ(plan.playerArgs(design, 1),
+              (std::vector<std::string>{"--unum", "1", "--teamname", "Bees", "--design-params"}));
     EXPECT_EQ(
         plan.playerArgs(folder, 3),
         (std::vector<std::string>{"--unum", "3", "--teamname", "Cats", "--params", "/tmp/params"}));
@@ -150,7 +152,7 @@ TEST(MatchPlan, WhatIsWrittenBesideAMatchReadsBackAndAnythingElseIsRefused) {
     MatchPlan plan;
     plan.number = 7;
     plan.seed = 1234567890123ULL;
-    plan.left = {"Bees", "/x/matchagent", "spec"};
+    plan.left = {"Bees", "/x/matchagent", "design"};
     plan.right = {"Ants", "/x/agent", "tuned"};
     plan.players = 2;
     plan.seconds = 30;
@@ -161,7 +163,7 @@ TEST(MatchPlan, WhatIsWrittenBesideAMatchReadsBackAndAnythingElseIsRefused) {
     EXPECT_EQ(back.number, 7);
     EXPECT_EQ(back.seed, 1234567890123ULL);
     EXPECT_EQ(back.left.name, "Bees");
-    EXPECT_EQ(back.left.params, "spec");
+    EXPECT_EQ(back.left.params, "design");
     EXPECT_EQ(back.right.program, "/x/agent");
     EXPECT_EQ(back.players, 2);
     EXPECT_EQ(back.seconds, 30);

@@ -211,42 +211,49 @@ TEST(MatchAnalyser, TheBallsHalvesAreEachTeamsOwnAndTheOpponentsAndTheLineIsNeit
 }
 
 TEST(MatchAnalyser, RefereeMovesAndFoulsAreCountedPerTeamAndRuleAndBallMovesApart) {
+    const Json moved = {{"from", {0.5, 0.0, 0.38}}, {"to", {2.5, 0.0, 0.38}}};
+    auto robotMove = [&moved](const std::string& rule, const std::string& side, int unum) {
+        Json e = moved;
+        e["rule"] = rule;
+        e["side"] = side;
+        e["unum"] = unum;
+        return e;
+    };
+    const Json ballMove = {
+        {"rule", "drop-ball"}, {"ball", true}, {"from", {1, 1, 0.042}}, {"to", {0, 0, 0.042}}};
     MatchAnalyser analyser("Ants", "Bees", 60);
-    analyser.addLine(Cycle(3.0, 0.0, "KickOff_Left")
-                         .referee({{"rule", "kickoff_clearing"},
-                                   {"side", "right"},
-                                   {"unum", 2},
-                                   {"from", {0.5, 0.0, 0.38}},
-                                   {"to", {2.5, 0.0, 0.38}}})
-                         .referee({{"rule", "kickoff_clearing"},
-                                   {"side", "right"},
-                                   {"unum", 3},
-                                   {"from", {0.5, 1.0, 0.38}},
-                                   {"to", {2.5, 1.0, 0.38}}})
-                         .text());
-    analyser.addLine(
-        Cycle(3.02, 0.02)
-            .referee({{"rule", "charging"}, {"side", "left"}, {"unum", 2}, {"foul", true}})
-            .referee({{"rule", "drop_ball"}, {"ball", true}, {"to", {0, 0, 0.042}}})
-            .referee({{"rule", "drop_ball"},
-                      {"side", "left"},
-                      {"unum", 3},
-                      {"from", {0.1, 0.0, 0.38}},
-                      {"to", {-2.4, 0.0, 0.38}}})
-            .referee({{"side", "left"}, {"unum", 1}, {"from", {0, 0, 0}}, {"to", {1, 0, 0}}})
-            .referee("not an entry")
-            .text());
+    for (int k = 0; k <= 60; ++k) {
+        Cycle c(3.0 + k / 50.0, k / 50.0, k == 0 ? "KickOff_Left" : "PlayOn");
+        if (k == 0)
+            c.referee(robotMove("kickoff-half", "right", 2))
+                .referee(robotMove("kickoff-half", "right", 3));
+        // Ants 2 charges: the foul, held above the field for 25 cycles (one
+        // move), then set down off the field.
+        if (k == 10)
+            c.referee({{"rule", "charging"}, {"side", "left"}, {"unum", 2}, {"foul", true}});
+        if (k >= 11 && k <= 35) c.referee(robotMove("charging", "left", 2));
+        if (k == 36) c.referee(robotMove("off-field", "left", 2));
+        // The ball dropped twice, the first time kept on its spot for 3 cycles.
+        if ((k >= 20 && k <= 22) || k == 50) c.referee(ballMove);
+        // Ants 3 moved by the same rule again after a cycle without.
+        if (k == 40 || k == 42) c.referee(robotMove("drop-ball", "left", 3));
+        if (k == 45)
+            c.referee({{"side", "left"}, {"unum", 1}, {"from", {0, 0, 0}}, {"to", {1, 0, 0}}});
+        if (k == 46) c.referee("not an entry").referee({{"rule", "drop-ball"}, {"side", "left"}});
+        analyser.addLine(c.text());
+    }
     const MatchFigures m = analyser.finish();
     EXPECT_TRUE(m.refereeInLog);
     EXPECT_EQ(m.right.robotMoves, 2);
-    EXPECT_EQ(m.right.byRule.at("kickoff_clearing").robotMoves, 2);
-    EXPECT_EQ(m.left.robotMoves, 2);
+    EXPECT_EQ(m.right.byRule.at("kickoff-half").robotMoves, 2);
     EXPECT_EQ(m.left.fouls, 1);
     EXPECT_EQ(m.left.byRule.at("charging").fouls, 1);
-    EXPECT_EQ(m.left.byRule.at("charging").robotMoves, 0);
-    EXPECT_EQ(m.left.byRule.at("drop_ball").robotMoves, 1);
+    EXPECT_EQ(m.left.byRule.at("charging").robotMoves, 1);
+    EXPECT_EQ(m.left.byRule.at("off-field").robotMoves, 1);
+    EXPECT_EQ(m.left.byRule.at("drop-ball").robotMoves, 2);
     EXPECT_EQ(m.left.byRule.at("?").robotMoves, 1);  // an entry without its rule
-    EXPECT_EQ(m.ballMovesByRule.at("drop_ball"), 1);
+    EXPECT_EQ(m.left.robotMoves, 5);
+    EXPECT_EQ(m.ballMovesByRule.at("drop-ball"), 2);
 }
 
 TEST(MatchAnalyser, TheFirstTouchComesFromTheTouchesPerTeamAndForTheMatch) {

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -19,6 +21,27 @@ long long nowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+// Base64 as DevTools sends binary data; empty when the text is not base64.
+std::string fromBase64(const std::string& text) {
+    static const std::string digits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    unsigned bits = 0;
+    int count = 0;
+    for (const char c : text) {
+        if (c == '=') break;
+        const size_t v = digits.find(c);
+        if (v == std::string::npos) return "";
+        bits = ((bits << 6) | static_cast<unsigned>(v)) & 0xffffu;  // at most 13 bits are pending
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out.push_back(static_cast<char>((bits >> count) & 0xffu));
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -45,6 +68,7 @@ bool HeadlessBrowser::open(const std::string& url, const std::string& profileDir
                                         "--no-sandbox",
                                         "--disable-gpu",
                                         "--no-first-run",
+                                        "--hide-scrollbars",
                                         "--remote-debugging-pipe",
                                         "--user-data-dir=" + profileDir,
                                         "--window-size=1200,860",
@@ -159,4 +183,23 @@ bool HeadlessBrowser::press(const std::string& key, const std::string& code) {
         if (call("Input.dispatchKeyEvent", event, true).is_null()) return false;
     }
     return true;
+}
+
+std::string HeadlessBrowser::html() {
+    const nlohmann::json dom = evaluate("document.documentElement.outerHTML");
+    return dom.is_string() ? dom.get<std::string>() : "";
+}
+
+bool HeadlessBrowser::screenshot(const std::string& file) {
+    const nlohmann::json shot = call("Page.captureScreenshot", {{"format", "png"}}, true);
+    if (!shot.is_object() || !shot.value("data", nlohmann::json()).is_string()) return false;
+    const std::string png = fromBase64(shot["data"].get<std::string>());
+    if (png.empty()) {
+        lastError = "Page.captureScreenshot: no picture";
+        return false;
+    }
+    std::ofstream out(file, std::ios::binary);
+    out.write(png.data(), static_cast<std::streamsize>(png.size()));
+    if (!out.flush()) lastError = "cannot write " + file;
+    return static_cast<bool>(out);
 }

@@ -24,6 +24,10 @@ public:
     // One press of a key: `key` as the page sees it in KeyboardEvent.key
     // (" ", ".", "End", ...), `code` the physical key ("Space", "Period", ...).
     bool press(const std::string& key, const std::string& code);
+    // The page's document as it stands now, as HTML ("" on failure).
+    std::string html();
+    // A PNG of what the page shows now, written to `file`.
+    bool screenshot(const std::string& file);
     const std::string& error() const { return lastError; }
 
 private:

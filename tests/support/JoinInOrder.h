@@ -30,8 +30,10 @@ public:
     // command, then holds it. Robots join in the order they were added.
     bool add(ChildProcess& robot);
     // Lets the server go on, then each robot in turn until the server has
-    // said it joined. False when one did not in time; everything goes on
-    // all the same.
+    // said it joined. False when one did not in time, or when the server had
+    // stopped waiting for them (its --wait-timeout, wall time counted from
+    // its start, must outlast the robots' start); everything goes on all the
+    // same.
     bool release();
 
 private:

@@ -156,17 +156,17 @@ bool League::prepare(std::ostream& err) {
                 << "\n";
             return false;
         }
-        if (team->params == "spec") {
-            if (!programTakes(team->program, "--spec-params")) {
-                err << "league: " << team->program << " does not take --spec-params, so "
-                    << team->name << " cannot play with the published parameters\n";
+        if (team->params == "design") {
+            if (!programTakes(team->program, "--design-params")) {
+                err << "league: " << team->program << " does not take --design-params, so "
+                    << team->name << " cannot play with the values its skills were designed with\n";
                 return false;
             }
         } else if (team->params != "tuned") {
             const std::string dir = absolute(team->params);
             if (dir.empty() || !fs::is_directory(dir)) {
                 err << "league: " << team->name << "'s parameters " << team->params
-                    << " are neither tuned, spec nor a folder\n";
+                    << " are neither tuned, design nor a folder\n";
                 return false;
             }
             if (!programTakes(team->program, "--params")) {

@@ -10,8 +10,9 @@
 struct TeamSetup {
     std::string name;
     std::string program;
-    // "tuned" (the program's own files: nothing is passed), "spec" (the
-    // published values: --spec-params) or a folder (--params DIR).
+    // "tuned" (the program's own parameter files: nothing is passed),
+    // "design" (the values the skills were designed with: --design-params)
+    // or a folder of parameter files (--params DIR).
     std::string params = "tuned";
 };
 

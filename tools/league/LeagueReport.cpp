@@ -42,10 +42,13 @@ std::string firstTouchText(const MatchFigures& m) {
     return "none";
 }
 
-const char* tableHead =
-    "                    goals  falls  per robot-min  stand-ups  mean up s  never up  moves  fouls "
-    " "
-    "own 1st touch s  ball own | opp half\n";
+// The column titles over teamLine's columns; `second` names the second one.
+std::string tableHead(const std::string& second) {
+    return "  " + pad("", 10) + " " + pad(second, 7, true) + pad("goals", 6) + pad("falls", 7) +
+           pad("per robot-min", 15) + pad("stand-ups", 11) + pad("mean up s", 11) +
+           pad("never up", 10) + pad("moves", 7) + pad("fouls", 7) + pad("own 1st touch s", 17) +
+           pad("ball own", 11) + " | opp half\n";
+}
 
 std::string teamLine(const std::string& name, const std::string& side, const std::string& goals,
                      int falls, double robotSeconds, int standUps, double standUpSeconds,
@@ -68,8 +71,10 @@ std::string rulesText(const std::map<std::string, RuleCount>& byRule) {
     std::string text;
     for (const auto& [rule, count] : byRule) {
         if (!text.empty()) text += ", ";
-        text += rule + " " + std::to_string(count.robotMoves) + " moved";
-        if (count.fouls > 0) text += " " + std::to_string(count.fouls) + " fouls";
+        text += rule;
+        if (count.robotMoves > 0) text += " " + std::to_string(count.robotMoves) + " moved";
+        if (count.fouls > 0)
+            text += " " + std::to_string(count.fouls) + (count.fouls == 1 ? " foul" : " fouls");
     }
     return text;
 }
@@ -100,7 +105,7 @@ void LeagueReport::printMatch(std::ostream& out, const MatchFigures& m, int matc
         << " " << m.left.goalsFor << ":" << m.right.goalsFor << " " << m.right.team << " ("
         << m.left.team << " on the left), " << formatFixed(m.playedSeconds, 1) << " s played";
     if (wallSeconds >= 0) out << " in " << formatFixed(wallSeconds, 1) << " s of wall time";
-    out << "\n  first touch: " << firstTouchText(m) << "\n" << tableHead;
+    out << "\n  first touch: " << firstTouchText(m) << "\n" << tableHead("side");
     for (const TeamFigures* t : {&m.left, &m.right}) {
         out << teamLine(t->team, t->side, std::to_string(t->goalsFor), t->falls, t->robotSeconds,
                         t->standUps, t->standUpSeconds, t->neverUp, t->robotMoves, t->fouls,
@@ -123,9 +128,7 @@ void LeagueReport::printTotals(std::ostream& out, const std::vector<MatchFigures
                                const TeamTotals& a, const TeamTotals& b) {
     out << "League: " << matches.size() << " matches of " << a.team << " against " << b.team << ", "
         << formatFixed(a.playedSeconds, 1) << " s played\n";
-    out << "             W-D-L  goals  falls  per robot-min  stand-ups  mean up s  never up  moves "
-           " fouls  "
-           "own 1st touch s  ball own | opp half\n";
+    out << tableHead("W-D-L");
     for (const TeamTotals* t : {&a, &b}) {
         const std::string wdl = std::to_string(t->wins) + "-" + std::to_string(t->draws) + "-" +
                                 std::to_string(t->losses);

@@ -215,14 +215,29 @@ void MatchAnalyser::addLine(const std::string& line, bool cutOff) {
         for (const Json& move : *referee) {
             if (!move.is_object()) continue;
             std::string rule = "?", side;
+            double unum = 0;
             text(move, "rule", rule);
-            if (flag(move, "ball")) {
+            const bool ball = flag(move, "ball");
+            if (!ball &&
+                (!text(move, "side", side) || !isSide(side) || !number(move, "unum", unum)))
+                continue;
+            const bool foul = !ball && flag(move, "foul");
+            // A rule that keeps something where it put it moves it again in
+            // every cycle (a robot held above the field, the ball on its
+            // spot): one move until a cycle passes without it.
+            const std::string key =
+                (ball ? "ball" : side + " " + std::to_string(static_cast<long>(unum))) +
+                (foul ? " foul " : " ") + rule;
+            const auto last = lastMoved_.find(key);
+            const bool again = last != lastMoved_.end() && last->second >= cycleIndex_ - 1;
+            lastMoved_[key] = cycleIndex_;
+            if (again) continue;
+            if (ball) {
                 ++figures_.ballMovesByRule[rule];
                 continue;
             }
-            if (!text(move, "side", side) || !isSide(side)) continue;
             TeamFigures& mine = team(side);
-            if (flag(move, "foul")) {
+            if (foul) {
                 ++mine.fouls;
                 ++mine.byRule[rule].fouls;
             } else {

@@ -63,6 +63,9 @@ private:
     int scoreLeft_ = 0, scoreRight_ = 0;
     double ballLeftHalf_ = 0, ballRightHalf_ = 0;
     std::map<std::string, RobotTrack> robots_;  // by "left 2"
+    // The played cycle in which each robot (or the ball) was last moved by
+    // each rule, or had each foul called.
+    std::map<std::string, long> lastMoved_;
     bool namedLeft_ = false, namedRight_ = false;
     int shownBadLines_ = 0;
 };

@@ -26,6 +26,9 @@ struct TeamFigures {
     double standUpSeconds = 0;
     // Falls after which the robot was not upright again by the end (or left).
     int neverUp = 0;
+    // Robots of this team the referee moved, and fouls called on them; a
+    // rule that moves a robot in consecutive cycles (a robot held above
+    // the field) counts once.
     int robotMoves = 0;
     int fouls = 0;
     std::map<std::string, RuleCount> byRule;

@@ -66,8 +66,8 @@ std::vector<std::string> MatchPlan::serverArgs() const {
 
 std::vector<std::string> MatchPlan::playerArgs(const TeamSetup& team, int unum) const {
     std::vector<std::string> args = {"--unum", std::to_string(unum), "--teamname", team.name};
-    if (team.params == "spec") {
-        args.push_back("--spec-params");
+    if (team.params == "design") {
+        args.push_back("--design-params");
     } else if (team.params != "tuned") {
         args.push_back("--params");
         args.push_back(team.params);
