@@ -19,7 +19,7 @@ constexpr double kSightingAge = 1.0;
 const std::vector<SkillParams::Param> kPlayParams = {
     // Where our taker waits at the ball for our kick-off (team frame, the
     // ball on the centre spot): the kick's own start spot.
-    {"kickOffX", -0.22},
+    {"kickOffX", -0.20},
     {"kickOffY", -0.055},
     // Where it waits for theirs: outside the centre circle of radius 2 with
     // room for its body (the referee measures the body's outline, about

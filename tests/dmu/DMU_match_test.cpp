@@ -34,7 +34,7 @@ TEST_F(MatchCycle, BeforeKickOffBeamsOnceToTheKickOffSpotsAndWakesTheRobot) {
     // the start of a game) and outside the circle otherwise.
     wm()->setMyNum(3);
     wm()->setMyCartPos(Point(-3.0, 2.0, 0.5));
-    EXPECT_EQ(cycle(), "(beam -0.220000 -0.055000 0.000000)");
+    EXPECT_EQ(cycle(), "(beam -0.200000 -0.055000 0.000000)");
 }
 
 TEST_F(MatchCycle, AfterAGoalThePlayersTakeTheirPlacesForTheNextKickOff) {
