@@ -220,7 +220,18 @@ bool DMU::detectFall() {
     // sees a robot on its front only when the toes happen to touch; what the
     // accelerometer says is added, never taken away.
     const bool lying = accelerometerShowsLying();
-    return feet || lying;
+    // The foot sensors also read "in the air" while the robot stands on one
+    // leg (a kick lifts a foot for over a second): taken for fallen, the
+    // robot broke off its kick and started a stand-up on its feet, which
+    // topples it. While the accelerometer shows gravity along the torso the
+    // robot is upright, whatever its feet say.
+    return lying || (feet && !accelerometerShowsUpright());
+}
+
+bool DMU::accelerometerShowsUpright() const {
+    Point a;
+    if (!readAccelerometer(a)) return false;
+    return a.getZ() >= kUprightAlong && std::hypot(a.getX(), a.getY()) <= kUprightAcross;
 }
 
 bool DMU::accelerometerShowsLying() {
@@ -476,9 +487,13 @@ void DMU::behaveGoalie() {
 
     const double lieFor = SkillParams::getUniqueInstance()->value("play", "goalieLieFor", kLieFor);
     if (now - droppedTime > lieFor && isDropped) {
-        state1 = false;
         isDropped = false;
-        SM->putSkillInQ(new NaoStandUp());
+        // A dive does not always topple the goalie: one still on its feet
+        // stays on guard, since a stand-up begun standing throws it down.
+        if (fallen) {
+            state1 = false;
+            SM->putSkillInQ(new NaoStandUp());
+        }
     }
 
     if (state1) {
@@ -528,9 +543,13 @@ void DMU::guardGoal(double now) {
     const Point R = Q + u * x;
     devOut("x amount= ", x, "\n", "outreal=", R, "\n");
 
-    // A rest point that is not a number is no reason to dive.
-    const bool far = !std::isfinite(R.getX()) || !std::isfinite(R.getY()) ||
-                     R.getX() > kNearAhead;
+    // A rest point that is not a number is no reason to dive. Every dive is
+    // a fall, so only a ball near and coming at the goalie is worth one: a
+    // far ball's speed is mostly the noise of two sightings.
+    const bool worthDiving =
+        std::isfinite(seen[0]) && seen[0] <= kDiveReach && goalieBallVel.getX() <= -kDiveBallSpeed;
+    const bool far = !std::isfinite(R.getX()) || !std::isfinite(R.getY()) || R.getX() > kNearAhead ||
+                     (!worthDiving && !isDropped);
     if (far) {
         if (fallen) {
             devOut("Goalie is fallen!!!\n");

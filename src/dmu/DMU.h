@@ -56,6 +56,10 @@ public:
     static constexpr double kRollGain = 0.91198;
     static constexpr double kRollOffset = 0.005713;
     static constexpr double kDiveSpeed = 6.13;
+    // The goalie dives only for a ball within this reach (m) that comes at
+    // it faster than kDiveBallSpeed (m/s).
+    static constexpr double kDiveReach = 2.0;
+    static constexpr double kDiveBallSpeed = 0.5;
     // A dive is driven for at most this long after the last quiet cycle.
     static constexpr double kDiveFor = 1.0;
     // The goalie stays down this long after its last dive command.
@@ -74,6 +78,12 @@ public:
     static constexpr double kLyingAcross = 7.0;
     static constexpr double kLyingAlong = 4.0;
     static constexpr int kLyingMessages = 10;
+    // Gravity this much along the torso and no more than kUprightAcross
+    // across it (the torso tilted less than about 60 degrees): the robot is
+    // up, or still catching itself. A stand-up begun on a robot that has not
+    // landed throws it down when the walk would have recovered.
+    static constexpr double kUprightAlong = 5.0;
+    static constexpr double kUprightAcross = 8.5;
 
     static DMU* getUniqueInstance();
     // The runtime destroys the decision layer at exit (the only singleton it
@@ -164,6 +174,7 @@ private:
     // plainly lying.
     bool detectFall();
     bool accelerometerShowsLying();
+    bool accelerometerShowsUpright() const;
     // The accelerometer reading of this cycle's perception, when it has one.
     bool readAccelerometer(Point& a) const;
 
