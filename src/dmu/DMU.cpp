@@ -111,6 +111,10 @@ DMU::DMU()
     WM->setHomePos(goaliePoint, WorldModel::getGoalieId());
     WM->setHomePos(agentPoint1, 2);
     WM->setHomePos(agentPoint2, 3);
+    // Read once here so that a misspelt name in the play layer's files is
+    // reported at start, not never.
+    SkillParams::getUniqueInstance()->values(TeamPlay::kSkill, TeamPlay::paramList());
+    SkillParams::getUniqueInstance()->values(MidLevelSkills::kApproachSkill, MidLevelSkills::approachParamList());
     devOut("VOR agent initialized successfuly...\n");
 }
 
@@ -485,7 +489,7 @@ void DMU::behaveGoalie() {
     const double now = WM->getTime();
     devOut("Baba la aghal ino chap kon!\n", "=========================", now - droppedTime, "\n");
 
-    const double lieFor = SkillParams::getUniqueInstance()->value("play", "goalieLieFor", kLieFor);
+    const double lieFor = TeamPlay::param(TeamPlay::P_GOALIE_LIE_FOR);
     if (now - droppedTime > lieFor && isDropped) {
         isDropped = false;
         // A dive does not always topple the goalie: one still on its feet
@@ -546,8 +550,8 @@ void DMU::guardGoal(double now) {
     // A rest point that is not a number is no reason to dive. Every dive is
     // a fall, so only a ball near and coming at the goalie is worth one: a
     // far ball's speed is mostly the noise of two sightings.
-    const bool worthDiving =
-        std::isfinite(seen[0]) && seen[0] <= kDiveReach && goalieBallVel.getX() <= -kDiveBallSpeed;
+    const bool worthDiving = std::isfinite(seen[0]) && seen[0] <= TeamPlay::param(TeamPlay::P_DIVE_REACH) &&
+                             goalieBallVel.getX() <= -TeamPlay::param(TeamPlay::P_DIVE_BALL_SPEED);
     const bool far = !std::isfinite(R.getX()) || !std::isfinite(R.getY()) || R.getX() > kNearAhead ||
                      (!worthDiving && !isDropped);
     if (far) {

@@ -56,14 +56,8 @@ public:
     static constexpr double kRollGain = 0.91198;
     static constexpr double kRollOffset = 0.005713;
     static constexpr double kDiveSpeed = 6.13;
-    // The goalie dives only for a ball within this reach (m) that comes at
-    // it faster than kDiveBallSpeed (m/s).
-    static constexpr double kDiveReach = 2.0;
-    static constexpr double kDiveBallSpeed = 0.5;
     // A dive is driven for at most this long after the last quiet cycle.
     static constexpr double kDiveFor = 1.0;
-    // The goalie stays down this long after its last dive command.
-    static constexpr double kLieFor = 19.0;
     // A teammate nearer the ball than this (m) takes it; the other waits.
     static constexpr double kTakerMargin = 0.3;
     // How far from the ball a player waits that leaves it to another (m).

@@ -15,8 +15,11 @@ constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 // Sightings of robots older than this are too stale to steer by.
 constexpr double kSightingAge = 1.0;
 
+}  // namespace
+
 // Everything here can be retuned in params/play.params.
-const std::vector<SkillParams::Param> kPlayParams = {
+const std::vector<SkillParams::Param>& TeamPlay::paramList() {
+    static const std::vector<SkillParams::Param> list = {
     // Where our taker waits at the ball for our kick-off (team frame, the
     // ball on the centre spot): the kick's own start spot.
     {"kickOffX", -0.20},
@@ -33,14 +36,23 @@ const std::vector<SkillParams::Param> kPlayParams = {
     // referee counts a contact as a charge.
     {"nearRobot", 1.0},
     {"nearSpeed", 0.45},
+    // The goalie stays down this long after its last dive command (s).
+    {"goalieLieFor", 19.0},
+    // It dives only for a ball seen within `diveReach` (m) that comes at it
+    // faster than `diveBallSpeed` (m/s); as designed, for any ball whose
+    // rest point is near.
+    {"diveReach", 100.0},
+    {"diveBallSpeed", -100.0},
 };
-
-enum PlayParam { kKickOffX, kKickOffY, kWaitX, kLeaveBallFor, kNearRobot, kNearSpeed };
-
-double param(PlayParam which) {
-    return SkillParams::getUniqueInstance()->value("play", kPlayParams[which].name,
-                                                   kPlayParams[which].designValue);
+    return list;
 }
+
+double TeamPlay::param(PlayParam which) {
+    const SkillParams::Param& p = paramList()[which];
+    return SkillParams::getUniqueInstance()->value(kSkill, p.name, p.designValue);
+}
+
+namespace {
 
 bool isKickOff(PlayMode m) { return m == PM_KICKOFF_LEFT || m == PM_KICKOFF_RIGHT; }
 
@@ -104,7 +116,7 @@ void TeamPlay::observe(PlayMode mode, Side ourSide, double gameTime, double now)
     }
     if (mode == PM_PLAY_ON && isOurSetPiece(lastMode, side) && setPieceTaker != 0) {
         leaveBallTaker = setPieceTaker;
-        leaveBallUntil = now + param(kLeaveBallFor);
+        leaveBallUntil = now + param(P_LEAVE_BALL_FOR);
     }
     if (!isOurSetPiece(mode, side)) setPieceTaker = 0;
     lastMode = mode;
@@ -116,14 +128,14 @@ bool TeamPlay::weKickOffNext() const {
 }
 
 Point TeamPlay::kickOffSpot(int unum) const {
-    const double waitX = param(kWaitX);
+    const double waitX = param(P_WAIT_X);
     switch (unum) {
         case 1:
             return Point(-5.73, 0.0, 0.0);
         case 2:
             return Point(-3.5, -1.5, 0.0);
         case kTaker:
-            if (weKickOffNext()) return Point(param(kKickOffX), param(kKickOffY), 0.0);
+            if (weKickOffNext()) return Point(param(P_KICK_OFF_X), param(P_KICK_OFF_Y), 0.0);
             return Point(waitX, 0.0, 0.0);
         default: {
             // Further players line up behind the circle, one metre apart,
@@ -141,7 +153,7 @@ void TeamPlay::takingSetPiece(int unum) { setPieceTaker = unum; }
 
 double TeamPlay::speedLimit(double robotDistance, double ballDistance) {
     (void)ballDistance;
-    if (std::isfinite(robotDistance) && robotDistance < param(kNearRobot)) return param(kNearSpeed);
+    if (std::isfinite(robotDistance) && robotDistance < param(P_NEAR_ROBOT)) return param(P_NEAR_SPEED);
     return 1.0;
 }
 

@@ -18,6 +18,7 @@
 
 #include <vector>
 
+#include "etc/SkillParams.h"
 #include "geometry/Point.h"
 #include "types.h"
 
@@ -28,6 +29,24 @@ public:
     // The player that takes our kick-offs, and the set pieces when nobody is
     // known to be nearer the ball.
     static constexpr int kTaker = 3;
+
+    static constexpr const char* kSkill = "play";
+    // The play layer's values (params/play.params), in this order.
+    static const std::vector<SkillParams::Param>& paramList();
+    enum PlayParam {
+        P_KICK_OFF_X = 0,
+        P_KICK_OFF_Y,
+        P_WAIT_X,
+        P_LEAVE_BALL_FOR,
+        P_NEAR_ROBOT,
+        P_NEAR_SPEED,
+        P_GOALIE_LIE_FOR,
+        P_DIVE_REACH,
+        P_DIVE_BALL_SPEED,
+        P_COUNT
+    };
+    // One value, from the file or its design value.
+    static double param(PlayParam which);
 
     static TeamPlay* getUniqueInstance();
 
