@@ -117,6 +117,11 @@ void TeamPlay::observe(PlayMode mode, Side ourSide, double gameTime, double now)
     if (mode == PM_PLAY_ON && isOurSetPiece(lastMode, side) && setPieceTaker != 0) {
         leaveBallTaker = setPieceTaker;
         leaveBallUntil = now + param(P_LEAVE_BALL_FOR);
+    } else if (mode == PM_PLAY_ON && isKickOff(lastMode) && ours(lastMode, side)) {
+        // Every player knows who took our kick-off: the others must not wait
+        // for it to play the ball it has to leave alone.
+        leaveBallTaker = kTaker;
+        leaveBallUntil = now + param(P_LEAVE_BALL_FOR);
     }
     if (!isOurSetPiece(mode, side)) setPieceTaker = 0;
     lastMode = mode;
@@ -192,8 +197,11 @@ bool TeamPlay::teammateNearerToBall(const WorldModel& wm, double margin) {
     const double bx = ball[0] * std::cos(ball[1] * kDegToRad), by = ball[0] * std::sin(ball[1] * kDegToRad);
     if (!std::isfinite(bx) || !std::isfinite(by)) return false;
     const double mine = std::hypot(bx, by);
+    const TeamPlay* play = getUniqueInstance();
     for (const Sighting& s : robotsSeen(wm, kSightingAge)) {
-        if (!s.teammate || s.unum == 1) continue;
+        // The goalie keeps its goal, and the taker of our kick-off or set
+        // piece may not touch the ball again yet: neither takes it.
+        if (!s.teammate || s.unum == 1 || play->mustLeaveBall(s.unum, wm.getTime())) continue;
         if (std::hypot(bx - s.x, by - s.y) + margin < mine) return true;
     }
     return false;

@@ -93,8 +93,9 @@ public:
     static std::vector<Sighting> robotsSeen(const WorldModel& wm, double maxAge);
     // Distance to the nearest of them; infinity when none was seen.
     static double nearestRobot(const WorldModel& wm);
-    // Whether a field-playing teammate (not the goalie) stands nearer the
-    // ball than we do by more than `margin` metres, as far as we can see.
+    // Whether a field-playing teammate (not the goalie, nor the taker that
+    // must leave the ball alone) stands nearer the ball than we do by more
+    // than `margin` metres, as far as we can see.
     static bool teammateNearerToBall(const WorldModel& wm, double margin);
 
     // Forgets everything (tests).

@@ -74,6 +74,17 @@ TEST(TeamPlayKickOff, TheTakerLeavesTheBallAloneForAWhileOncePlayGoesOn) {
     EXPECT_FALSE(play()->mustLeaveBall(2, 7.0));
     EXPECT_FALSE(play()->mustLeaveBall(3, 12.1));
 
+    // Every player knows the taker of our kick-off (number 3) must leave
+    // the ball, not only the taker itself.
+    play()->reset();
+    play()->observe(PM_KICKOFF_LEFT, SIDE_LEFT, 0.0, 5.0);
+    play()->observe(PM_PLAY_ON, SIDE_LEFT, 1.0, 6.0);
+    EXPECT_TRUE(play()->mustLeaveBall(TeamPlay::kTaker, 7.0));
+    play()->reset();
+    play()->observe(PM_KICKOFF_RIGHT, SIDE_LEFT, 0.0, 5.0);
+    play()->observe(PM_PLAY_ON, SIDE_LEFT, 1.0, 6.0);
+    EXPECT_FALSE(play()->mustLeaveBall(TeamPlay::kTaker, 7.0)) << "their kick-off";
+
     // Their set piece: nobody of ours took it.
     play()->observe(PM_KICKIN_RIGHT, SIDE_LEFT, 20.0, 25.0);
     play()->observe(PM_PLAY_ON, SIDE_LEFT, 21.0, 26.0);
@@ -135,6 +146,19 @@ TEST(TeamPlaySightings, PlacesRobotsInTheBodyFrameAndLeavesOutItselfAndOldOnes) 
     wm()->resetOppAndTmtVec();
     wm()->addTmt(robot(1, SIDE_OUR, 1.1, 0, kNow, 0));
     EXPECT_FALSE(TeamPlay::teammateNearerToBall(*wm(), 0.3)) << "the goalie never takes over";
+
+    // Nor does the taker of our kick-off while it must leave the ball:
+    // waiting for it, nobody played the ball until it came back and touched
+    // it a second time, a foul.
+    wm()->resetOppAndTmtVec();
+    wm()->addTmt(robot(TeamPlay::kTaker, SIDE_OUR, 0.9, 0, kNow, 0));
+    wm()->setMyNum(2);
+    play()->reset();
+    play()->observe(PM_KICKOFF_LEFT, SIDE_LEFT, 0.0, kNow - 1.0);
+    play()->observe(PM_PLAY_ON, SIDE_LEFT, 1.0, kNow - 0.5);
+    EXPECT_FALSE(TeamPlay::teammateNearerToBall(*wm(), 0.3));
+    play()->reset();
+    EXPECT_TRUE(TeamPlay::teammateNearerToBall(*wm(), 0.3));
 }
 
 }  // namespace
