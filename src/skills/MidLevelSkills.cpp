@@ -387,8 +387,10 @@ SkillBase* MidLevelSkills::kickTowardGoal() {
 
     if (!canKick) {
         // How far the ball lies before the legs, along the body's axis: a
-        // ball off to the side is nearer ahead than its distance says.
-        const double l = dmutil->calcLegDistToBall() * std::fabs(std::cos(WM->getBodyDirectionFromBall()[1] * kDegToRad)) - 0.17;
+        // ball a little to the side is nearer ahead than its distance says
+        // (one far to the side is turned to first, not stopped at).
+        const double off = std::fmin(std::fabs(WM->getBodyDirectionFromBall()[1]), 30.0);
+        const double l = dmutil->calcLegDistToBall() * std::cos(off * kDegToRad) - 0.17;
         const double b = WM->getBodyDirectionFromBall()[1];
         const double stopAt = approachValue(A_STOP_DIST) - 0.17;
         devOut("Ball dist= ", WM->getBodyDirectionFromBall()[0], "\n");
