@@ -11,6 +11,8 @@
 #include "buildMode.h"
 #include "dmu/DMUtil.h"
 #include "dmu/NaoGoalie.h"
+#include "dmu/TeamPlay.h"
+#include "etc/SkillParams.h"
 #include "geometry/Geometry.h"
 #include "objects/Ball.h"
 #include "objects/BodyState.h"
@@ -21,6 +23,7 @@
 #include "skills/lowLevelSkills/NaoBesideWalking.h"
 #include "skills/lowLevelSkills/NaoStandUp.h"
 #include "skills/lowLevelSkills/PatternAligner.h"
+#include "skills/lowLevelSkills/TFSWalk.h"
 #include "types.h"
 #include "utils/CommandCreator.h"
 #include "utils/Logger.h"
@@ -108,6 +111,10 @@ DMU::DMU()
     WM->setHomePos(goaliePoint, WorldModel::getGoalieId());
     WM->setHomePos(agentPoint1, 2);
     WM->setHomePos(agentPoint2, 3);
+    // Read once here so that a misspelt name in the play layer's files is
+    // reported at start, not never.
+    SkillParams::getUniqueInstance()->values(TeamPlay::kSkill, TeamPlay::paramList());
+    SkillParams::getUniqueInstance()->values(MidLevelSkills::kApproachSkill, MidLevelSkills::approachParamList());
     devOut("VOR agent initialized successfuly...\n");
 }
 
@@ -129,8 +136,23 @@ std::string DMU::behave() {
     fallen = detectFall();
     const int myNum = WM->getMyNum();
 
+    TeamPlay::getUniqueInstance()->observe(WM->getPlayMode(), WM->getOurSide(), WM->getGSTime(), WM->getTime());
+    if (!WM->isBeforeKickOff() && !WM->isGoalUs() && !WM->isGoalThem()) beamedThisStop = false;
+
     if constexpr (kCompetitionBuild) {
-        dispatchPlayMode();
+        if (WM->isGoalUs() || WM->isGoalThem()) {
+            // The pause after a goal is the time to take the places for the
+            // next kick-off: the referee clears the circle and the halves
+            // during it already.
+            behaveBeforeKickOff();
+        } else if (fallen && myNum != WorldModel::getGoalieId() && !WM->isBeforeKickOff() &&
+                   !WM->isGameOver()) {
+            // A robot that lies too long is sent off; whatever the mode,
+            // getting up comes first (the goalie sees to its own).
+            standUp();
+        } else {
+            dispatchPlayMode();
+        }
     } else if (WM->isGoalUs() || WM->isGoalThem()) {
         behaveGoalie();
     } else if (WM->isBeforeKickOff()) {
@@ -202,7 +224,18 @@ bool DMU::detectFall() {
     // sees a robot on its front only when the toes happen to touch; what the
     // accelerometer says is added, never taken away.
     const bool lying = accelerometerShowsLying();
-    return feet || lying;
+    // The foot sensors also read "in the air" while the robot stands on one
+    // leg (a kick lifts a foot for over a second): taken for fallen, the
+    // robot broke off its kick and started a stand-up on its feet, which
+    // topples it. While the accelerometer shows gravity along the torso the
+    // robot is upright, whatever its feet say.
+    return lying || (feet && !accelerometerShowsUpright());
+}
+
+bool DMU::accelerometerShowsUpright() const {
+    Point a;
+    if (!readAccelerometer(a)) return false;
+    return a.getZ() >= kUprightAlong && std::hypot(a.getX(), a.getY()) <= kUprightAcross;
 }
 
 bool DMU::accelerometerShowsLying() {
@@ -228,18 +261,37 @@ bool DMU::readAccelerometer(Point& a) const {
 // ---- Play-mode handlers --------------------------------------------------------
 
 void DMU::behaveBeforeKickOff() {
-    WM->setHomePos(Point(WM->getOurSide() == SIDE_LEFT ? -0.16 : -1.5, 0, 1.0), 3);
+    Point home;
+    if constexpr (kCompetitionBuild) {
+        // The spot waits for the next kick-off: inside the circle only for
+        // our taker when we kick off. The beam's rotation rides in z.
+        home = TeamPlay::getUniqueInstance()->kickOffSpot(WM->getMyNum());
+    } else {
+        WM->setHomePos(Point(WM->getOurSide() == SIDE_LEFT ? -0.16 : -1.5, 0, 1.0), 3);
+        home = WM->getHomePos(WM->getMyNum());
+    }
     const Point me = WM->getMyCartPos();
-    const Point home = WM->getHomePos(WM->getMyNum());
     // A position that is not a number is nowhere near home.
-    const bool away = !isFinitePoint(me) ||
-                      std::fabs(me.getX() - home.getX()) > kHomeTolerance ||
-                      std::fabs(me.getY() - home.getY()) > kHomeTolerance ||
-                      std::fabs(me.getZ() - home.getZ()) > kHomeTolerance;
-    if (away) {
-        if (align->run()) CC->beam(home);
+    bool away = !isFinitePoint(me) || std::fabs(me.getX() - home.getX()) > kHomeTolerance ||
+                std::fabs(me.getY() - home.getY()) > kHomeTolerance;
+    if constexpr (!kCompetitionBuild) {
+        away = away || std::fabs(me.getZ() - home.getZ()) > kHomeTolerance;
+    }
+    const bool sameSpot = beamedThisStop && std::fabs(beamedTo.getX() - home.getX()) < 0.01 &&
+                          std::fabs(beamedTo.getY() - home.getY()) < 0.01;
+    if (away && !(sameSpot && !fallen)) {
+        if (align->run()) {
+            CC->beam(home);
+            beamedThisStop = true;
+            beamedTo = home;
+            wakeCycles = kWakeAfterBeam;
+        }
     } else if (fallen) {
         standUp();
+    } else if (wakeCycles > 0) {
+        // A slight nod, back and forth, is a joint asked to move.
+        CC->moveHeadAx1(wakeCycles % 2 == 0 ? 0.02f : -0.02f);
+        --wakeCycles;
     }
 }
 
@@ -264,16 +316,117 @@ void DMU::behavePlayOn() {
     }
 }
 
-void DMU::behaveKickOffUs() { behavePlayOn(); }
-void DMU::behaveKickOffThem() { CC->stopAllJoints(); }
-void DMU::behaveGoalKickUs() { behavePlayOn(); }
-void DMU::behaveGoalKickThem() { CC->stopAllJoints(); }
-void DMU::behaveKickInUs() { behavePlayOn(); }
-void DMU::behaveKickInThem() { CC->stopAllJoints(); }
-void DMU::behaveCornerUs() { behavePlayOn(); }
-void DMU::behaveCornerThem() { behavePlayOn(); }
+void DMU::behaveKickOffUs() {
+    if constexpr (kCompetitionBuild) {
+        // Our taker kicks off; the others keep their places (the goalie guards).
+        const int me = WM->getMyNum();
+        if (me == WorldModel::getGoalieId()) {
+            behaveGoalie();
+        } else if (me == TeamPlay::kTaker) {
+            takeSetPiece();
+        } else {
+            holdStill();
+        }
+    } else {
+        behavePlayOn();
+    }
+}
+void DMU::behaveKickOffThem() { holdOrGuard(); }
+void DMU::behaveGoalKickUs() { ourSetPiece(); }
+void DMU::behaveGoalKickThem() { holdOrGuard(); }
+void DMU::behaveKickInUs() { ourSetPiece(); }
+void DMU::behaveKickInThem() { holdOrGuard(); }
+void DMU::behaveCornerUs() { ourSetPiece(); }
+void DMU::behaveCornerThem() {
+    if constexpr (kCompetitionBuild) {
+        holdOrGuard();
+    } else {
+        behavePlayOn();
+    }
+}
 void DMU::behaveGameOver() {}
-void DMU::behaveETC() { CC->stopAllJoints(); }
+void DMU::behaveETC() {
+    if constexpr (kCompetitionBuild) {
+        // The free kicks come here: ours is taken like any set piece.
+        const PlayMode m = WM->getPlayMode();
+        const bool ourFreeKick = (m == PM_FREE_KICK_LEFT) == (WM->getOurSide() == SIDE_LEFT) &&
+                                 (m == PM_FREE_KICK_LEFT || m == PM_FREE_KICK_RIGHT);
+        if (ourFreeKick) {
+            ourSetPiece();
+        } else {
+            holdOrGuard();
+        }
+    } else {
+        CC->stopAllJoints();
+    }
+}
+
+// ---- Set pieces and waiting (competition build) --------------------------------
+
+void DMU::ourSetPiece() {
+    if constexpr (kCompetitionBuild) {
+        const int me = WM->getMyNum();
+        if (me == WorldModel::getGoalieId()) {
+            behaveGoalie();
+        } else if (!TeamPlay::teammateNearerToBall(*WM, kTakerMargin) && (me == 2 || me == TeamPlay::kTaker)) {
+            takeSetPiece();
+        } else {
+            holdStill();
+        }
+    } else {
+        behavePlayOn();
+    }
+}
+
+void DMU::takeSetPiece() {
+    TeamPlay::getUniqueInstance()->takingSetPiece(WM->getMyNum());
+    SM->runSkills();
+    SM->putSkillInQ(limitSpeed(MLS->kickTowardGoal()));
+}
+
+void DMU::holdOrGuard() {
+    if (WM->getMyNum() == WorldModel::getGoalieId() && kCompetitionBuild) {
+        behaveGoalie();
+    } else if (kCompetitionBuild) {
+        holdStill();
+    } else {
+        CC->stopAllJoints();
+    }
+}
+
+void DMU::holdStill() {
+    // A walk is brought to a stop by its own ramp (stopping the joints dead
+    // in mid-stride topples the robot); then the standing posture is held.
+    SkillBase* running = SM->getRunningSkill();
+    if (running != nullptr && running->getSkillID() == SKILL_TFS_WALK && !running->isFinished()) {
+        TFSWalk* walk = static_cast<TFSWalk*>(running);
+        walk->setDegree(0.0);
+        walk->stop();
+        SM->putSkillInQ(walk);
+        SM->runSkills();
+        return;
+    }
+    if (running != nullptr && running->getSkillID() != SKILL_PATTERN_ALIGNER && !running->isFinished()) {
+        // A kick or a turn under way plays out first.
+        SM->putSkillInQ(new PatternAligner());
+        SM->runSkills();
+        return;
+    }
+    SM->putSkillInQ(new PatternAligner());
+    SM->runSkills();
+}
+
+SkillBase* DMU::limitSpeed(SkillBase* skill) {
+    // Near other robots the walk slows below the pace at which the referee
+    // counts a contact as a charge.
+    if (skill != nullptr && skill->getSkillID() == SKILL_TFS_WALK) {
+        TFSWalk* walk = static_cast<TFSWalk*>(skill);
+        const double limit = TeamPlay::speedLimit(TeamPlay::nearestRobot(*WM), WM->getBodyDirectionFromBall()[0]);
+        const double speed = walk->getspeed();
+        if (std::fabs(speed) > limit) walk->setspeed(speed > 0 ? limit : -limit);
+    }
+    return skill;
+}
 
 // ---- Field players ---------------------------------------------------------------
 
@@ -298,6 +451,8 @@ void DMU::runFieldPlayer(bool blocker) {
         SM->putSkillInQ(new PatternAligner());
     } else if (fallen) {
         SM->putSkillInQ(new NaoStandUp());
+    } else if constexpr (kCompetitionBuild) {
+        SM->putSkillInQ(limitSpeed(blocker ? MLS->blockOpp() : attackOrSupport()));
     } else {
         SM->putSkillInQ(blocker ? MLS->blockOpp() : MLS->attackBallOwner());
     }
@@ -307,16 +462,42 @@ void DMU::runFieldPlayer(bool blocker) {
     }
 }
 
+SkillBase* DMU::attackOrSupport() {
+    const int me = WM->getMyNum();
+    const double ballDistance = WM->getBodyDirectionFromBall()[0];
+    const bool leave = TeamPlay::getUniqueInstance()->mustLeaveBall(me, WM->getTime());
+    // Two players at the ball get in each other's way and a third robot in
+    // the scrum is pushed off by the referee: the one farther from it waits.
+    const bool other = TeamPlay::teammateNearerToBall(*WM, kTakerMargin);
+    if ((leave || other) && ballDistance < kSupportDistance) {
+        SkillBase* running = SM->getRunningSkill();
+        if (running != nullptr && running->getSkillID() == SKILL_TFS_WALK) {
+            TFSWalk* walk = static_cast<TFSWalk*>(running);
+            walk->setDegree(0.0);
+            walk->stop();
+            return walk;
+        }
+        return new PatternAligner();
+    }
+    if (leave || other) return MLS->goBehindBallAt(kSupportDistance);
+    return MLS->attackBallOwner();
+}
+
 // ---- The goalie -------------------------------------------------------------------
 
 void DMU::behaveGoalie() {
     const double now = WM->getTime();
     devOut("Baba la aghal ino chap kon!\n", "=========================", now - droppedTime, "\n");
 
-    if (now - droppedTime > kLieFor && isDropped) {
-        state1 = false;
+    const double lieFor = TeamPlay::param(TeamPlay::P_GOALIE_LIE_FOR);
+    if (now - droppedTime > lieFor && isDropped) {
         isDropped = false;
-        SM->putSkillInQ(new NaoStandUp());
+        // A dive does not always topple the goalie: one still on its feet
+        // stays on guard, since a stand-up begun standing throws it down.
+        if (fallen) {
+            state1 = false;
+            SM->putSkillInQ(new NaoStandUp());
+        }
     }
 
     if (state1) {
@@ -366,9 +547,13 @@ void DMU::guardGoal(double now) {
     const Point R = Q + u * x;
     devOut("x amount= ", x, "\n", "outreal=", R, "\n");
 
-    // A rest point that is not a number is no reason to dive.
-    const bool far = !std::isfinite(R.getX()) || !std::isfinite(R.getY()) ||
-                     R.getX() > kNearAhead;
+    // A rest point that is not a number is no reason to dive. Every dive is
+    // a fall, so only a ball near and coming at the goalie is worth one: a
+    // far ball's speed is mostly the noise of two sightings.
+    const bool worthDiving = std::isfinite(seen[0]) && seen[0] <= TeamPlay::param(TeamPlay::P_DIVE_REACH) &&
+                             goalieBallVel.getX() <= -TeamPlay::param(TeamPlay::P_DIVE_BALL_SPEED);
+    const bool far = !std::isfinite(R.getX()) || !std::isfinite(R.getY()) || R.getX() > kNearAhead ||
+                     (!worthDiving && !isDropped);
     if (far) {
         if (fallen) {
             devOut("Goalie is fallen!!!\n");

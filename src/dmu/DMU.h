@@ -28,6 +28,7 @@ class MidLevelSkills;
 class NaoBesideWalking;
 class NaoGoalie;
 class PatternAligner;
+class SkillBase;
 class ServerCommunicationManager;
 class SkillManager;
 class WorldModel;
@@ -40,6 +41,8 @@ public:
     static constexpr const char* kBallPosLog = "log/ballPos.log";
     static constexpr const char* kZLog = "log/logz.log";
 
+    // Cycles after a beam during which the robot is woken.
+    static constexpr int kWakeAfterBeam = 10;
     // A position this close to the home position on every axis is home.
     static constexpr double kHomeTolerance = 0.3;
     // The attacker plays while the game clock is strictly between these.
@@ -55,8 +58,10 @@ public:
     static constexpr double kDiveSpeed = 6.13;
     // A dive is driven for at most this long after the last quiet cycle.
     static constexpr double kDiveFor = 1.0;
-    // The goalie stays down this long after its last dive command.
-    static constexpr double kLieFor = 19.0;
+    // A teammate nearer the ball than this (m) takes it; the other waits.
+    static constexpr double kTakerMargin = 0.3;
+    // How far from the ball a player waits that leaves it to another (m).
+    static constexpr double kSupportDistance = 1.5;
     // Alignment tolerance (degrees) of the walk back to the goal.
     static constexpr double kGoalAngleTol = 3.0;
 
@@ -67,6 +72,12 @@ public:
     static constexpr double kLyingAcross = 7.0;
     static constexpr double kLyingAlong = 4.0;
     static constexpr int kLyingMessages = 10;
+    // Gravity this much along the torso and no more than kUprightAcross
+    // across it (the torso tilted less than about 60 degrees): the robot is
+    // up, or still catching itself. A stand-up begun on a robot that has not
+    // landed throws it down when the walk would have recovered.
+    static constexpr double kUprightAlong = 5.0;
+    static constexpr double kUprightAcross = 8.5;
 
     static DMU* getUniqueInstance();
     // The runtime destroys the decision layer at exit (the only singleton it
@@ -138,6 +149,17 @@ private:
     // The guard of behaveGoalie() while the goalie is in position.
     void guardGoal(double now);
     void dive(bool toLeft, double now);
+    // Competition build: our set piece (the player nearest the ball takes
+    // it), taking it, waiting in place while the other team takes theirs
+    // (the goalie guards), holding still without falling, the attacker's
+    // choice between going for the ball and leaving it to a teammate, and
+    // the walk slowed near other robots.
+    void ourSetPiece();
+    void takeSetPiece();
+    void holdOrGuard();
+    void holdStill();
+    SkillBase* attackOrSupport();
+    SkillBase* limitSpeed(SkillBase* skill);
     // A stand-up the skill manager is still working through.
     bool standUpInProgress();
 
@@ -146,6 +168,7 @@ private:
     // plainly lying.
     bool detectFall();
     bool accelerometerShowsLying();
+    bool accelerometerShowsUpright() const;
     // The accelerometer reading of this cycle's perception, when it has one.
     bool readAccelerometer(Point& a) const;
 
@@ -179,6 +202,17 @@ private:
     bool ready;
     bool fallen;
     int lyingReadings;
+    // Cycles left of waking the robot after a beam: the server leaves a robot
+    // that holds still frozen where the beam put it, hanging above the
+    // ground with no weight on its feet, until a joint is asked to move.
+    int wakeCycles = 0;
+    // The spot beamed to in this stoppage (before a kick-off or after a
+    // goal). A beam is exact, while the self-localisation of a robot that
+    // sees only the far corner flags (the goalie, facing the field) lags for
+    // seconds: it would think itself elsewhere and beam again and again, and
+    // every beam leaves it hanging above the ground once more.
+    bool beamedThisStop = false;
+    Point beamedTo;
 
     // The goalie's state between cycles.
     bool state1;         // in position, guarding

@@ -1,5 +1,6 @@
 #include "skills/MidLevelSkills.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -143,6 +144,23 @@ double turnHeading(double yaw, double clockwiseTurn) {
 
 }  // namespace
 
+const std::vector<SkillParams::Param>& MidLevelSkills::approachParamList() {
+    // The design values are the approach as it was first written: 0.7 m
+    // behind the ball, facing it within 15 degrees, no check that the goal
+    // lies beyond the ball, the ball straight ahead of the torso.
+    static const std::vector<SkillParams::Param> list = {
+        {"behindDist", 0.7}, {"fitRange", 0.1},   {"fitLeave", kCompetitionBuild ? 0.3 : 1.0},
+        {"faceTol", 15.0},   {"lineTol", 180.0},  {"stopDist", 0.20},
+        {"footSide", 0.0},   {"ownerRange", 0.8},
+    };
+    return list;
+}
+
+double MidLevelSkills::approachValue(ApproachParam which) {
+    const SkillParams::Param& p = approachParamList()[which];
+    return SkillParams::getUniqueInstance()->value(kApproachSkill, p.name, p.designValue);
+}
+
 MidLevelSkills* MidLevelSkills::getUniqueInstance() {
     // Kept for the whole process, like the other singletons it points to.
     static MidLevelSkills* instance = new MidLevelSkills();
@@ -169,6 +187,15 @@ MidLevelSkills::MidLevelSkills()
 MidLevelSkills::~MidLevelSkills() = default;
 
 bool MidLevelSkills::readyForRunningSkills() { return PA.run(); }
+
+bool MidLevelSkills::ballLinedUpWithGoal(double tolerance) const {
+    if (!(tolerance < 180.0)) return true;
+    const std::array<double, 2> ball = WM->getBodyDirectionFromBall();
+    const std::array<double, 2> goal = WM->calcMidOfOppGoal();
+    const double off = Geometry::normalizeAngle(bearingOf(goal[0], goal[1]) - ball[1]);
+    // Without a reading there is nothing to hold the approach up for.
+    return !std::isfinite(off) || std::fabs(off) <= tolerance;
+}
 
 TFSWalk* MidLevelSkills::runningOrNewWalk() {
     SkillBase* running = SM->getRunningSkill();
@@ -201,10 +228,11 @@ void MidLevelSkills::holdHead() {
 SkillBase* MidLevelSkills::attackBallOwner() {
     static bool isBallOwner = false;
     const std::array<double, 2> ball = WM->getBodyDirectionFromBall();
-    const double farTolerance = kCompetitionBuild ? 15.0 : 20.0;
-    const double nearTolerance = kCompetitionBuild ? 15.0 : 10.0;
+    const double faceTol = approachValue(A_FACE_TOL);
+    const double farTolerance = kCompetitionBuild ? faceTol : 20.0;
+    const double nearTolerance = kCompetitionBuild ? faceTol : 10.0;
 
-    if (ball[0] > 0.8) {
+    if (ball[0] > approachValue(A_OWNER_RANGE)) {
         devOut("nnnnnnnnn not Owner rrrrrrrrrrrrrrr\n");
         isBallOwner = false;
         return goBehindBall(isBallOwner, farTolerance);
@@ -214,8 +242,12 @@ SkillBase* MidLevelSkills::attackBallOwner() {
         return goBehindBall(isBallOwner, nearTolerance);
     }
     devOut("0000000000 Owner 0000000000000\n");
-    // A ball that is no longer in front (or has no bearing at all) is lost.
-    if (!(std::fabs(ball[1]) <= 40.0)) isBallOwner = false;
+    // A ball that is no longer in front (or has no bearing at all) is lost,
+    // and so is one no longer between us and the goal.
+    if (!(std::fabs(ball[1]) <= 40.0) || !ballLinedUpWithGoal(2.0 * approachValue(A_LINE_TOL))) isBallOwner = false;
+    // Behind the ball and facing the goal: the competition team shoots
+    // (dribbling topples the robot and never scores from afar).
+    if constexpr (kCompetitionBuild) return kickTowardGoal();
     return goTowardGoal();
 }
 
@@ -224,7 +256,8 @@ SkillBase* MidLevelSkills::goBehindBall(bool& reached, double angleTol) {
     static bool wasFitting = false;
     reached = false;
 
-    const std::array<double, 2> target = WM->calcPointBehindBall(0.7);
+    const std::array<double, 2> target = WM->calcPointBehindBall(approachValue(A_BEHIND_DIST));
+    const double fitRange = approachValue(A_FIT_RANGE);
     const double d = target[0];
     const double b = target[1];
     const std::array<double, 2> ball = WM->getBodyDirectionFromBall();
@@ -238,7 +271,7 @@ SkillBase* MidLevelSkills::goBehindBall(bool& reached, double angleTol) {
 
     // The competition robot gives up fitting sooner: a fitting robot that
     // drifts off the point walks back to it properly.
-    if (d > (kCompetitionBuild ? 0.3 : 1.0)) wasFitting = false;
+    if (d > approachValue(A_FIT_LEAVE)) wasFitting = false;
 
     TFSWalk* walk = nullptr;
     if (isRunning(SM->getRunningSkill(), SKILL_TFS_WALK)) {
@@ -252,16 +285,16 @@ SkillBase* MidLevelSkills::goBehindBall(bool& reached, double angleTol) {
 
     double speed = kFullSpeed;
     if (d < 0.5 || wasFitting) {
-        if (std::fabs(ballDir) < angleTol && wasFitting) {
+        if (std::fabs(ballDir) < angleTol && wasFitting && ballLinedUpWithGoal(approachValue(A_LINE_TOL))) {
             devOut("behinde is finished\n");
             wasFitting = false;
             reached = true;
         }
-        if (d > 0.1 && !wasFitting) {
+        if (d > fitRange && !wasFitting) {
             devOut("in near the point\n");
             speed = 0.8 * course.sign();
         }
-        const bool fitting = kCompetitionBuild ? (d <= 0.1 || wasFitting) : d <= 0.1;
+        const bool fitting = kCompetitionBuild ? (d <= fitRange || wasFitting) : d <= fitRange;
         if (fitting) {
             devOut("Fitting...\n");
             if (std::fabs(ballDir) > angleTol) speed = 0.1 * course.sign();
@@ -275,6 +308,22 @@ SkillBase* MidLevelSkills::goBehindBall(bool& reached, double angleTol) {
         if (kCompetitionBuild && course.backward) turn /= 3.0;
     }
     steer(walk, speed, -turn);
+    return walk;
+}
+
+SkillBase* MidLevelSkills::goBehindBallAt(double dist) {
+    const std::array<double, 2> target = WM->calcPointBehindBall(dist);
+    const double d = finiteOrZero(target[0]);
+    const Course course = chooseCourse(finiteOrZero(target[1]), false);
+    TFSWalk* walk = runningOrNewWalk();
+    if (d < 0.3) {
+        walk->setDegree(0.0);
+        walk->stop();
+        return walk;
+    }
+    // Slower as it arrives, so that it does not overshoot into the ball.
+    const double speed = std::min(kFullSpeed, 0.3 + d / 2.0) * course.sign();
+    steer(walk, speed, -course.turn);
     return walk;
 }
 
@@ -309,8 +358,20 @@ SkillBase* MidLevelSkills::goTowardGoal() {
 SkillBase* MidLevelSkills::kickTowardGoal() {
     static bool walkFinished = false;
     static bool canKick = false;
+    static double lastCall = -1.0;
 
-    holdHead();
+    // The standing posture between two skills includes the head: held down
+    // here meanwhile, it never got there, and the player stood for good.
+    if (!isRunning(SM->getRunningSkill(), SKILL_PATTERN_ALIGNER)) holdHead();
+
+    // An approach that was left for something else (the ball got away, a
+    // set piece) is not taken up again where it stopped.
+    const double now = WM->getTime();
+    if (now - lastCall > 0.1) {
+        walkFinished = false;
+        canKick = false;
+    }
+    lastCall = now;
 
     // The approach belongs to one kick. Once that kick has played out, or a
     // fall has interrupted the approach or the kick (a stand-up runs), the
@@ -325,15 +386,20 @@ SkillBase* MidLevelSkills::kickTowardGoal() {
     }
 
     if (!canKick) {
-        const double l = dmutil->calcLegDistToBall() - 0.17;
+        // How far the ball lies before the legs, along the body's axis: a
+        // ball a little to the side is nearer ahead than its distance says
+        // (one far to the side is turned to first, not stopped at).
+        const double off = std::fmin(std::fabs(WM->getBodyDirectionFromBall()[1]), 30.0);
+        const double l = dmutil->calcLegDistToBall() * std::cos(off * kDegToRad) - 0.17;
         const double b = WM->getBodyDirectionFromBall()[1];
+        const double stopAt = approachValue(A_STOP_DIST) - 0.17;
         devOut("Ball dist= ", WM->getBodyDirectionFromBall()[0], "\n");
         devOut("dist= ", l, "\n");
         devOut("Ball dir= ", b, "\n");
         const Course course = chooseCourse(b, false);
         TFSWalk* walk = runningOrNewWalk();
 
-        if (l < 0.03 && !walkFinished) {
+        if (l < stopAt && !walkFinished) {
             devOut("behinde is finished\n");
             walkFinished = true;
             return walk;
@@ -347,7 +413,19 @@ SkillBase* MidLevelSkills::kickTowardGoal() {
                 devOut("walk is finished\n");
             }
         } else {
-            const double degree = std::fabs(course.turn) <= 15.0 ? 0.0 : -course.turn;
+            double degree = std::fabs(course.turn) <= 15.0 ? 0.0 : -course.turn;
+            const double side = approachValue(A_FOOT_SIDE);
+            if (side > 0.0 && !course.backward) {
+                // Head for the spot beside the ball that leaves it before one
+                // foot (the side it lies on now), not for the ball itself: the
+                // kick wants the ball off the torso's middle.
+                const double dist = WM->getBodyDirectionFromBall()[0];
+                const double bx = dist * std::cos(b * kDegToRad), by = dist * std::sin(b * kDegToRad);
+                const double aim = bearingOf(bx, by - (by >= 0.0 ? side : -side));
+                // Half the bearing: the walk answers a turn late, and the full
+                // bearing swung the ball past the foot to the other side.
+                degree = std::fabs(aim) <= 3.0 ? 0.0 : -aim / 2.0;
+            }
             steer(walk, l / 0.75 + 0.01, degree);
         }
         return walk;

@@ -18,6 +18,9 @@
 // that uses it, one copy each, shared with HighLevelSkills.
 #pragma once
 
+#include <vector>
+
+#include "etc/SkillParams.h"
 #include "geometry/Point.h"
 #include "objects/BodyState.h"
 #include "skills/lowLevelSkills/PatternAligner.h"
@@ -34,6 +37,24 @@ class WorldModel;
 
 class MidLevelSkills {
 public:
+    static constexpr const char* kApproachSkill = "approach";
+    // The approach's values (params/approach.params), in this order, with
+    // the values the approach was designed with.
+    static const std::vector<SkillParams::Param>& approachParamList();
+    enum ApproachParam {
+        A_BEHIND_DIST = 0,  // how far behind the ball the approach lines up (m)
+        A_FIT_RANGE,        // within this of that point the robot turns to face the ball (m)
+        A_FIT_LEAVE,        // a fitting robot this far off the point walks back to it (m)
+        A_FACE_TOL,         // facing the ball within this (degrees): lined up
+        A_LINE_TOL,         // ball and goal middle this far apart in bearing at most (degrees)
+        A_STOP_DIST,        // the walk to the ball stops with the ball this far before the legs (m)
+        A_FOOT_SIDE,        // the ball is steered this far to the side of the torso (m)
+        A_OWNER_RANGE,      // nearer than this the player lines up for the kick (m)
+        A_COUNT
+    };
+    // One approach value, from the file or its design value.
+    static double approachValue(ApproachParam which);
+
     static MidLevelSkills* getUniqueInstance();
 
     MidLevelSkills(const MidLevelSkills&) = delete;
@@ -47,6 +68,10 @@ public:
     // goal) and turns to face the ball; `reached` is set in the cycle the
     // robot stands there facing the ball within angleTol degrees.
     SkillBase* goBehindBall(bool& reached, double angleTol);
+    // Walks to the point `dist` metres behind the ball (on the line from the
+    // opponent goal through the ball) and waits there: a player that leaves
+    // the ball to a teammate stays near enough to take over.
+    SkillBase* goBehindBallAt(double dist);
     // Dribbles: walks on through the ball, steering half the ball's bearing.
     SkillBase* goTowardGoal();
     // The goalie's walk back to the middle of our goal, ending facing the
@@ -96,6 +121,10 @@ protected:
     bool keyChangeFlag;
 
 private:
+    // Whether the opponent goal's middle lies within `tolerance` degrees of
+    // the ball's bearing, so that a kick straight at the ball goes at the
+    // goal; always true for a tolerance of 180 or more.
+    bool ballLinedUpWithGoal(double tolerance) const;
     // The running walk when there is one, else a new walk (not yet queued).
     TFSWalk* runningOrNewWalk();
     // A new turn toward `heading`. A running walk is asked to stop, since

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "dmu/DmuTestKit.h"
+#include "dmu/TeamPlay.h"
+#include "etc/SkillParams.h"
 #include "geometry/Geometry.h"
 #include "utils/WorldModelUpdater.h"
 
@@ -43,13 +45,22 @@ TEST_F(DmuCycle, BeforeKickOffAlignsThenBeamsHome) {
     wm()->setOurSide(SIDE_RIGHT);
     EXPECT_EQ(cycle(), "(beam -1.500000 0.000000 1.000000)");
     // Within 0.3 on every axis (the camera height too) is home; NaN is not.
+    // At home after a beam the robot is woken by a slight nod (the server
+    // leaves a robot that holds still hanging where the beam put it).
     wm()->setMyNum(2);
     wm()->setMyCartPos(Point(-3.4, 0.3, 1.25));
-    EXPECT_EQ(cycle(), "");
-    for (Point away : {Point(-3.6, 0.31, 1.0), Point(NAN, 0, 1.0)}) {
-        wm()->setMyCartPos(away);
-        EXPECT_EQ(cycle(), "(beam -3.600000 0.000000 1.000000)");
-    }
+    EXPECT_EQ(cycle(), "(he1 0.020000)");
+    wm()->setMyCartPos(Point(-3.6, 0.31, 1.0));
+    EXPECT_EQ(cycle(), "(beam -3.600000 0.000000 1.000000)");
+    // A beam is exact, while the self-localisation may lag for seconds after
+    // it: the same spot is not beamed to again in this stoppage, unless the
+    // robot fell.
+    wm()->setMyCartPos(Point(NAN, 0, 1.0));
+    EXPECT_EQ(cycle().find("(beam"), std::string::npos);
+    wm()->setPlayMode(PM_PLAY_ON);
+    cycle();
+    wm()->setPlayMode(PM_BEFORE_KICK_OFF);
+    EXPECT_EQ(cycle(), "(beam -3.600000 0.000000 1.000000)") << "a new stoppage";
 }
 
 TEST_F(DmuCycle, RoleTableAndPlayModeDispatch) {
@@ -139,6 +150,29 @@ TEST_F(DmuCycle, AccelerometerShowsFallsTheFootSensorsMiss) {
     }
 }
 
+// A kick stands on one leg for over a second, and a walk rocks: the foot
+// sensors then read a foot in the air for most of their window. Taken for a
+// fall, the robot broke off its kick for a stand-up begun on its feet, which
+// threw it down. While the accelerometer shows the torso up, it is up.
+TEST_F(DmuCycle, FeetInTheAirAreNoFallWhileTheTorsoIsUp) {
+    const char* oneFoot = "(FRP (n lf) (c 0 -0.014 -0.01) (f 0 0 22))";
+    senseStanding();
+    for (int i = 0; i < 60; ++i) {
+        // Upright, and leaning 45 degrees as a rocking walk may.
+        perceive(dmu, 50 + 0.02 * i, oneFoot,
+                 i < 30 ? "(ACC (n torso) (a 0.00 0.00 9.81))" : "(ACC (n torso) (a 6.9 0.00 6.9))");
+        ASSERT_FALSE(dmu->isFallenThisCycle()) << i;
+    }
+    // Tipped past 60 degrees the feet are believed again, and so they are
+    // in a message without an accelerometer.
+    bool fell = false;
+    for (int i = 0; i < 30; ++i) {
+        perceive(dmu, 52 + 0.02 * i, oneFoot, i < 15 ? "(ACC (n torso) (a 9.0 0.00 3.5))" : "");
+        fell = fell || dmu->isFallenThisCycle();
+    }
+    EXPECT_TRUE(fell);
+}
+
 // ---- The goalie -------------------------------------------------------------
 
 class GoalieCycle : public DmuCycle {
@@ -190,13 +224,75 @@ TEST_F(GoalieCycle, DivesForOneSecondAndLiesNineteenBeforeWalkingBack) {
     EXPECT_EQ(cycle(10.98), kDiveLeft);
     EXPECT_EQ(cycle(11.0), kStopAll);
     EXPECT_TRUE(printed("stop falling left\n"));
-    // 19 s after the last dive command (10.98) it stands up and walks back.
+    // 19 s after the last dive command (10.98) it stands up and walks back,
+    // once it lies (the accelerometer shows gravity across the torso).
     see(5.0, 0.0);
     cycle(29.98);
     EXPECT_EQ(running(), SKILL_NOTHING);
-    EXPECT_NE(cycle(30.0), "");
+    for (int i = 0; i < DMU::kLyingMessages; ++i) {
+        begin(29.981 + 0.001 * i);
+        wm()->setAcc(Point(9.81, 0, 0));
+        decide();
+    }
+    begin(30.0);
+    wm()->setAcc(Point(9.81, 0, 0));
+    EXPECT_NE(decide(), "");
     EXPECT_EQ(running(), SKILL_NAO_STANDUP);
-    EXPECT_TRUE(printed("Goalie go to goale!!!\n"));
+    EXPECT_TRUE(printed("Goalie is fallen!!!\n"));
+}
+
+// A dive that left the goalie on its feet: a stand-up begun standing throws
+// the robot down (it crouches for a robot lying on its front), so the goalie
+// stays on guard instead.
+TEST_F(GoalieCycle, StillStandingAfterTheLyingTimeItGuardsOn) {
+    see(0.5, 0.5);
+    EXPECT_EQ(cycle(10.5), kDiveLeft);
+    EXPECT_EQ(cycle(11.0), kStopAll);
+    see(5.0, 0.0);
+    for (double t = 29.0; t < 31.0; t += 0.02) {
+        begin(t);
+        wm()->setAcc(Point(0, 0, 9.81));
+        decide();
+        ASSERT_NE(running(), SKILL_NAO_STANDUP) << t;
+    }
+    EXPECT_TRUE(printed("nnnnnnnnot falling"));
+}
+
+// Tuned, the goalie dives only for a near ball that comes at it: a dive is a
+// fall, and a ball lying still (or far away, where two noisy sightings make a
+// speed out of nothing) is no reason for one.
+TEST_F(GoalieCycle, TunedItDivesOnlyForANearBallComingAtIt) {
+    SkillParams::getUniqueInstance()->set(TeamPlay::kSkill, "diveReach", 2.0);
+    SkillParams::getUniqueInstance()->set(TeamPlay::kSkill, "diveBallSpeed", 0.5);
+    SkillParams::getUniqueInstance()->set(TeamPlay::kSkill, "goalieLieFor", 2.0);
+    // Lying still 0.2 m ahead, 0.08 m to the left: designed, a dive.
+    see(0.2, 0.08);
+    EXPECT_NE(cycle(10.1), kDiveLeft);
+    EXPECT_TRUE(printed("nnnnnnnnot falling"));
+    // Rolling in from 3 m at 5 m/s: too far yet; at 1.5 m, a dive.
+    begin(10.2);
+    see(3.0, 0.3);
+    decide();
+    begin(10.3);
+    see(2.5, 0.3);
+    EXPECT_NE(decide(), kDiveLeft);
+    begin(10.4);
+    see(1.5, 0.3);
+    EXPECT_EQ(decide(), kDiveLeft);
+    // Lying, it gets up 2 s after the dive, not 19.
+    EXPECT_EQ(cycle(11.5), kStopAll);
+    for (double t = 11.52; t < 12.38; t += 0.02) {
+        begin(t);
+        wm()->setAcc(Point(9.81, 0, 0));
+        decide();
+        ASSERT_NE(running(), SKILL_NAO_STANDUP) << t;
+    }
+    for (double t = 12.42; t < 12.5; t += 0.02) {
+        begin(t);
+        wm()->setAcc(Point(9.81, 0, 0));
+        decide();
+    }
+    EXPECT_EQ(running(), SKILL_NAO_STANDUP);
 }
 
 TEST_F(GoalieCycle, VelocityEstimateIsKeptAndNeverBroken) {

@@ -3,6 +3,7 @@
 // skill it queues), turns that hand over before spinning past, the goalie's
 // walk back, the kick approach from walk to kick and back, the preparation
 // gate, broken readings.
+#include "etc/SkillParams.h"
 #include "skills/MidLevelSkills.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +142,58 @@ TEST(MidLevelSkillsKick, ApproachStateClearsWhenTheKickEnds) {
     seeBall(1.0, 30);
     EXPECT_TRUE(has(ask([] { return mls()->kickTowardGoal(); }).printed, "kick is over"));
     EXPECT_EQ(ask([] { return mls()->kickTowardGoal(); }).id, SKILL_TFS_WALK);
+}
+
+// Between a kick and the next walk the manager runs the standing posture,
+// head included, and waits for it. kickTowardGoal held the head down every
+// cycle meanwhile: the posture was never reached and the player stood there
+// for the rest of the game.
+TEST(MidLevelSkillsKick, LeavesTheHeadToTheStandingPostureBetweenSkills) {
+    freshWorld();
+    senseJoint(DOF_HEAD_TILT, -30);
+    seeBall(1.0, 0);
+    install(new PatternAligner());
+    ASSERT_EQ(runManager()->getSkillID(), SKILL_PATTERN_ALIGNER);
+    EXPECT_FALSE(has(ask([] { return mls()->kickTowardGoal(); }).command, "(he2 "));
+}
+
+// The walk up to the kick stops by how far the ball lies before the legs
+// along the body's axis: a ball off to the side lies nearer ahead than its
+// distance says, and the kick then met it too close.
+TEST(MidLevelSkillsKick, StopsByTheBallsDistanceAhead) {
+    freshWorld();
+    install(new TFSWalk());
+    runManager();
+    seeBall(0.215, 0);  // 0.215 ahead: walk on
+    EXPECT_FALSE(has(ask([] { return mls()->kickTowardGoal(); }).printed, "behinde is finished"));
+    seeBall(0.215, 30);  // 0.186 ahead: stop
+    EXPECT_TRUE(has(ask([] { return mls()->kickTowardGoal(); }).printed, "behinde is finished"));
+}
+
+// The approach's values come from params/approach.params (design values
+// otherwise). Tuned, a player at the point behind the ball and facing it is
+// lined up only when the goal's middle lies beyond the ball as well: lined
+// up on a goal seen long ago (or misjudged), the kick goes wide.
+TEST(MidLevelSkillsApproach, LinedUpOnlyWithTheGoalBeyondTheBall) {
+    freshWorld();
+    install(new TFSWalk());
+    runManager();
+    bool reached = false;
+    auto fitAt = [&](double goalY) {
+        oppGoalAt(5.5, goalY);
+        seeBall(0.7, 0);
+        reached = false;
+        for (int i = 0; i < 3; ++i) ask([&] { return mls()->goBehindBall(reached, 15); });
+        return reached;
+    };
+    // The ball 0.7 m straight ahead, the goal 4.8 m beyond it and 7.5
+    // degrees off its line (the point behind the ball lies 9 cm to the side,
+    // close enough to fit there). Designed, that does not matter.
+    EXPECT_TRUE(fitAt(0.63));
+    SkillParams::getUniqueInstance()->set(MidLevelSkills::kApproachSkill, "lineTol", 5.0);
+    EXPECT_TRUE(fitAt(0.25));   // 3 degrees apart
+    EXPECT_FALSE(fitAt(0.63));  // 7.5 degrees apart
+    EXPECT_EQ(MidLevelSkills::approachParamList().size(), static_cast<size_t>(MidLevelSkills::A_COUNT));
 }
 
 TEST(MidLevelSkillsPreparation, ReadyOnlyWithStraightLegs) {

@@ -1,0 +1,208 @@
+#include "dmu/TeamPlay.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "etc/SkillParams.h"
+#include "objects/Boned.h"
+#include "objects/Player.h"
+#include "worldModel/WorldModel.h"
+
+namespace {
+
+constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
+// Sightings of robots older than this are too stale to steer by.
+constexpr double kSightingAge = 1.0;
+
+}  // namespace
+
+// Everything here can be retuned in params/play.params.
+const std::vector<SkillParams::Param>& TeamPlay::paramList() {
+    static const std::vector<SkillParams::Param> list = {
+    // Where our taker waits at the ball for our kick-off (team frame, the
+    // ball on the centre spot): the kick's own start spot.
+    {"kickOffX", -0.20},
+    {"kickOffY", -0.055},
+    // Where it waits for theirs: outside the centre circle of radius 2 with
+    // room for its body (the referee measures the body's outline, about
+    // 0.2 m around the torso), and no nearer than needed.
+    {"waitX", -2.45},
+    // How long the taker of a kick-off or set piece leaves the ball alone
+    // once play goes on (s).
+    {"leaveBallFor", 6.0},
+    // Nearer than this to another robot, the walk slows to `nearSpeed`: at
+    // that setting the robot walks slower than the 0.4 m/s from which the
+    // referee counts a contact as a charge.
+    {"nearRobot", 1.0},
+    {"nearSpeed", 0.45},
+    // The goalie stays down this long after its last dive command (s).
+    {"goalieLieFor", 19.0},
+    // It dives only for a ball seen within `diveReach` (m) that comes at it
+    // faster than `diveBallSpeed` (m/s); as designed, for any ball whose
+    // rest point is near.
+    {"diveReach", 100.0},
+    {"diveBallSpeed", -100.0},
+};
+    return list;
+}
+
+double TeamPlay::param(PlayParam which) {
+    const SkillParams::Param& p = paramList()[which];
+    return SkillParams::getUniqueInstance()->value(kSkill, p.name, p.designValue);
+}
+
+namespace {
+
+bool isKickOff(PlayMode m) { return m == PM_KICKOFF_LEFT || m == PM_KICKOFF_RIGHT; }
+
+bool forLeft(PlayMode m) {
+    return m == PM_KICKOFF_LEFT || m == PM_GOAL_KICK_LEFT || m == PM_KICKIN_LEFT || m == PM_FREE_KICK_LEFT ||
+           m == PM_CORNER_KICK_LEFT || m == PM_GOAL_LEFT;
+}
+
+bool ours(PlayMode m, Side side) { return forLeft(m) == (side == SIDE_LEFT); }
+
+}  // namespace
+
+TeamPlay* TeamPlay::getUniqueInstance() {
+    static TeamPlay instance;
+    return &instance;
+}
+
+void TeamPlay::reset() {
+    lastMode = PM_UNKNOWN;
+    side = SIDE_LEFT;
+    firstKickOffKnown = weKickedOffFirst = nextKnown = weKickOffNextKnown = false;
+    setPieceTaker = leaveBallTaker = 0;
+    leaveBallUntil = -1.0;
+}
+
+bool TeamPlay::isOurSetPiece(PlayMode m, Side ourSide) {
+    switch (m) {
+        case PM_KICKOFF_LEFT:
+        case PM_KICKOFF_RIGHT:
+        case PM_GOAL_KICK_LEFT:
+        case PM_GOAL_KICK_RIGHT:
+        case PM_KICKIN_LEFT:
+        case PM_KICKIN_RIGHT:
+        case PM_FREE_KICK_LEFT:
+        case PM_FREE_KICK_RIGHT:
+        case PM_CORNER_KICK_LEFT:
+        case PM_CORNER_KICK_RIGHT:
+            return ours(m, ourSide);
+        default:
+            return false;
+    }
+}
+
+void TeamPlay::observe(PlayMode mode, Side ourSide, double gameTime, double now) {
+    side = ourSide;
+    if (mode == lastMode) return;
+    if (isKickOff(mode)) {
+        if (!firstKickOffKnown) {
+            firstKickOffKnown = true;
+            weKickedOffFirst = ours(mode, side);
+        }
+        nextKnown = false;
+    } else if (mode == PM_GOAL_LEFT || mode == PM_GOAL_RIGHT) {
+        // The team scored on kicks off.
+        nextKnown = true;
+        weKickOffNextKnown = !ours(mode, side);
+    } else if (mode == PM_BEFORE_KICK_OFF && gameTime > 0.0) {
+        // Half time: the other team kicks off the second half.
+        nextKnown = true;
+        weKickOffNextKnown = firstKickOffKnown ? !weKickedOffFirst : side == SIDE_RIGHT;
+    }
+    if (mode == PM_PLAY_ON && isOurSetPiece(lastMode, side) && setPieceTaker != 0) {
+        leaveBallTaker = setPieceTaker;
+        leaveBallUntil = now + param(P_LEAVE_BALL_FOR);
+    } else if (mode == PM_PLAY_ON && isKickOff(lastMode) && ours(lastMode, side)) {
+        // Every player knows who took our kick-off: the others must not wait
+        // for it to play the ball it has to leave alone.
+        leaveBallTaker = kTaker;
+        leaveBallUntil = now + param(P_LEAVE_BALL_FOR);
+    }
+    if (!isOurSetPiece(mode, side)) setPieceTaker = 0;
+    lastMode = mode;
+}
+
+bool TeamPlay::weKickOffNext() const {
+    if (nextKnown) return weKickOffNextKnown;
+    return side == SIDE_LEFT;
+}
+
+Point TeamPlay::kickOffSpot(int unum) const {
+    const double waitX = param(P_WAIT_X);
+    switch (unum) {
+        case 1:
+            return Point(-5.73, 0.0, 0.0);
+        case 2:
+            return Point(-3.5, -1.5, 0.0);
+        case kTaker:
+            if (weKickOffNext()) return Point(param(P_KICK_OFF_X), param(P_KICK_OFF_Y), 0.0);
+            return Point(waitX, 0.0, 0.0);
+        default: {
+            // Further players line up behind the circle, one metre apart,
+            // alternately left and right of the middle.
+            const int k = unum - kTaker;
+            const double y = ((k + 1) / 2) * (k % 2 == 1 ? 1.0 : -1.0);
+            return Point(waitX - 0.5, std::clamp(y, -3.5, 3.5), 0.0);
+        }
+    }
+}
+
+bool TeamPlay::mustLeaveBall(int unum, double now) const { return unum == leaveBallTaker && now < leaveBallUntil; }
+
+void TeamPlay::takingSetPiece(int unum) { setPieceTaker = unum; }
+
+double TeamPlay::speedLimit(double robotDistance, double ballDistance) {
+    (void)ballDistance;
+    if (std::isfinite(robotDistance) && robotDistance < param(P_NEAR_ROBOT)) return param(P_NEAR_SPEED);
+    return 1.0;
+}
+
+std::vector<TeamPlay::Sighting> TeamPlay::robotsSeen(const WorldModel& wm, double maxAge) {
+    std::vector<Sighting> seen;
+    const double now = wm.getTime();
+    auto add = [&](const Player& p, bool teammate) {
+        if (teammate && p.getNum() == wm.getMyNum()) return;
+        if (!(now - p.getLastTimeSeenPlayer() <= maxAge)) return;
+        // The head when seen, else whichever part was: all lie within a few
+        // centimetres of the torso as far as keeping clear goes.
+        for (int id = head; id <= lFoot; ++id) {
+            const Boned part = p.getBoned(static_cast<BONEDID>(id));
+            const Point pol = part.getPolarPos();
+            if (!(pol.getRo() > 0.0) || !(now - part.getLastTimeSeenBoned() <= maxAge)) continue;
+            const double flat = pol.getRo() * std::cos((pol.getPhi() + p.getLastStepSeenHeadTiltDegree()) * kDegToRad);
+            const double dir = (pol.getTeta() + p.getLastStepSeenHeadPanDegree()) * kDegToRad;
+            const double x = std::fabs(flat) * std::cos(dir), y = std::fabs(flat) * std::sin(dir);
+            if (std::isfinite(x) && std::isfinite(y)) seen.push_back({x, y, teammate, p.getNum()});
+            return;
+        }
+    };
+    for (const Player& p : wm.getTmt()) add(p, true);
+    for (const Player& p : wm.getOpp()) add(p, false);
+    return seen;
+}
+
+double TeamPlay::nearestRobot(const WorldModel& wm) {
+    double best = HUGE_VAL;
+    for (const Sighting& s : robotsSeen(wm, kSightingAge)) best = std::min(best, std::hypot(s.x, s.y));
+    return best;
+}
+
+bool TeamPlay::teammateNearerToBall(const WorldModel& wm, double margin) {
+    const std::array<double, 2> ball = wm.getBodyDirectionFromBall();
+    const double bx = ball[0] * std::cos(ball[1] * kDegToRad), by = ball[0] * std::sin(ball[1] * kDegToRad);
+    if (!std::isfinite(bx) || !std::isfinite(by)) return false;
+    const double mine = std::hypot(bx, by);
+    const TeamPlay* play = getUniqueInstance();
+    for (const Sighting& s : robotsSeen(wm, kSightingAge)) {
+        // The goalie keeps its goal, and the taker of our kick-off or set
+        // piece may not touch the ball again yet: neither takes it.
+        if (!s.teammate || s.unum == 1 || play->mustLeaveBall(s.unum, wm.getTime())) continue;
+        if (std::hypot(bx - s.x, by - s.y) + margin < mine) return true;
+    }
+    return false;
+}

@@ -1,0 +1,122 @@
+// How the competition team plays within the referee's rules. The referee
+// moves or sends off a robot that breaks them, and a robot moved in mid-stride
+// usually falls, so the team keeps to them on its own:
+//
+// - Before a kick-off each team stays in its own half, and the team that does
+//   not kick off stays out of the centre circle: our kick-off taker waits at
+//   the ball only when we kick off, and outside the circle otherwise.
+// - The player that takes one of our kick-offs or set pieces may not touch the
+//   ball again until another robot has: it leaves the ball alone for a while.
+// - A robot that runs into another near the ball at walking pace is a charger
+//   and is sent off for good: near other robots the walk slows down below the
+//   pace the referee counts as charging, and a player keeps out of a crowd of
+//   robots around the ball (a third robot in contact is pushed away).
+//
+// One copy for the process; the decision layer tells it the play mode every
+// cycle before it asks anything.
+#pragma once
+
+#include <vector>
+
+#include "etc/SkillParams.h"
+#include "geometry/Point.h"
+#include "types.h"
+
+class WorldModel;
+
+class TeamPlay {
+public:
+    // The player that takes our kick-offs, and the set pieces when nobody is
+    // known to be nearer the ball.
+    static constexpr int kTaker = 3;
+
+    static constexpr const char* kSkill = "play";
+    // The play layer's values (params/play.params), in this order.
+    static const std::vector<SkillParams::Param>& paramList();
+    enum PlayParam {
+        P_KICK_OFF_X = 0,
+        P_KICK_OFF_Y,
+        P_WAIT_X,
+        P_LEAVE_BALL_FOR,
+        P_NEAR_ROBOT,
+        P_NEAR_SPEED,
+        P_GOALIE_LIE_FOR,
+        P_DIVE_REACH,
+        P_DIVE_BALL_SPEED,
+        P_COUNT
+    };
+    // One value, from the file or its design value.
+    static double param(PlayParam which);
+
+    static TeamPlay* getUniqueInstance();
+
+    // The play mode of this cycle, which side we play on, the game clock and
+    // the server time. Keeps track of who kicked off and who kicks off next.
+    void observe(PlayMode mode, Side ourSide, double gameTime, double now);
+
+    // Whether our team takes the next kick-off. After a goal the team that
+    // conceded kicks off; the second half is kicked off by the team that did
+    // not kick off the first. Before the first kick-off of a game nothing
+    // tells, and the left team is taken to kick off (as the simulator's own
+    // automatic kick-off does).
+    bool weKickOffNext() const;
+
+    // Where player `unum` waits for the next kick-off, in the team's frame,
+    // with the beam's rotation (degrees) as z. Every spot lies in our own
+    // half with room for the arms and the feet; only our taker, and only when
+    // we kick off, stands inside the centre circle, at the ball.
+    Point kickOffSpot(int unum) const;
+
+    // The taker of our last kick-off or set piece must leave the ball alone
+    // until another robot can have touched it; true for that player during
+    // that time (it ends early once the ball has travelled far).
+    bool mustLeaveBall(int unum, double now) const;
+    // Player `unum` takes the set piece of the current mode: noted so that it
+    // then leaves the ball alone once play goes on.
+    void takingSetPiece(int unum);
+
+    // The walk-speed setting a player may use with the nearest other robot
+    // `robotDistance` metres away and the ball `ballDistance` away: full speed
+    // in the open, slower close to others so that a contact is never a charge.
+    static double speedLimit(double robotDistance, double ballDistance);
+
+    // A robot seen lately, where it stood relative to our body when it was
+    // seen (x forward, y to the left, metres).
+    struct Sighting {
+        double x;
+        double y;
+        bool teammate;
+        int unum;
+    };
+    // Every other robot seen within `maxAge` seconds (the robot itself, which
+    // sees its own arms, is left out).
+    static std::vector<Sighting> robotsSeen(const WorldModel& wm, double maxAge);
+    // Distance to the nearest of them; infinity when none was seen.
+    static double nearestRobot(const WorldModel& wm);
+    // Whether a field-playing teammate (not the goalie, nor the taker that
+    // must leave the ball alone) stands nearer the ball than we do by more
+    // than `margin` metres, as far as we can see.
+    static bool teammateNearerToBall(const WorldModel& wm, double margin);
+
+    // Forgets everything (tests).
+    void reset();
+
+private:
+    TeamPlay() = default;
+    TeamPlay(const TeamPlay&) = delete;
+    TeamPlay& operator=(const TeamPlay&) = delete;
+
+    static bool isOurSetPiece(PlayMode mode, Side ourSide);
+
+    PlayMode lastMode = PM_UNKNOWN;
+    Side side = SIDE_LEFT;
+    // Who kicked off the first half (unknown until its kick-off is seen).
+    bool firstKickOffKnown = false;
+    bool weKickedOffFirst = false;
+    // Who kicks off next, when a goal or a half time has told.
+    bool nextKnown = false;
+    bool weKickOffNextKnown = false;
+    int setPieceTaker = 0;
+    int leaveBallTaker = 0;
+    double leaveBallUntil = -1.0;
+};

@@ -1,0 +1,164 @@
+#include "dmu/TeamPlay.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "etc/SkillParams.h"
+#include "objects/Boned.h"
+#include "objects/Player.h"
+#include "skills/BehaviourTestKit.h"
+
+namespace {
+
+using namespace behaviourtest;
+
+TeamPlay* play() {
+    TeamPlay* t = TeamPlay::getUniqueInstance();
+    return t;
+}
+
+// The referee's centre circle has radius 2 and measures the robot's outline,
+// about 0.21 m ahead of the torso: the spot outside must keep clear of it.
+constexpr double kCircleReach = 2.0 + 0.21;
+
+bool insideCircle(const Point& p) { return std::hypot(p.getX(), p.getY()) < kCircleReach; }
+
+// Who kicks off next decides where our taker waits: at the ball only when we
+// do, outside the circle otherwise. Goals and half time tell; before the
+// first kick-off of a game the left team is taken to kick off.
+TEST(TeamPlayKickOff, TheTakerWaitsAtTheBallOnlyWhenWeKickOff) {
+    play()->reset();
+    play()->observe(PM_BEFORE_KICK_OFF, SIDE_LEFT, 0.0, 1.0);
+    EXPECT_TRUE(play()->weKickOffNext());
+    EXPECT_TRUE(insideCircle(play()->kickOffSpot(TeamPlay::kTaker)));
+    EXPECT_LT(play()->kickOffSpot(TeamPlay::kTaker).getX(), -0.15) << "its arms and feet stay in our half";
+
+    play()->reset();
+    play()->observe(PM_BEFORE_KICK_OFF, SIDE_RIGHT, 0.0, 1.0);
+    EXPECT_FALSE(play()->weKickOffNext());
+    for (int unum = 1; unum <= 11; ++unum) {
+        const Point spot = play()->kickOffSpot(unum);
+        EXPECT_FALSE(insideCircle(spot)) << unum;
+        EXPECT_LT(spot.getX(), -0.3) << unum;
+        EXPECT_LT(std::fabs(spot.getY()), 4.0) << unum;
+    }
+
+    // We kicked off the first half from the right; they score, we kick off.
+    play()->reset();
+    play()->observe(PM_BEFORE_KICK_OFF, SIDE_RIGHT, 0.0, 1.0);
+    play()->observe(PM_KICKOFF_RIGHT, SIDE_RIGHT, 0.0, 5.0);
+    play()->observe(PM_PLAY_ON, SIDE_RIGHT, 1.0, 6.0);
+    play()->observe(PM_GOAL_LEFT, SIDE_RIGHT, 30.0, 35.0);
+    EXPECT_TRUE(play()->weKickOffNext()) << "the team scored on kicks off";
+    play()->observe(PM_KICKOFF_RIGHT, SIDE_RIGHT, 33.0, 38.0);
+    play()->observe(PM_PLAY_ON, SIDE_RIGHT, 34.0, 39.0);
+    play()->observe(PM_GOAL_RIGHT, SIDE_RIGHT, 50.0, 55.0);
+    EXPECT_FALSE(play()->weKickOffNext());
+    // Half time: the team that did not kick off the first half kicks off.
+    play()->observe(PM_PLAY_ON, SIDE_RIGHT, 60.0, 65.0);
+    play()->observe(PM_BEFORE_KICK_OFF, SIDE_RIGHT, 300.0, 305.0);
+    EXPECT_FALSE(play()->weKickOffNext());
+}
+
+// The player that took our set piece leaves the ball alone once play goes
+// on (its second touch would be a foul); nobody else has to.
+TEST(TeamPlayKickOff, TheTakerLeavesTheBallAloneForAWhileOncePlayGoesOn) {
+    play()->reset();
+    play()->observe(PM_KICKOFF_LEFT, SIDE_LEFT, 0.0, 5.0);
+    play()->takingSetPiece(3);
+    EXPECT_FALSE(play()->mustLeaveBall(3, 5.5)) << "not while it is still taking it";
+    play()->observe(PM_PLAY_ON, SIDE_LEFT, 1.0, 6.0);
+    EXPECT_TRUE(play()->mustLeaveBall(3, 6.0));
+    EXPECT_TRUE(play()->mustLeaveBall(3, 11.9));
+    EXPECT_FALSE(play()->mustLeaveBall(2, 7.0));
+    EXPECT_FALSE(play()->mustLeaveBall(3, 12.1));
+
+    // Every player knows the taker of our kick-off (number 3) must leave
+    // the ball, not only the taker itself.
+    play()->reset();
+    play()->observe(PM_KICKOFF_LEFT, SIDE_LEFT, 0.0, 5.0);
+    play()->observe(PM_PLAY_ON, SIDE_LEFT, 1.0, 6.0);
+    EXPECT_TRUE(play()->mustLeaveBall(TeamPlay::kTaker, 7.0));
+    play()->reset();
+    play()->observe(PM_KICKOFF_RIGHT, SIDE_LEFT, 0.0, 5.0);
+    play()->observe(PM_PLAY_ON, SIDE_LEFT, 1.0, 6.0);
+    EXPECT_FALSE(play()->mustLeaveBall(TeamPlay::kTaker, 7.0)) << "their kick-off";
+
+    // Their set piece: nobody of ours took it.
+    play()->observe(PM_KICKIN_RIGHT, SIDE_LEFT, 20.0, 25.0);
+    play()->observe(PM_PLAY_ON, SIDE_LEFT, 21.0, 26.0);
+    EXPECT_FALSE(play()->mustLeaveBall(3, 26.5));
+}
+
+// Near another robot the walk slows below the pace the referee counts as
+// charging (0.4 m/s; full speed is about 0.6 m/s); in the open it is free.
+TEST(TeamPlaySpeed, SlowsNearOtherRobotsAndReadsItsValues) {
+    SkillParams::getUniqueInstance()->clear();
+    EXPECT_EQ(TeamPlay::speedLimit(HUGE_VAL, 0.5), 1.0);
+    EXPECT_EQ(TeamPlay::speedLimit(3.0, 0.5), 1.0);
+    EXPECT_LT(TeamPlay::speedLimit(0.8, 0.5), 0.6);
+    EXPECT_EQ(TeamPlay::speedLimit(std::nan(""), 0.5), 1.0) << "no sighting, no limit";
+    SkillParams::getUniqueInstance()->set("play", "nearSpeed", 0.3);
+    EXPECT_DOUBLE_EQ(TeamPlay::speedLimit(0.8, 0.5), 0.3);
+    SkillParams::getUniqueInstance()->clear();
+}
+
+// Robots seen through any of their parts are placed relative to the body,
+// the head's turn included; our own arms (which the robot sees as a player
+// of its own team and number) and stale sightings are left out.
+TEST(TeamPlaySightings, PlacesRobotsInTheBodyFrameAndLeavesOutItselfAndOldOnes) {
+    wm()->setTime(kNow);
+    wm()->setMyNum(3);
+    wm()->resetOppAndTmtVec();
+    auto robot = [](int unum, Side side, double ro, double teta, double seenAt, double pan) {
+        Player p;
+        p.setNum(unum);
+        p.setSide(side);
+        Boned part;
+        part.setID(rFoot);
+        part.setPolarPos(Point(ro, 0, teta));
+        part.setLastTimeSeenBoned(seenAt);
+        p.setBoned(part, rFoot);
+        p.setLastTimeSeenPlayer(seenAt);
+        p.setLastStepSeenHeadPanDegree(pan);
+        return p;
+    };
+    wm()->addTmt(robot(3, SIDE_OUR, 0.2, 30, kNow, 0));     // our own arm
+    wm()->addTmt(robot(2, SIDE_OUR, 1.0, 60, kNow, 30));    // straight to the left
+    wm()->addOpp(robot(7, SIDE_OPP, 0.7, 0, kNow - 0.04, 0));
+    wm()->addOpp(robot(8, SIDE_OPP, 0.3, 0, kNow - 5.0, 0));  // long gone
+    const auto seen = TeamPlay::robotsSeen(*wm(), 1.0);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NEAR(seen[0].x, 0.0, 1e-9);
+    EXPECT_NEAR(seen[0].y, 1.0, 1e-9);
+    EXPECT_TRUE(seen[0].teammate);
+    EXPECT_NEAR(TeamPlay::nearestRobot(*wm()), 0.7, 1e-9);
+
+    // Ball 1.2 m ahead; teammate 2 stands 1 m to the left of us, so it is
+    // farther from the ball: we take it. Once it stands ahead of us near
+    // the ball, it does.
+    seeBall(1.2, 0.0, kNow);
+    EXPECT_FALSE(TeamPlay::teammateNearerToBall(*wm(), 0.3));
+    wm()->resetOppAndTmtVec();
+    wm()->addTmt(robot(2, SIDE_OUR, 0.9, 0, kNow, 0));
+    EXPECT_TRUE(TeamPlay::teammateNearerToBall(*wm(), 0.3));
+    wm()->resetOppAndTmtVec();
+    wm()->addTmt(robot(1, SIDE_OUR, 1.1, 0, kNow, 0));
+    EXPECT_FALSE(TeamPlay::teammateNearerToBall(*wm(), 0.3)) << "the goalie never takes over";
+
+    // Nor does the taker of our kick-off while it must leave the ball:
+    // waiting for it, nobody played the ball until it came back and touched
+    // it a second time, a foul.
+    wm()->resetOppAndTmtVec();
+    wm()->addTmt(robot(TeamPlay::kTaker, SIDE_OUR, 0.9, 0, kNow, 0));
+    wm()->setMyNum(2);
+    play()->reset();
+    play()->observe(PM_KICKOFF_LEFT, SIDE_LEFT, 0.0, kNow - 1.0);
+    play()->observe(PM_PLAY_ON, SIDE_LEFT, 1.0, kNow - 0.5);
+    EXPECT_FALSE(TeamPlay::teammateNearerToBall(*wm(), 0.3));
+    play()->reset();
+    EXPECT_TRUE(TeamPlay::teammateNearerToBall(*wm(), 0.3));
+}
+
+}  // namespace
