@@ -63,8 +63,17 @@ void printGreeting() {
 
 void printHelp() {
     std::cout << "No Help Available Yet!" << std::endl;
-    if constexpr (!kCompetitionBuild) {
-        // The historical one-liner above stays first; users still deserve the options.
+    // The historical one-liner above stays first; users still deserve the
+    // options, in both builds (a league asks the program what it takes).
+    if constexpr (kCompetitionBuild) {
+        std::cout << "Usage: matchagent [--teamname NAME] [--unum N] [--host HOST]\n"
+                     "                  [--params DIR | --design-params]\n"
+                     "  --teamname NAME  team name sent with init (default VOR, at most 63 chars)\n"
+                     "  --unum N         uniform number (default 0: the server picks)\n"
+                     "  --host HOST      server host name or address (default 127.0.0.1; must be\n"
+                     "                   at least 8 characters long; any word starting with -h\n"
+                     "                   is this option)\n";
+    } else {
         std::cout << "Usage: agent [--teamname NAME] [--unum N] [--host HOST]\n"
                      "             [--enable-log | --disable-log] [--replay FILE]\n"
                      "             [--params DIR | --design-params]\n"
@@ -75,15 +84,15 @@ void printHelp() {
                      "  --enable-log     log every sent command to log/cmdLog_N.txt\n"
                      "  --disable-log    do not log commands (default)\n"
                      "  --replay FILE    send the commands of a log again, one per message\n"
-                     "                   (an empty FILE replays the most recent log)\n"
-                     "  --params DIR     the skills' tuned values from the parameter files in DIR\n"
-                     "                   (default: ./params, else the params folder beside the\n"
-                     "                   program)\n"
-                     "  --design-params  the values the skills were designed with: no files,\n"
-                     "                   whatever --params says\n"
-                     "  --help           this text\n"
-                     "The server port is always 3100.\n";
+                     "                   (an empty FILE replays the most recent log)\n";
     }
+    std::cout << "  --params DIR     the skills' tuned values from the parameter files in DIR\n"
+                 "                   (default: ./params, else the params folder beside the\n"
+                 "                   program)\n"
+                 "  --design-params  the values the skills were designed with: no files,\n"
+                 "                   whatever --params says\n"
+                 "  --help           this text\n"
+                 "The server port is always 3100.\n";
 }
 
 void readOptions(int argc, char** argv) {

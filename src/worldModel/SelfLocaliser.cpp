@@ -234,8 +234,23 @@ SelfLocaliser::FixKind SelfLocaliser::see(double time, const Sighting* sightings
 }
 
 SelfLocaliser::FixKind SelfLocaliser::fix(double time, const Sighting* sightings, int count) {
+    const FixKind kind = fixWith(time, sightings, count);
+    if (kind != FIX_REJECTED || !leanImplausible) return kind;
+    // Several landmarks that all put the camera far above a standing robot
+    // or under the ground: the lean carried by the gyro has gone wrong (a
+    // jolt the gyro or the accelerometer misread, a robot the server or the
+    // referee set down upright). An upright robot is nearly level: try that.
+    const TorsoAttitude carried = torso;
+    if (!torso.levelKeepingFacing()) return kind;
+    const FixKind again = fixWith(time, sightings, count);
+    if (again == FIX_REJECTED && leanImplausible) torso = carried;
+    return again;
+}
+
+SelfLocaliser::FixKind SelfLocaliser::fixWith(double time, const Sighting* sightings, int count) {
     lastUsed = 0;
     lastRejected = 0;
+    leanImplausible = false;
     // Right after our own beam the vision still shows where we were.
     if (time < beamTime + kBeamBlind) return FIX_HELD;
     if (sightings == nullptr || count <= 0) return FIX_NONE;
@@ -283,6 +298,7 @@ SelfLocaliser::FixKind SelfLocaliser::fix(double time, const Sighting* sightings
     // robot is quiet); nothing seen through it can be placed.
     if (!(cameraZ > kLowestCamera && cameraZ < kHighestCamera)) {
         lastRejected = n;
+        leanImplausible = n >= 2;
         return FIX_REJECTED;
     }
     cameraZ = std::clamp(cameraZ, 0.0, kHighestCamera);

@@ -129,6 +129,8 @@ private:
     void placeBy(const Seen& s, double psi, double& px, double& py) const;
     void carryAttitude(double time, const Point& gyroRate, const Point* acc);
     FixKind fix(double time, const Sighting* sightings, int count);
+    // One try of the fix with the attitude as it stands.
+    FixKind fixWith(double time, const Sighting* sightings, int count);
     void refreshYaw();
     void accept(double px, double py, double psi, double cameraZ);
     // The torso's horizontal offset from the camera, world frame.
@@ -159,4 +161,7 @@ private:
 
     int lastUsed = 0;
     int lastRejected = 0;
+    // The last try was refused because its landmarks put the camera where a
+    // robot's camera cannot be.
+    bool leanImplausible = false;
 };

@@ -35,6 +35,18 @@ bool TorsoAttitude::levelFrom(const Point& acc) {
     return true;
 }
 
+bool TorsoAttitude::levelKeepingFacing() {
+    const double f = facing();
+    if (!std::isfinite(f)) return false;
+    // A turn about the vertical by theta faces the torso's +y axis
+    // 90 + theta degrees counter-clockwise of the reference's +x.
+    const double half = 0.5 * (f - 90.0) * kDegToRad;
+    q[0] = std::cos(half);
+    q[1] = q[2] = 0.0;
+    q[3] = std::sin(half);
+    return true;
+}
+
 bool TorsoAttitude::correctLean(const Point& acc, double gain) {
     const double n =
         std::sqrt(acc.getX() * acc.getX() + acc.getY() * acc.getY() + acc.getZ() * acc.getZ());

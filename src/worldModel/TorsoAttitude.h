@@ -26,6 +26,9 @@ public:
     // reading that cannot be the ground's push alone (not near 9.81, or
     // pointing down) changes nothing and gives false.
     bool levelFrom(const Point& acc);
+    // Drops the lean and keeps the facing: upright, turned as it faced.
+    // False (and nothing changes) while the facing is not known.
+    bool levelKeepingFacing();
     // Nudges the lean a fraction `gain` (0..1) of the way toward what a
     // quiet accelerometer reading says, leaving the facing alone; false
     // when the reading is not quiet enough to trust.

@@ -64,19 +64,14 @@ struct Server {
 }  // namespace
 
 // Competition team against competition team, both of three: goalie 1 at
-// (-5.73, 0), attackers 2 at (-3.5, -1.5) and 3 at (-1.5, 0), each in its own
-// team's frame (the right team's is turned half a circle).
+// (-5.73, 0), attackers 2 at (-3.5, -1.5) and 3 at its kick-off place, each
+// in its own team's frame (the right team's is turned half a circle). The
+// match is played under the real server's rules: the kick-off's taker kicks
+// off and then leaves the ball to the others.
 TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
     Server server;
-    // The scenario calls play on at 8.3 s, just before the kick-off's taker
-    // reaches the ball (at 8.36 s). With the real server's rules the taker
-    // may not touch the ball again before another robot has; this agent's
-    // taker dribbles on, which gives the other team an indirect free kick,
-    // and the agent does not play free kicks (it stops every joint, even
-    // lying), so the match would stand still for the 15 s until the ball is
-    // dropped. The other team stands still until play is on, as it did.
     server.start({"--model", "physics", "--wait-for", "6", "--kickoff-after", "4", "--duration", "24"},
-                 "8.3 playmode PlayOn\n10 knock-over left 3 front\n12 knock-over right 2 back\n");
+                 "10 knock-over left 3 front\n12 knock-over right 2 back\n");
     // All join before the clock moves on, Lefts first (so on the left), and
     // the kick-off follows 4 s later.
     std::vector<std::unique_ptr<ChildProcess>> players;
@@ -104,7 +99,11 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
     // From here on every cycle lists all six.
     while (!truth.empty() && truth.front().robots.size() < 6) truth.erase(truth.begin());
     ASSERT_GT(truth.size(), 1000u);
-    const std::pair<double, double> home[] = {{-5.73, 0.0}, {-3.5, -1.5}, {-1.5, 0.0}};
+    // The kick-off places, in each team's own frame: number 3 takes our
+    // kick-offs and waits at the ball when its team kicks off (the left team
+    // does first), outside the centre circle otherwise.
+    const std::pair<double, double> home[] = {{-5.73, 0.0}, {-3.5, -1.5}, {-0.20, -0.055}};
+    const std::pair<double, double> rightHome[] = {{-5.73, 0.0}, {-3.5, -1.5}, {-2.45, 0.0}};
     const Cycle* lastBefore = nullptr;
     for (const Cycle& c : truth) {
         if (c.mode == "BeforeKickOff") lastBefore = &c;
@@ -119,8 +118,9 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
         for (double mirror : {1.0, -1.0}) {
             const Robot& r =
                 lastBefore->robots.at((mirror > 0 ? "left " : "right ") + std::to_string(unum));
-            EXPECT_NEAR(r.x, mirror * home[unum - 1].first, 0.1) << unum << " " << mirror;
-            EXPECT_NEAR(r.y, mirror * home[unum - 1].second, 0.1) << unum << " " << mirror;
+            const auto& spot = mirror > 0 ? home[unum - 1] : rightHome[unum - 1];
+            EXPECT_NEAR(r.x, mirror * spot.first, 0.1) << unum << " " << mirror;
+            EXPECT_NEAR(r.y, mirror * spot.second, 0.1) << unum << " " << mirror;
         }
     }
 

@@ -20,5 +20,8 @@ TEST(MatchOptions, AnyWordStartingWithDashHIsTheHostOptionAndShortHostsGetHelp) 
     ASSERT_TRUE(p.start(MATCHAGENT_BIN, {"-h", "1.2.3.4"}, dir.path()));
     EXPECT_EQ(p.wait(10000), 0);
     EXPECT_NE(p.out().find("No Help Available Yet!\n"), std::string::npos);
+    // The options follow, the choice of values among them (a league asks the
+    // program whether it takes them).
+    EXPECT_NE(p.out().find("--design-params"), std::string::npos) << p.out();
     EXPECT_EQ(p.out().find("Short"), std::string::npos);
 }
