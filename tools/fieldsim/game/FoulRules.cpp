@@ -300,7 +300,9 @@ void FoulRules::touching(double now, const StepContacts& contacts) {
     }
     std::map<int, std::vector<Robot*>> groups;
     for (const auto& [id, p] : parent) groups[root(id)].push_back(world_.robot(id));
-    for (auto& [top, members] : groups) {
+    for (auto& group : groups) {
+        // A named reference, not a structured binding: a lambda below uses it.
+        std::vector<Robot*>& members = group.second;
         if (static_cast<int>(members.size()) <= kMaxTouchGroup) continue;
         // The newcomer is the one that has touched the group for the shortest time.
         Robot* newcomer = members.front();
