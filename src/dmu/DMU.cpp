@@ -464,22 +464,14 @@ void DMU::runFieldPlayer(bool blocker) {
 
 SkillBase* DMU::attackOrSupport() {
     const int me = WM->getMyNum();
-    const double ballDistance = WM->getBodyDirectionFromBall()[0];
     const bool leave = TeamPlay::getUniqueInstance()->mustLeaveBall(me, WM->getTime());
     // Two players at the ball get in each other's way and a third robot in
-    // the scrum is pushed off by the referee: the one farther from it waits.
+    // the scrum is pushed off by the referee: the one farther from it (and
+    // the taker that must leave it alone) waits where the attacker's kick
+    // will send the ball.
     const bool other = TeamPlay::teammateNearerToBall(*WM, kTakerMargin);
-    if ((leave || other) && ballDistance < kSupportDistance) {
-        SkillBase* running = SM->getRunningSkill();
-        if (running != nullptr && running->getSkillID() == SKILL_TFS_WALK) {
-            TFSWalk* walk = static_cast<TFSWalk*>(running);
-            walk->setDegree(0.0);
-            walk->stop();
-            return walk;
-        }
-        return new PatternAligner();
-    }
-    if (leave || other) return MLS->goBehindBallAt(kSupportDistance);
+    if (leave) return MLS->supportAt(TeamPlay::leaveSpot(WM->getGlobalPosOfBall()));
+    if (other) return MLS->supportAt(TeamPlay::supportSpot(WM->getGlobalPosOfBall(), me));
     return MLS->attackBallOwner();
 }
 

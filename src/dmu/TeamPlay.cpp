@@ -14,6 +14,19 @@ namespace {
 constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 // Sightings of robots older than this are too stale to steer by.
 constexpr double kSightingAge = 1.0;
+// A ball within this of the field's long middle line counts as in the
+// middle (m); support spots stay within these bounds (m), out of the goal
+// areas (penalty areas: 1.8 deep, 3.9 wide).
+constexpr double kMiddleBand = 0.4;
+constexpr double kSpotX = 4.0;
+constexpr double kSpotY = 3.4;
+constexpr double kAreaX = 4.0;
+constexpr double kAreaY = 2.2;
+// The opponent goal's middle (team frame, m), and where a taker that must
+// leave the ball waits: this far behind it and to the side (m).
+constexpr double kGoalX = 6.0;
+constexpr double kLeaveBehind = 1.2;
+constexpr double kLeaveSide = 0.6;
 
 }  // namespace
 
@@ -43,6 +56,16 @@ const std::vector<SkillParams::Param>& TeamPlay::paramList() {
     // rest point is near.
     {"diveReach", 100.0},
     {"diveBallSpeed", -100.0},
+    // Where a player waits that leaves the ball to a teammate, relative to
+    // the ball (m): as designed, 1.5 m behind it on its own side.
+    {"supportAhead", -1.5},
+    {"supportSide", 0.0},
+    // Where number 2 waits for a kick-off (team frame): as designed, its
+    // home; nearer the middle, it is sooner at the ball our kick-off sends
+    // into the other half, and still outside the centre circle (the referee
+    // clears it out to 2.2 m of the centre for their kick-off).
+    {"wingX", -3.5},
+    {"wingY", -1.5},
 };
     return list;
 }
@@ -138,7 +161,7 @@ Point TeamPlay::kickOffSpot(int unum) const {
         case 1:
             return Point(-5.73, 0.0, 0.0);
         case 2:
-            return Point(-3.5, -1.5, 0.0);
+            return Point(param(P_WING_X), param(P_WING_Y), 0.0);
         case kTaker:
             if (weKickOffNext()) return Point(param(P_KICK_OFF_X), param(P_KICK_OFF_Y), 0.0);
             return Point(waitX, 0.0, 0.0);
@@ -155,6 +178,39 @@ Point TeamPlay::kickOffSpot(int unum) const {
 bool TeamPlay::mustLeaveBall(int unum, double now) const { return unum == leaveBallTaker && now < leaveBallUntil; }
 
 void TeamPlay::takingSetPiece(int unum) { setPieceTaker = unum; }
+
+Point TeamPlay::supportSpot(const Point& ball, int unum) {
+    const double ahead = param(P_SUPPORT_AHEAD), beside = param(P_SUPPORT_SIDE);
+    const double bx = std::isfinite(ball.getX()) ? ball.getX() : 0.0;
+    const double by = std::isfinite(ball.getY()) ? ball.getY() : 0.0;
+    double toward = by > kMiddleBand ? -1.0 : (by < -kMiddleBand ? 1.0 : (unum % 2 == 0 ? -1.0 : 1.0));
+    double x = std::clamp(bx + ahead, -kSpotX, kSpotX);
+    double y = std::clamp(by + toward * beside, -kSpotY, kSpotY);
+    // Out of either goal area (the goalies' ground; four in an area is a
+    // foul).
+    if (std::fabs(x) > kAreaX && std::fabs(y) < kAreaY) x = x > 0 ? kAreaX : -kAreaX;
+    return Point(x, y, 0.0);
+}
+
+Point TeamPlay::leaveSpot(const Point& ball) {
+    const double bx = std::isfinite(ball.getX()) ? ball.getX() : 0.0;
+    const double by = std::isfinite(ball.getY()) ? ball.getY() : 0.0;
+    // Behind the ball on its line to the opponent goal's middle, a little to
+    // the side toward the middle of the field.
+    double ux = kGoalX - bx, uy = -by;
+    const double l = std::hypot(ux, uy);
+    if (l > 1e-6) {
+        ux /= l;
+        uy /= l;
+    } else {
+        ux = 1.0;
+        uy = 0.0;
+    }
+    const double toward = by > 0 ? -1.0 : 1.0;
+    const double x = bx - kLeaveBehind * ux - toward * kLeaveSide * uy;
+    const double y = by - kLeaveBehind * uy + toward * kLeaveSide * ux;
+    return Point(std::clamp(x, -kSpotX, kSpotX), std::clamp(y, -kSpotY, kSpotY), 0.0);
+}
 
 double TeamPlay::speedLimit(double robotDistance, double ballDistance) {
     (void)ballDistance;

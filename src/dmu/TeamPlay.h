@@ -43,6 +43,10 @@ public:
         P_GOALIE_LIE_FOR,
         P_DIVE_REACH,
         P_DIVE_BALL_SPEED,
+        P_SUPPORT_AHEAD,
+        P_SUPPORT_SIDE,
+        P_WING_X,
+        P_WING_Y,
         P_COUNT
     };
     // One value, from the file or its design value.
@@ -74,6 +78,19 @@ public:
     // Player `unum` takes the set piece of the current mode: noted so that it
     // then leaves the ball alone once play goes on.
     void takingSetPiece(int unum);
+
+    // Where a field player waits that leaves the ball to a teammate (team
+    // frame): `supportAhead` beyond the ball toward the opponent goal and
+    // `supportSide` to the side of it, toward the middle of the field (for a
+    // ball near the middle, number 2 to the right and 3 to the left), kept
+    // on the field and out of the goal areas. Where the attacker's kick
+    // sends the ball (about 3 m on toward the goal) the supporter is then
+    // nearer than the kicker and takes it on.
+    static Point supportSpot(const Point& ball, int unum);
+    // Where the taker of our kick-off or set piece waits while it must leave
+    // the ball alone: near the ball behind it, ready to take it once another
+    // robot has touched it, out of the way of the teammate that goes for it.
+    static Point leaveSpot(const Point& ball);
 
     // The walk-speed setting a player may use with the nearest other robot
     // `robotDistance` metres away and the ball `ballDistance` away: full speed

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <string>
 
 #include "buildMode.h"
 #include "dmu/DMUtil.h"
 #include "geometry/Geometry.h"
 #include "objects/Ball.h"
+#include "objects/Flag.h"
+#include "skills/ApproachPlan.h"
 #include "skills/SkillBase.h"
 #include "skills/SkillManager.h"
 #include "skills/Updater.h"
@@ -26,6 +29,14 @@ constexpr double kRadToDeg = 180.0 / Geometry::PI;
 constexpr double kDegToRad = Geometry::PI / 180.0;
 // One server cycle: the head hold closes its error within one of them.
 constexpr double kCycle = 0.02;
+// A ball not seen for this long (s) is searched for, not walked to.
+constexpr double kBallForgotten = 4.0;
+// A sighting at most this old (s) tells where the ball lies from the body
+// now: the body has hardly moved since.
+constexpr double kFreshSighting = 0.1;
+// Both opponent posts seen within this (s): the kick's aim is judged from
+// them.
+constexpr double kFreshPosts = 0.15;
 
 // The competition walks a little slower: it falls less.
 constexpr double kFullSpeed = kCompetitionBuild ? 0.9 : 1.0;
@@ -145,15 +156,9 @@ double turnHeading(double yaw, double clockwiseTurn) {
 }  // namespace
 
 const std::vector<SkillParams::Param>& MidLevelSkills::approachParamList() {
-    // The design values are the approach as it was first written: 0.7 m
-    // behind the ball, facing it within 15 degrees, no check that the goal
-    // lies beyond the ball, the ball straight ahead of the torso.
-    static const std::vector<SkillParams::Param> list = {
-        {"behindDist", 0.7}, {"fitRange", 0.1},   {"fitLeave", kCompetitionBuild ? 0.3 : 1.0},
-        {"faceTol", 15.0},   {"lineTol", 180.0},  {"stopDist", 0.20},
-        {"footSide", 0.0},   {"ownerRange", 0.8},
-    };
-    return list;
+    // One file for the approach: the older walk behind the ball and the
+    // planned approach share it (their values first, in the same order).
+    return ApproachPlan::paramList();
 }
 
 double MidLevelSkills::approachValue(ApproachParam which) {
@@ -226,6 +231,7 @@ void MidLevelSkills::holdHead() {
 // ---- Field player -----------------------------------------------------------
 
 SkillBase* MidLevelSkills::attackBallOwner() {
+    if constexpr (kCompetitionBuild) return approachAndKick();
     static bool isBallOwner = false;
     const std::array<double, 2> ball = WM->getBodyDirectionFromBall();
     const double faceTol = approachValue(A_FACE_TOL);
@@ -356,6 +362,7 @@ SkillBase* MidLevelSkills::goTowardGoal() {
 }
 
 SkillBase* MidLevelSkills::kickTowardGoal() {
+    if constexpr (kCompetitionBuild) return approachAndKick();
     static bool walkFinished = false;
     static bool canKick = false;
     static double lastCall = -1.0;
@@ -441,6 +448,155 @@ SkillBase* MidLevelSkills::kickTowardGoal() {
 }
 
 SkillBase* MidLevelSkills::clearBall() { return kickTowardGoal(); }
+
+void MidLevelSkills::situation(ApproachPlan::Situation& s, TFSWalk* walk) const {
+    const double now = WM->getTime();
+    const Point me = WM->getMyCartPos();
+    const Point ball = WM->getGlobalPosOfBall();
+    s.x = me.getX();
+    s.y = me.getY();
+    s.facing = -WM->getDir().getZ();
+    s.ballX = ball.getX();
+    s.ballY = ball.getY();
+    const double seenAgo = now - WM->getBall().getLastTimeSeenBall();
+    s.ballKnown = WM->getLocaliser().known() && seenAgo <= kBallForgotten;
+    if (seenAgo <= kFreshSighting) {
+        // A fresh sighting places the ball relative to the body better than
+        // the field position made of it does: that one goes through the
+        // torso's lean, which a walking robot sways with.
+        const Ball& seen = WM->getBall();
+        const Point pol = seen.getPolarPos();
+        double rx = 0.0, ry = 0.0;
+        if (ApproachPlan::bodyPointOf(pol.getRo(), pol.getTeta(), pol.getPhi(), seen.getLastStepSeenHeadPanDegree(),
+                                      seen.getLastStepSeenHeadTiltDegree(), rx, ry)) {
+            const double f = s.facing * kDegToRad;
+            const double gx = s.x + rx * std::cos(f) - ry * std::sin(f);
+            const double gy = s.y + rx * std::sin(f) + ry * std::cos(f);
+            if (std::isfinite(gx) && std::isfinite(gy)) {
+                s.ballX = gx;
+                s.ballY = gy;
+            }
+        }
+    }
+    s.time = now;
+    if (now - WM->getOppGoalFlag1LastTimeSeen() <= kFreshPosts && now - WM->getOppGoalFlag2LastTimeSeen() <= kFreshPosts) {
+        const Flag p1 = WM->getOppGoalFlag1(), p2 = WM->getOppGoalFlag2();
+        const Point a = p1.getPolarPos(), b = p2.getPolarPos();
+        s.postsSeen = ApproachPlan::bodyPointOf(a.getRo(), a.getTeta(), a.getPhi(), p1.getLastStepSeenHeadPanDegree(),
+                                                p1.getLastStepSeenHeadTiltDegree(), s.post1X, s.post1Y) &&
+                      ApproachPlan::bodyPointOf(b.getRo(), b.getTeta(), b.getPhi(), p2.getLastStepSeenHeadPanDegree(),
+                                                p2.getLastStepSeenHeadTiltDegree(), s.post2X, s.post2Y);
+    }
+    s.walkSpeed = walk != nullptr ? walk->getLastSpeed() : 0.0;
+    s.standing = walk == nullptr || walk->isFinished();
+}
+
+SkillBase* MidLevelSkills::supportAt(Point spot) {
+    static ApproachPlan plan(ApproachPlan::loadValues());
+    static Updater updater;
+    static double lastCall = -1.0;
+    const double now = WM->getTime();
+    if (!(now - lastCall <= 0.1)) plan.reset();
+    lastCall = now;
+
+    SkillBase* running = SM->getRunningSkill();
+    TFSWalk* walk = isRunning(running, SKILL_TFS_WALK) ? static_cast<TFSWalk*>(running) : nullptr;
+    ApproachPlan::Situation s;
+    situation(s, walk);
+    const ApproachPlan::Step step = plan.goTo(s, spot.getX(), spot.getY());
+    if (walk != nullptr && !isRunning(running, SKILL_PATTERN_ALIGNER)) updater.run();
+    if (step.action == ApproachPlan::WALK) {
+        TFSWalk* w = walk != nullptr ? walk : new TFSWalk();
+        steer(w, step.speed, step.degree);
+        return w;
+    }
+    if (walk != nullptr) {
+        walk->setDegree(0.0);
+        walk->stop();
+        return walk;
+    }
+    // A kick or a turn under way plays out; then the standing posture.
+    if (running != nullptr && !running->isFinished()) return running;
+    return isRunning(running, SKILL_PATTERN_ALIGNER) ? running : new PatternAligner();
+}
+
+SkillBase* MidLevelSkills::approachAndKick() {
+    static ApproachPlan plan(ApproachPlan::loadValues());
+    static Updater updater;
+    static double lastCall = -1.0;
+    const double now = WM->getTime();
+    // An approach left for something else (a set piece, a fall, the ball
+    // given to a teammate) starts afresh.
+    if (!(now - lastCall <= 0.1)) plan.reset();
+    lastCall = now;
+
+    SkillBase* running = SM->getRunningSkill();
+    if (isRunning(running, SKILL_NAO_KICK)) {
+        if (!running->isFinished()) {
+            holdHead();
+            return running;
+        }
+        plan.reset();
+    }
+    if (isRunning(running, SKILL_NAO_STANDUP)) plan.reset();
+
+    TFSWalk* walk = isRunning(running, SKILL_TFS_WALK) ? static_cast<TFSWalk*>(running) : nullptr;
+    ApproachPlan::Situation s;
+    situation(s, walk);
+    if (running != nullptr && !running->isFinished() && walk == nullptr &&
+        !isRunning(running, SKILL_PATTERN_ALIGNER)) {
+        // A turn or another skill still under way is no stance to kick from.
+        s.standing = false;
+    }
+
+    const ApproachPlan::Step step = plan.next(s);
+    // The head: down at the feet near the ball, sweeping for the ball and the
+    // posts elsewhere while walking; left alone while the standing posture
+    // between two skills is reached (it includes the head) and while a turn
+    // steps.
+    const bool aligning = isRunning(running, SKILL_PATTERN_ALIGNER);
+    const bool turning = isRunning(running, SKILL_TFS_TURN);
+    auto head = [&](bool nearBall) {
+        if (aligning || turning) return;
+        if (nearBall) {
+            holdHead();
+        } else if (walk != nullptr) {
+            updater.run();
+        }
+    };
+    switch (step.action) {
+        case ApproachPlan::KICK:
+            head(true);
+            if (walk != nullptr && !walk->isFinished()) {
+                walk->setDegree(0.0);
+                walk->stop();
+                return walk;
+            }
+            return new Kick();
+        case ApproachPlan::STOP:
+            head(true);
+            if (walk != nullptr) {
+                walk->setDegree(0.0);
+                walk->stop();
+                return walk;
+            }
+            return aligning ? running : new PatternAligner();
+        case ApproachPlan::WALK: {
+            const std::string phase(step.phase);
+            head(phase != "to point" && phase != "round ball");
+            TFSWalk* w = walk != nullptr ? walk : new TFSWalk();
+            steer(w, step.speed, step.degree);
+            return w;
+        }
+        case ApproachPlan::SEARCH:
+        default: {
+            head(false);
+            TFSWalk* w = walk != nullptr ? walk : new TFSWalk();
+            steer(w, 0.2, 60.0);
+            return w;
+        }
+    }
+}
 
 // ---- Goalie -------------------------------------------------------------------
 

@@ -22,6 +22,7 @@
 
 #include "etc/SkillParams.h"
 #include "geometry/Point.h"
+#include "skills/ApproachPlan.h"
 #include "objects/BodyState.h"
 #include "skills/lowLevelSkills/PatternAligner.h"
 
@@ -78,8 +79,18 @@ public:
     // opponent goal within angleTol degrees (`reached`).
     SkillBase* goToGoal(bool& reached, double angleTol);
     // Walks up to the ball, stops, kicks; once the kick has finished the
-    // next call approaches the ball again.
+    // next call approaches the ball again. The competition build takes the
+    // planned approach (approachAndKick()).
     SkillBase* kickTowardGoal();
+    // The competition attacker's way to a kick at the goal (ApproachPlan):
+    // to the staging point behind the ball, onto the kick line, up to the
+    // ball, stop, kick; a kick at once whenever it stands with the ball in
+    // the kick's window and the goal ahead. Searches for a ball lost from
+    // sight.
+    SkillBase* approachAndKick();
+    // A field player that leaves the ball to a teammate: walks to `spot`
+    // (field, team frame), round the ball, and waits there facing the ball.
+    SkillBase* supportAt(Point spot);
     SkillBase* clearBall();
     // Walks (or, for a target more than 90 degrees off, turns) toward a
     // global point.
@@ -121,6 +132,9 @@ protected:
     bool keyChangeFlag;
 
 private:
+    // What approachAndKick() and supportAt() steer by: the robot's pose,
+    // the ball and the running walk, from the world model.
+    void situation(ApproachPlan::Situation& s, TFSWalk* walk) const;
     // Whether the opponent goal's middle lies within `tolerance` degrees of
     // the ball's bearing, so that a kick straight at the ball goes at the
     // goal; always true for a tolerance of 180 or more.
