@@ -137,6 +137,7 @@ std::string DMU::behave() {
     const int myNum = WM->getMyNum();
 
     TeamPlay::getUniqueInstance()->observe(WM->getPlayMode(), WM->getOurSide(), WM->getGSTime(), WM->getTime());
+    TeamPlay::getUniqueInstance()->noteTeammates(*WM);
     if (!WM->isBeforeKickOff() && !WM->isGoalUs() && !WM->isGoalThem()) beamedThisStop = false;
 
     if constexpr (kCompetitionBuild) {
@@ -464,12 +465,16 @@ void DMU::runFieldPlayer(bool blocker) {
 
 SkillBase* DMU::attackOrSupport() {
     const int me = WM->getMyNum();
-    const bool leave = TeamPlay::getUniqueInstance()->mustLeaveBall(me, WM->getTime());
+    TeamPlay* play = TeamPlay::getUniqueInstance();
+    const bool leave = play->mustLeaveBall(me, WM->getTime());
     // Two players at the ball get in each other's way and a third robot in
-    // the scrum is pushed off by the referee: the one farther from it (and
-    // the taker that must leave it alone) waits where the attacker's kick
-    // will send the ball.
-    const bool other = TeamPlay::teammateNearerToBall(*WM, kTakerMargin);
+    // the scrum is pushed off by the referee: the one worse placed to kick
+    // it (and the taker that must leave it alone) waits where the
+    // attacker's kick will send the ball. A player keeps its part unless
+    // the other is plainly better placed, so that two players that see each
+    // other now and then do not swap parts every other cycle.
+    const bool other = play->teammateBetterPlaced(*WM, supporting ? -kSwapMargin : kSwapMargin);
+    supporting = leave || other;
     if (leave) return MLS->supportAt(TeamPlay::leaveSpot(WM->getGlobalPosOfBall()));
     if (other) return MLS->supportAt(TeamPlay::supportSpot(WM->getGlobalPosOfBall(), me));
     return MLS->attackBallOwner();
@@ -492,6 +497,20 @@ void DMU::behaveGoalie() {
         }
     }
 
+    if constexpr (kCompetitionBuild) {
+        // A ball lying near the goalie in our goal area is cleared by the
+        // goalie itself: left there, the other side pushes it in.
+        if (!isDropped && !fallen && goalieShouldClear()) {
+            clearingBall = true;
+            state1 = false;  // back to the goal afterwards
+            SM->runSkills();
+            SM->putSkillInQ(MLS->approachAndKick());
+            dropTime = now;
+            return;
+        }
+        clearingBall = false;
+    }
+
     if (state1) {
         guardGoal(now);
         return;
@@ -508,6 +527,19 @@ void DMU::behaveGoalie() {
         SM->putSkillInQ(MLS->goToGoal(state1, kGoalAngleTol));
     }
     dropTime = now;
+}
+
+bool DMU::goalieShouldClear() const {
+    const double reach = TeamPlay::param(TeamPlay::P_GOALIE_CLEAR);
+    if (!(reach > 0.0)) return false;
+    const double now = WM->getTime();
+    if (!(now - WM->getBall().getLastTimeSeenBall() <= kGoalieBallAge)) return false;
+    const Point ball = WM->getGlobalPosOfBall();
+    const Point me = WM->getMyCartPos();
+    const double d = std::hypot(ball.getX() - me.getX(), ball.getY() - me.getY());
+    // Once begun, the clearing goes on while the ball stays a little farther.
+    const double limit = clearingBall ? reach + kGoalieClearSlack : reach;
+    return std::isfinite(d) && d <= limit && ball.getX() < kGoalieAreaX && std::fabs(ball.getY()) < kGoalieAreaY;
 }
 
 bool DMU::standUpInProgress() {
@@ -544,7 +576,8 @@ void DMU::guardGoal(double now) {
     // far ball's speed is mostly the noise of two sightings.
     const bool worthDiving = std::isfinite(seen[0]) && seen[0] <= TeamPlay::param(TeamPlay::P_DIVE_REACH) &&
                              goalieBallVel.getX() <= -TeamPlay::param(TeamPlay::P_DIVE_BALL_SPEED);
-    const bool far = !std::isfinite(R.getX()) || !std::isfinite(R.getY()) || R.getX() > kNearAhead ||
+    const bool far = !std::isfinite(R.getX()) || !std::isfinite(R.getY()) ||
+                     R.getX() > TeamPlay::param(TeamPlay::P_DIVE_REST_AHEAD) ||
                      (!worthDiving && !isDropped);
     if (far) {
         if (fallen) {

@@ -48,10 +48,10 @@ public:
     // The attacker plays while the game clock is strictly between these.
     static constexpr double kAttackUntil = 700.0;
 
-    // The goalie's guard: a ball predicted to stop farther ahead than this
-    // (metres, forward) is no danger; one whose rest point lies within the
-    // band beside the goalie comes straight at it.
-    static constexpr double kNearAhead = 1.0;
+    // The goalie's guard: a ball predicted to stop farther ahead than
+    // diveRestAhead (params/play.params; metres, forward) is no danger; one
+    // whose rest point lies within the band beside the goalie comes straight
+    // at it.
     static constexpr double kStraightBand = 0.07;
     static constexpr double kRollGain = 0.91198;
     static constexpr double kRollOffset = 0.005713;
@@ -60,8 +60,18 @@ public:
     static constexpr double kDiveFor = 1.0;
     // A teammate nearer the ball than this (m) takes it; the other waits.
     static constexpr double kTakerMargin = 0.3;
-    // How far from the ball a player waits that leaves it to another (m).
-    static constexpr double kSupportDistance = 1.5;
+    // A field player takes the ball over from a teammate, or leaves it to
+    // one, only when the other is this much worse or better placed to kick
+    // it (m of walking).
+    static constexpr double kSwapMargin = 0.4;
+    // The goalie clears a ball it saw within kGoalieBallAge (s), lying in our
+    // goal area (x below kGoalieAreaX, |y| below kGoalieAreaY, m, team
+    // frame) within its reach (params/play.params), or kGoalieClearSlack (m)
+    // more once it has begun.
+    static constexpr double kGoalieBallAge = 1.0;
+    static constexpr double kGoalieAreaX = -4.2;
+    static constexpr double kGoalieAreaY = 2.0;
+    static constexpr double kGoalieClearSlack = 0.5;
     // Alignment tolerance (degrees) of the walk back to the goal.
     static constexpr double kGoalAngleTol = 3.0;
 
@@ -162,6 +172,8 @@ private:
     SkillBase* limitSpeed(SkillBase* skill);
     // A stand-up the skill manager is still working through.
     bool standUpInProgress();
+    // Whether the goalie goes out to clear the ball (competition build).
+    bool goalieShouldClear() const;
 
     // The fall decision of this cycle: the foot-force detector (advanced once
     // per cycle here) or, when the server sends an accelerometer, a robot
@@ -198,6 +210,8 @@ private:
     Point agentPoint1;
     Point agentPoint2;
 
+    // Leaving the ball to a teammate (or the taker leaving it) last cycle.
+    bool supporting = false;
     // The preparation posture has been reached since start-up or the last fall.
     bool ready;
     bool fallen;
@@ -220,4 +234,5 @@ private:
     double droppedTime;  // server time of the last dive command
     double dropTime;     // server time of the last cycle without a dive
     Point goalieBallVel; // last ball velocity estimate, body frame
+    bool clearingBall = false;  // the goalie is out clearing the ball
 };

@@ -5,8 +5,10 @@
 #include <cmath>
 
 #include "etc/SkillParams.h"
+#include "objects/Ball.h"
 #include "objects/Boned.h"
 #include "objects/Player.h"
+#include "skills/ApproachPlan.h"
 #include "worldModel/WorldModel.h"
 
 namespace {
@@ -27,6 +29,12 @@ constexpr double kAreaY = 2.2;
 constexpr double kGoalX = 6.0;
 constexpr double kLeaveBehind = 1.2;
 constexpr double kLeaveSide = 0.6;
+// The point behind the ball a kick is lined up from (m), and what the way
+// round the ball costs beyond the distance (m).
+constexpr double kStagingBehind = 0.5;
+constexpr double kRoundBallCost = 1.5;
+// Sightings this fresh (s) place a teammate on the field.
+constexpr double kFreshSighting = 0.2;
 
 }  // namespace
 
@@ -66,6 +74,12 @@ const std::vector<SkillParams::Param>& TeamPlay::paramList() {
     // clears it out to 2.2 m of the centre for their kick-off).
     {"wingX", -3.5},
     {"wingY", -1.5},
+    // The goalie goes out to clear a ball lying in our goal area within this
+    // of it (m); as designed, never (0).
+    {"goalieClear", 0.0},
+    // The goalie dives only for a ball predicted to stop less than this far
+    // before it (m): one that stops short of the goal is cleared instead.
+    {"diveRestAhead", 1.0},
 };
     return list;
 }
@@ -93,7 +107,55 @@ TeamPlay* TeamPlay::getUniqueInstance() {
     return &instance;
 }
 
+void TeamPlay::noteTeammates(const WorldModel& wm) {
+    const Point me = wm.getMyCartPos();
+    const double f = -wm.getDir().getZ() * kDegToRad;
+    if (!std::isfinite(me.getX()) || !std::isfinite(me.getY()) || !std::isfinite(f)) return;
+    for (const Sighting& s : robotsSeen(wm, kFreshSighting)) {
+        if (!s.teammate || s.unum < 1 || s.unum > 11) continue;
+        Known& k = teammates[s.unum];
+        k.x = me.getX() + s.x * std::cos(f) - s.y * std::sin(f);
+        k.y = me.getY() + s.x * std::sin(f) + s.y * std::cos(f);
+        k.time = wm.getTime();
+    }
+}
+
+double TeamPlay::kickCost(double x, double y, const Point& ball) {
+    const double bx = ball.getX(), by = ball.getY();
+    double ux = kGoalX - bx, uy = -by;
+    const double l = std::hypot(ux, uy);
+    if (l > 1e-6) {
+        ux /= l;
+        uy /= l;
+    } else {
+        ux = 1.0;
+        uy = 0.0;
+    }
+    const double sx = bx - kStagingBehind * ux, sy = by - kStagingBehind * uy;
+    double cost = std::hypot(sx - x, sy - y);
+    // On the ball's far side the way goes round it: as far again as the
+    // robot stands beyond the ball, and a turn about.
+    const double along = (x - bx) * ux + (y - by) * uy;
+    if (along > -kStagingBehind / 2) cost += kRoundBallCost + along;
+    return std::isfinite(cost) ? cost : HUGE_VAL;
+}
+
+bool TeamPlay::teammateBetterPlaced(const WorldModel& wm, double margin) const {
+    const Point me = wm.getMyCartPos();
+    const Point ball = wm.getGlobalPosOfBall();
+    const double mine = kickCost(me.getX(), me.getY(), ball);
+    const double now = wm.getTime();
+    for (int unum = 2; unum <= 11; ++unum) {
+        if (unum == wm.getMyNum() || mustLeaveBall(unum, now)) continue;
+        const Known& k = teammates[unum];
+        if (!(now - k.time <= kTeammateMemory)) continue;
+        if (kickCost(k.x, k.y, ball) + margin < mine) return true;
+    }
+    return false;
+}
+
 void TeamPlay::reset() {
+    for (Known& k : teammates) k = Known();
     lastMode = PM_UNKNOWN;
     side = SIDE_LEFT;
     firstKickOffKnown = weKickedOffFirst = nextKnown = weKickOffNextKnown = false;
@@ -230,10 +292,13 @@ std::vector<TeamPlay::Sighting> TeamPlay::robotsSeen(const WorldModel& wm, doubl
             const Boned part = p.getBoned(static_cast<BONEDID>(id));
             const Point pol = part.getPolarPos();
             if (!(pol.getRo() > 0.0) || !(now - part.getLastTimeSeenBoned() <= maxAge)) continue;
-            const double flat = pol.getRo() * std::cos((pol.getPhi() + p.getLastStepSeenHeadTiltDegree()) * kDegToRad);
-            const double dir = (pol.getTeta() + p.getLastStepSeenHeadPanDegree()) * kDegToRad;
-            const double x = std::fabs(flat) * std::cos(dir), y = std::fabs(flat) * std::sin(dir);
-            if (std::isfinite(x) && std::isfinite(y)) seen.push_back({x, y, teammate, p.getNum()});
+            // The head's tilt and pan undone in turn (added to the reading's
+            // angles they misplace a robot seen with the head tilted down).
+            double x = 0.0, y = 0.0;
+            if (ApproachPlan::bodyPointOf(pol.getRo(), pol.getTeta(), pol.getPhi(), p.getLastStepSeenHeadPanDegree(),
+                                          p.getLastStepSeenHeadTiltDegree(), x, y)) {
+                seen.push_back({x, y, teammate, p.getNum()});
+            }
             return;
         }
     };
@@ -249,9 +314,13 @@ double TeamPlay::nearestRobot(const WorldModel& wm) {
 }
 
 bool TeamPlay::teammateNearerToBall(const WorldModel& wm, double margin) {
-    const std::array<double, 2> ball = wm.getBodyDirectionFromBall();
-    const double bx = ball[0] * std::cos(ball[1] * kDegToRad), by = ball[0] * std::sin(ball[1] * kDegToRad);
-    if (!std::isfinite(bx) || !std::isfinite(by)) return false;
+    const Ball& seenBall = wm.getBall();
+    const Point pol = seenBall.getPolarPos();
+    double bx = 0.0, by = 0.0;
+    if (!ApproachPlan::bodyPointOf(pol.getRo(), pol.getTeta(), pol.getPhi(), seenBall.getLastStepSeenHeadPanDegree(),
+                                   seenBall.getLastStepSeenHeadTiltDegree(), bx, by)) {
+        return false;
+    }
     const double mine = std::hypot(bx, by);
     const TeamPlay* play = getUniqueInstance();
     for (const Sighting& s : robotsSeen(wm, kSightingAge)) {

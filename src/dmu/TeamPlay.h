@@ -47,6 +47,8 @@ public:
         P_SUPPORT_SIDE,
         P_WING_X,
         P_WING_Y,
+        P_GOALIE_CLEAR,
+        P_DIVE_REST_AHEAD,
         P_COUNT
     };
     // One value, from the file or its design value.
@@ -115,6 +117,20 @@ public:
     // than `margin` metres, as far as we can see.
     static bool teammateNearerToBall(const WorldModel& wm, double margin);
 
+    // Where each field-playing teammate was last seen on the field (team
+    // frame), noted every cycle from what was just seen: a teammate out of
+    // view is still known for kTeammateMemory seconds.
+    void noteTeammates(const WorldModel& wm);
+    // What it costs a player at (x, y) to kick the ball toward the goal, in
+    // metres of walking: the way to the point behind the ball, plus the way
+    // round the ball from its far side.
+    static double kickCost(double x, double y, const Point& ball);
+    // Whether a field-playing teammate (not the goalie, nor the taker that
+    // must leave the ball alone) is better placed to kick the ball than we
+    // are by more than `margin` metres of kickCost(), as far as we know.
+    bool teammateBetterPlaced(const WorldModel& wm, double margin) const;
+    static constexpr double kTeammateMemory = 2.0;
+
     // Forgets everything (tests).
     void reset();
 
@@ -133,6 +149,12 @@ private:
     // Who kicks off next, when a goal or a half time has told.
     bool nextKnown = false;
     bool weKickOffNextKnown = false;
+    struct Known {
+        double x = 0.0, y = 0.0;
+        double time = -1e9;
+    };
+    // Teammates by uniform number (1 to 11).
+    Known teammates[12];
     int setPieceTaker = 0;
     int leaveBallTaker = 0;
     double leaveBallUntil = -1.0;

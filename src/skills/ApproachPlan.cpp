@@ -17,9 +17,21 @@ constexpr double kFieldHalfWidth = 4.0;
 // The kick's own scatter: the ball leaves up to a few degrees off the
 // heading, and a post hit is no goal. A shot must pass this far inside.
 constexpr double kPostMargin = 0.2;
-// Aiming inside the near post by this much keeps a ball off the middle's
-// line from a wide angle, where the goal mouth looks narrow.
-constexpr double kAimInside = 0.35;
+// The goalie stands in the middle of its goal: a shot aims between it and
+// the post on the ball's side, and one that would pass nearer the middle
+// than kGoalieClear (m) is no shot.
+constexpr double kAimSide = 0.42;
+constexpr double kGoalieClear = 0.2;
+// A ball nearer our own end line than this (x, m) is cleared toward the
+// side (at least kClearWide degrees off straight ahead), and a kick within
+// kClearTol degrees of the clearing line goes; the point behind the ball
+// stays kLineMargin (m) inside the end line, kClearBehind (m) behind it.
+constexpr double kClearX = -4.4;
+constexpr double kClearWide = 30.0;
+constexpr double kClearTol = 40.0;
+constexpr double kFieldHalfLength = 6.0;
+constexpr double kLineMargin = 0.2;
+constexpr double kClearBehind = 0.5;
 // How far a kick takes the ball, roughly: a shot from farther than this
 // is a pass toward the goal, judged by its direction only.
 constexpr double kShotRange = 4.5;
@@ -53,10 +65,26 @@ constexpr double kArrive = 0.3;
 constexpr double kArriveLeave = 0.6;
 constexpr double kSupportClearance = 0.6;
 constexpr double kFaceBall = 25.0;
+// Robots: one in the way within kAvoidReach (m) ahead and kAvoidWidth (m) to
+// either side of the way is passed kPassBeside (m) beside it; one nearer
+// than kGiveWay (m) before the body in the walk up to the ball is waited for
+// (walking into it is a charge, and a robot walked into falls).
+constexpr double kAvoidReach = 1.0;
+constexpr double kAvoidWidth = 0.4;
+constexpr double kPassBeside = 0.6;
+constexpr double kGiveWay = 0.45;
 // Turning at a crawl, the walk keeps its slowest pace.
 constexpr double kCrawl = 0.1;
 // Turned onto the kick line this closely (degrees), the walk up begins.
 constexpr double kAligned = 6.0;
+// A ball this near the goal line (m) is pushed in by walking through it.
+constexpr double kPushRange = 1.3;
+// A quick shot is taken from within kQuickRange (m) of the ball, turned to
+// it within kQuickAligned (degrees).
+constexpr double kQuickRange = 0.5;
+constexpr double kQuickAligned = 6.0;
+// With an opponent at the ball, a kick this far off the aim (degrees) goes.
+constexpr double kScrumTol = 50.0;
 // Standing at the ball this long (s) with the kick off target, it kicks
 // anyway if the goal lies roughly ahead.
 constexpr double kLongestLineUp = 1.0;
@@ -77,6 +105,44 @@ double norm180(double a) {
 }
 
 double finiteOr0(double v, double fallback = 0.0) { return std::isfinite(v) ? v : fallback; }
+
+// The nearest robot in the corridor straight ahead of the body: at most
+// `reach` ahead (m) and `halfWidth` to either side. False when none is.
+bool robotAhead(const ApproachPlan::Situation& s, double reach, double halfWidth, double& ox, double& oy) {
+    bool found = false;
+    for (int i = 0; i < s.robotCount && i < ApproachPlan::Situation::kMaxRobots; ++i) {
+        const double x = s.robots[i].x, y = s.robots[i].y;
+        if (x > 0.0 && x < reach && std::fabs(y) < halfWidth && (!found || x < ox)) {
+            ox = x;
+            oy = y;
+            found = true;
+        }
+    }
+    return found;
+}
+
+// The bearing (degrees, body frame) to walk by for a target at bearing
+// `bearing` and `dist` metres: past a robot in the way rather than into it,
+// on the side of the way it does not lie on.
+double bearingPastRobots(const ApproachPlan::Situation& s, double bearing, double dist, bool& detour) {
+    detour = false;
+    double ox = 0.0, oy = 0.0;
+    // The corridor the body sweeps walking toward the target: turned into
+    // the target's direction.
+    const double b = bearing / kDeg;
+    ApproachPlan::Situation turned = s;
+    turned.robotCount = 0;
+    for (int i = 0; i < s.robotCount && i < ApproachPlan::Situation::kMaxRobots; ++i) {
+        const double x = s.robots[i].x * std::cos(b) + s.robots[i].y * std::sin(b);
+        const double y = -s.robots[i].x * std::sin(b) + s.robots[i].y * std::cos(b);
+        turned.addRobot(x, y);
+    }
+    if (!robotAhead(turned, std::min(dist, kAvoidReach), kAvoidWidth, ox, oy)) return bearing;
+    detour = true;
+    const double side = oy >= 0.0 ? -1.0 : 1.0;
+    const double px = ox, py = oy + side * kPassBeside;
+    return norm180(bearing + std::atan2(py, px) * kDeg);
+}
 
 }  // namespace
 
@@ -166,7 +232,10 @@ ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) 
         step.phase = "wait";
         return step;
     }
-    const double bearing = norm180(std::atan2(wy - s.y, wx - s.x) * kDeg - s.facing);
+    bool detour = false;
+    const double bearing = bearingPastRobots(s, norm180(std::atan2(wy - s.y, wx - s.x) * kDeg - s.facing),
+                                             std::hypot(wx - s.x, wy - s.y), detour);
+    if (detour) step.phase = "round robot";
     if (std::fabs(bearing) > (walkSpeed > 0.3 ? kTurnFirst : kTurnFirstSlow)) turningFirst = true;
     if (std::fabs(bearing) < 8.0) turningFirst = false;
     step.action = WALK;
@@ -189,9 +258,18 @@ void ApproachPlan::reset() {
     foot = 0;
 }
 
+void ApproachPlan::clearingLine(double bx, double by, double& ux, double& uy) {
+    // As much toward the opponent goal as keeps the point behind the ball
+    // on the field, the rest toward the side line.
+    const double room = (finiteOr0(bx) + kFieldHalfLength - kLineMargin) / kClearBehind;
+    const double forward = std::clamp(room, 0.0, std::cos(kClearWide / kDeg));
+    ux = forward;
+    uy = std::sqrt(std::max(0.0, 1.0 - forward * forward)) * (finiteOr0(by) >= 0.0 ? 1.0 : -1.0);
+}
+
 void ApproachPlan::aimPoint(double, double by, double& ax, double& ay) {
     ax = kGoalX;
-    ay = std::clamp(finiteOr0(by), -kAimInside, kAimInside);
+    ay = finiteOr0(by) >= 0.0 ? kAimSide : -kAimSide;
 }
 
 bool ApproachPlan::bodyPointOf(double distance, double azimuth, double elevation, double pan, double tilt,
@@ -215,7 +293,14 @@ bool ApproachPlan::inKickWindow(double ahead, double side) {
     return ahead >= kWindowNear && ahead <= kWindowFar && std::fabs(side) <= kWindowSide;
 }
 
-bool ApproachPlan::shotOnTarget(double bx, double by, double heading) const {
+bool ApproachPlan::contested(const Situation& s, double ahead, double side) {
+    for (int i = 0; i < s.robotCount && i < Situation::kMaxRobots; ++i) {
+        if (!s.robots[i].teammate && std::hypot(s.robots[i].x - ahead, s.robots[i].y - side) < kContested) return true;
+    }
+    return false;
+}
+
+bool ApproachPlan::shotOnTarget(double bx, double by, double heading, double farTol) const {
     const double h = heading / kDeg;
     const double cx = std::cos(h), cy = std::sin(h);
     if (!std::isfinite(cx) || !std::isfinite(cy)) return false;
@@ -226,17 +311,19 @@ bool ApproachPlan::shotOnTarget(double bx, double by, double heading) const {
     // posts.
     if (cx > 0.05) {
         const double yAtGoal = by + cy / cx * (kGoalX - bx);
-        if (std::fabs(yAtGoal) <= kGoalHalfWidth - kPostMargin) return true;
+        const double y = std::fabs(yAtGoal);
+        if (y <= kGoalHalfWidth - kPostMargin && y >= kGoalieClear) return true;
     }
-    if (range <= kShotRange) return false;
+    if (range <= kShotRange && farTol <= value(P_FAR_TOL)) return false;
     // Farther out: toward the aim within the tolerance, and the ball stays
     // on the field.
     const double off = norm180(heading - std::atan2(ay - by, ax - bx) * kDeg);
     const double endY = by + kKickLength * cy;
-    return std::fabs(off) <= value(P_FAR_TOL) && std::fabs(endY) < kFieldHalfWidth - 0.3;
+    return std::fabs(off) <= farTol && std::fabs(endY) < kFieldHalfWidth - 0.3;
 }
 
-bool ApproachPlan::shotOnTargetSeen(double bx, double by, double p1x, double p1y, double p2x, double p2y) const {
+bool ApproachPlan::shotOnTargetSeen(double bx, double by, double p1x, double p1y, double p2x, double p2y,
+                                   double farTol) const {
     // Where the ball's way straight ahead (y = by) crosses the line through
     // the posts, as a share of the way from post 2 to post 1.
     const double gy = p1y - p2y;
@@ -246,13 +333,13 @@ bool ApproachPlan::shotOnTargetSeen(double bx, double by, double p1x, double p1y
     if (!(crossX > bx)) return false;
     const double width = std::hypot(p1x - p2x, gy);
     const double margin = kPostMargin / std::max(width, 1e-6);
-    if (!(w >= margin && w <= 1.0 - margin)) {
+    if (!(w >= margin && w <= 1.0 - margin) || std::fabs(w - 0.5) * width < kGoalieClear) {
         // Wide of the posts: still worth it from far out, roughly toward the
         // goal.
         const double range = std::hypot((p1x + p2x) / 2 - bx, (p1y + p2y) / 2 - by);
-        if (range <= kShotRange) return false;
+        if (range <= kShotRange && farTol <= value(P_FAR_TOL)) return false;
         const double off = std::atan2((p1y + p2y) / 2 - by, (p1x + p2x) / 2 - bx) * kDeg;
-        return std::fabs(off) <= value(P_FAR_TOL);
+        return std::fabs(off) <= farTol;
     }
     return true;
 }
@@ -275,6 +362,10 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
     const double ahead = dx * std::cos(f) + dy * std::sin(f);
     const double side = -dx * std::sin(f) + dy * std::cos(f);
 
+    // With an opponent at the ball a rougher kick goes: anywhere roughly
+    // toward the goal is better than waiting for the other side to kick.
+    const bool scrum = contested(s, ahead, side);
+    const double farTol = scrum ? kScrumTol : value(P_FAR_TOL);
     // The kick line: from the ball toward the aim; from the posts as seen
     // when they were, else from where the robot believes it stands.
     double ux = 1.0, uy = 0.0;
@@ -282,11 +373,19 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
     const bool posts = s.postsSeen && std::isfinite(s.post1X) && std::isfinite(s.post1Y) &&
                        std::isfinite(s.post2X) && std::isfinite(s.post2Y) &&
                        std::hypot(s.post1X - s.post2X, s.post1Y - s.post2Y) > 0.5;
-    if (posts) {
+    const bool clearing = s.ballX < kClearX;
+    if (clearing) {
+        // Near our own goal the ball is cleared away from it, toward the
+        // side line the ball is nearer: a line to the opponent goal would
+        // put the point behind the ball off the field, or in our goal.
+        clearingLine(s.ballX, s.ballY, ux, uy);
+        const double off = norm180(s.facing - std::atan2(uy, ux) * kDeg);
+        onTarget = std::fabs(off) <= kClearTol;
+    } else if (posts) {
         const double mx = (s.post1X + s.post2X) / 2, my = (s.post1Y + s.post2Y) / 2;
         const double width = std::hypot(s.post1X - s.post2X, s.post1Y - s.post2Y);
         const double gx = (s.post1X - s.post2X) / width, gy = (s.post1Y - s.post2Y) / width;
-        const double t = std::clamp((ahead - mx) * gx + (side - my) * gy, -kAimInside, kAimInside);
+        const double t = (ahead - mx) * gx + (side - my) * gy >= 0.0 ? kAimSide : -kAimSide;
         const double bx = mx + t * gx - ahead, by = my + t * gy - side;
         const double l = std::hypot(bx, by);
         if (l > 1e-6) {
@@ -294,7 +393,7 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
             ux = (bx * std::cos(f) - by * std::sin(f)) / l;
             uy = (bx * std::sin(f) + by * std::cos(f)) / l;
         }
-        onTarget = shotOnTargetSeen(ahead, side, s.post1X, s.post1Y, s.post2X, s.post2Y);
+        onTarget = shotOnTargetSeen(ahead, side, s.post1X, s.post1Y, s.post2X, s.post2Y, farTol);
     } else {
         double ax = 0.0, ay = 0.0;
         aimPoint(s.ballX, s.ballY, ax, ay);
@@ -303,7 +402,7 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
             ux = (ax - s.ballX) / l;
             uy = (ay - s.ballY) / l;
         }
-        onTarget = shotOnTarget(s.ballX, s.ballY, s.facing);
+        onTarget = shotOnTarget(s.ballX, s.ballY, s.facing, farTol);
     }
     const double lineHeading = std::atan2(uy, ux) * kDeg;
 
@@ -323,7 +422,7 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
         offTargetSince = -1.0;
     }
     const bool waitedLong = offTargetSince >= 0 && s.time - offTargetSince >= kLongestLineUp &&
-                            std::fabs(headingOff) <= value(P_FAR_TOL);
+                            std::fabs(headingOff) <= farTol;
     if (ready && (onTarget || waitedLong)) {
         step.action = KICK;
         step.phase = onTarget ? "kick" : "kick anyway";
@@ -336,10 +435,11 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
     const double standAhead = value(P_STAND_AHEAD);
     // Behind the ball in its lane (wider farther back) and facing along the
     // line: the walk up can begin; once begun it holds through more.
+    const double walkTol = scrum ? std::max(value(P_WALK_TOL), kScrumTol * 0.7) : value(P_WALK_TOL);
     auto inLane = [&](double slack) {
         const double lane = value(P_LANE) + 0.15 * std::max(0.0, -along - standAhead);
         return along < -0.1 / slack && std::fabs(lateral) <= lane * slack &&
-               std::fabs(headingOff) <= value(P_WALK_TOL) * slack && -along <= behind + 0.3 * slack;
+               std::fabs(headingOff) <= walkTol * slack && -along <= behind + 0.3 * slack;
     };
     // From afar the staging point lies farther back on the line, and comes
     // nearer the ball as the robot does: the robot joins the line early,
@@ -349,7 +449,38 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
     const double sx = s.ballX - stage0 * ux, sy = s.ballY - stage0 * uy;
     const double toPoint = std::hypot(sx - s.x, sy - s.y);
 
+    // Near the ball and behind it, with the ball's own direction a good
+    // enough shot: turn on the spot to put the ball before a foot and kick,
+    // instead of going round to the line behind it first.
+    const double toBall = std::atan2(dy, dx) * kDeg;
+    auto quickShot = [&](double slack) {
+        if (!(ballDist <= kQuickRange * slack) || !(along < 0.0)) return false;
+        const double off = std::fabs(norm180(toBall - lineHeading));
+        if (off <= kAligned) return false;  // the line itself: the walk up does it
+        if (clearing) return off <= kClearTol * slack;
+        if (posts || !shotOnTarget(s.ballX, s.ballY, toBall, farTol * slack)) {
+            // From the posts as seen: the ball's own direction turned into
+            // the body frame.
+            if (!posts) return false;
+            const double r = (toBall - s.facing) / kDeg;
+            const double c = std::cos(-r), sn = std::sin(-r);
+            auto rot = [&](double x, double y, double& ox, double& oy) {
+                ox = x * c - y * sn;
+                oy = x * sn + y * c;
+            };
+            double bx, by, p1x, p1y, p2x, p2y;
+            rot(ahead, side, bx, by);
+            rot(s.post1X, s.post1Y, p1x, p1y);
+            rot(s.post2X, s.post2Y, p2x, p2y);
+            return shotOnTargetSeen(bx, by, p1x, p1y, p2x, p2y, farTol * slack);
+        }
+        return true;
+    };
+    if (stage != QUICK && quickShot(1.0)) stage = QUICK;
     switch (stage) {
+        case QUICK:
+            if (!quickShot(1.3)) stage = TO_POINT;
+            break;
         case WALK_UP:
             if (!inLane(1.5)) stage = TO_POINT;
             break;
@@ -361,6 +492,48 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
             if (inLane(1.0)) stage = WALK_UP;
             else if (toPoint < value(P_NEAR_POINT)) stage = ONTO_LINE;
             break;
+    }
+
+    if (stage == QUICK) {
+        turningFirst = false;
+        backingOff = false;
+        // The foot: the side the ball lies on now.
+        if (foot == 0 || side * foot < -0.04) foot = side >= 0 ? 1 : -1;
+        const double fs = value(P_FOOT_SIDE);
+        const double face = toBall - foot * std::asin(std::clamp(fs / std::max(ballDist, fs + 1e-3), -1.0, 1.0)) * kDeg;
+        const double e = norm180(face - s.facing);
+        const double toGo = ahead - standAhead;
+        step.phase = "quick";
+        if (std::fabs(e) > kQuickAligned) {
+            // Turn at a crawl (or stop first: a walk under way turns wide).
+            if (walkSpeed > 0.2) {
+                step.action = STOP;
+                return step;
+            }
+            step.action = WALK;
+            step.speed = kCrawl;
+            step.degree = e > 0 ? -kSharpTurn : kSharpTurn;
+            return step;
+        }
+        if (toGo < -0.04) {
+            step.action = WALK;
+            step.speed = -0.3;
+            step.phase = "quick back";
+            return step;
+        }
+        const double brake = std::max(value(P_BRAKE), 1e-3);
+        if (toGo <= brake * walkSpeed * walkSpeed + 0.02 + 0.05 * walkSpeed) {
+            step.action = s.standing ? WALK : STOP;
+            step.speed = kCreep;
+            step.degree = std::clamp(-2.0 * e, -kMildTurn, kMildTurn);
+            if (!s.standing) return step;
+            step.phase = "quick shuffle";
+            return step;
+        }
+        step.action = WALK;
+        step.speed = std::clamp(std::sqrt(std::max(toGo, 0.0) / brake), kCreep, value(P_WALK_UP_SPEED));
+        step.degree = std::clamp(-2.0 * e, -kMildTurn, kMildTurn);
+        return step;
     }
 
     if (stage == WALK_UP) {
@@ -390,7 +563,7 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
         // Backing off (too near the ball, beside it, or facing too far off
         // to kick) goes on until there is room to walk up again.
         if (s.standing && (toGo < -0.04 || (toGo < 0.08 && std::fabs(side) > kWindowSide) ||
-                           (inKickWindow(ahead, side) && std::fabs(headingOff) > value(P_WALK_TOL) / 2))) {
+                           (inKickWindow(ahead, side) && std::fabs(headingOff) > walkTol / 2))) {
             backingOff = true;
         }
         if (backingOff && toGo > kBackOffRoom) backingOff = false;
@@ -399,6 +572,26 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
             step.speed = -0.3;
             step.degree = 0.0;
             step.phase = "back";
+            return step;
+        }
+        {
+            double ox = 0.0, oy = 0.0;
+            // A robot between the body and the ball is in the way; one
+            // beyond the ball is not (the walk stops short of the ball).
+            if (robotAhead(s, std::min(kGiveWay, ahead), 0.3, ox, oy)) {
+                step.action = STOP;
+                step.phase = "give way";
+                return step;
+            }
+        }
+        // Right before the goal a push goes in sooner than a kick: the walk
+        // goes on through the ball while it is on target.
+        if (kGoalX - s.ballX < kPushRange && std::fabs(s.ballY) < kGoalHalfWidth + 0.3 && onTarget &&
+            std::fabs(headingOff) <= kAligned * 2) {
+            step.action = WALK;
+            step.speed = value(P_WALK_UP_SPEED);
+            step.degree = degree;
+            step.phase = "push";
             return step;
         }
         // The speed from which the walk's braking ends at the spot, and the
@@ -461,7 +654,10 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
     }
     const double tdx = tx - s.x, tdy = ty - s.y;
     const double dist = std::hypot(tdx, tdy);
-    const double bearing = norm180(std::atan2(tdy, tdx) * kDeg - s.facing);
+    bool detour = false;
+    const double bearing =
+        bearingPastRobots(s, norm180(std::atan2(tdy, tdx) * kDeg - s.facing), dist, detour);
+    if (detour) step.phase = "round robot";
     // Turn at a crawl toward the point while it lies well to the side, until
     // it lies nearly ahead; then walk, steering mildly.
     // A robot that stands or walks slowly turns first for less.

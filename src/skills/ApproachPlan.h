@@ -26,6 +26,7 @@
 // +x), metres; directions in degrees counter-clockwise from +x.
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 #include "etc/SkillParams.h"
@@ -47,6 +48,18 @@ public:
         bool postsSeen = false;
         double post1X = 0.0, post1Y = 0.0, post2X = 0.0, post2Y = 0.0;
         double time = 0.0;  // server time (s)
+        // Other robots just seen, in the body frame (m): walked round, and
+        // never walked into.
+        static constexpr int kMaxRobots = 12;
+        struct Robot {
+            double x, y;
+            bool teammate;
+        };
+        Robot robots[kMaxRobots] = {};
+        int robotCount = 0;
+        void addRobot(double x, double y, bool teammate = false) {
+            if (robotCount < kMaxRobots && std::isfinite(x) && std::isfinite(y)) robots[robotCount++] = {x, y, teammate};
+        }
     };
 
     enum Action {
@@ -109,13 +122,23 @@ public:
     // Where the kick aims for a ball at (bx, by): the goal's middle for a
     // ball in front of the goal, otherwise a point inside the near post.
     static void aimPoint(double bx, double by, double& ax, double& ay);
+    // The direction (unit vector, field frame) a ball at (bx, by) near our
+    // own goal is cleared in: forward and out toward the nearer side line,
+    // as much forward as leaves room behind the ball on the field.
+    static void clearingLine(double bx, double by, double& ux, double& uy);
     // Whether a kick along `heading` from a ball at (bx, by) is good enough:
     // into the goal mouth (with room for the kick's scatter) when the goal
-    // is near, roughly toward it and not out over a side line otherwise.
-    bool shotOnTarget(double bx, double by, double heading) const;
+    // is near, roughly toward it (within `farTol` degrees) and not out over
+    // a side line otherwise.
+    bool shotOnTarget(double bx, double by, double heading, double farTol) const;
     // The same for a kick straight ahead of the body from a ball at (bx, by)
     // in the body frame, with the posts seen at (p1x, p1y) and (p2x, p2y).
-    bool shotOnTargetSeen(double bx, double by, double p1x, double p1y, double p2x, double p2y) const;
+    bool shotOnTargetSeen(double bx, double by, double p1x, double p1y, double p2x, double p2y,
+                          double farTol) const;
+    // Whether an opponent stands within kContested metres of the ball: the
+    // kick is then taken on rougher terms, before the other side gets it.
+    static bool contested(const Situation& s, double ahead, double side);
+    static constexpr double kContested = 1.0;
     // Whether the ball, (ahead, side) from the torso in the body frame, is
     // where a kick from the standing stance meets it.
     static bool inKickWindow(double ahead, double side);
@@ -140,7 +163,7 @@ private:
     std::vector<double> v;
     // The stage the approach is in; each holds on through a little more
     // noise than it took to enter it.
-    enum Stage { TO_POINT, ONTO_LINE, WALK_UP };
+    enum Stage { TO_POINT, ONTO_LINE, WALK_UP, QUICK };
     Stage stage = TO_POINT;
     // Turning at a crawl toward the staging point before walking to it.
     bool turningFirst = false;

@@ -7,6 +7,7 @@
 
 #include "buildMode.h"
 #include "dmu/DMUtil.h"
+#include "dmu/TeamPlay.h"
 #include "geometry/Geometry.h"
 #include "objects/Ball.h"
 #include "objects/Flag.h"
@@ -37,6 +38,9 @@ constexpr double kFreshSighting = 0.1;
 // Both opponent posts seen within this (s): the kick's aim is judged from
 // them.
 constexpr double kFreshPosts = 0.15;
+// Robots seen within this (s) are steered round: older sightings were taken
+// from elsewhere.
+constexpr double kFreshRobots = 0.2;
 
 // The competition walks a little slower: it falls less.
 constexpr double kFullSpeed = kCompetitionBuild ? 0.9 : 1.0;
@@ -489,6 +493,7 @@ void MidLevelSkills::situation(ApproachPlan::Situation& s, TFSWalk* walk) const 
     }
     s.walkSpeed = walk != nullptr ? walk->getLastSpeed() : 0.0;
     s.standing = walk == nullptr || walk->isFinished();
+    for (const TeamPlay::Sighting& r : TeamPlay::robotsSeen(*WM, kFreshRobots)) s.addRobot(r.x, r.y, r.teammate);
 }
 
 SkillBase* MidLevelSkills::supportAt(Point spot) {
