@@ -107,11 +107,14 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
     }
     std::ostringstream console;
     Simulation sim(options_, console);
+    // The robot the scene builds steps before its first perception, as the
+    // real one did; the trace's perception n is fieldsim's cycle n + quiet.
+    const long long quiet = trace_.scene.empty() ? 0 : Simulation::kQuietCyclesAfterScene;
     if (out.kickoffCycle >= 0) {
         Scenario scenario;
         std::string error;
         if (Scenario::parse(
-                "cycle:" + std::to_string(out.kickoffCycle) + " playmode KickOff_Left\n", scenario,
+                "cycle:" + std::to_string(out.kickoffCycle + quiet) + " playmode KickOff_Left\n", scenario,
                 error)) {
             sim.setScenario(scenario);
         } else {
@@ -134,6 +137,10 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
 
     sim.clientConnected(kClient, "trace");
     for (const std::string& message : trace_.scene) sim.receive(kClient, message);
+    for (long long q = 0; q < quiet; ++q) {
+        sim.step();
+        sim.takeOutbox();
+    }
 
     const long long last = trace_.perceptions.back().n;
     bool refused = false;
@@ -316,6 +323,7 @@ void TracePlayer::compareTruth(TraceComparison& out) const {
 
 void TracePlayer::realEvents(TraceComparison& out) const {
     const TraceRobotTruth* previous = nullptr;
+    long long previousCycle = -1;
     bool lying = false;
     for (const TraceTruth& t : trace_.truths) {
         const long long n = trace_.cycleAtWall(t.wall);
@@ -326,7 +334,7 @@ void TracePlayer::realEvents(TraceComparison& out) const {
             horizontal(r->pos, previous->pos) > kMoveJump && !ownMove(n, 1, 3)) {
             TraceEvent e;
             e.kind = TraceEvent::Kind::RefereeMove;
-            e.cycle = n;
+            e.cycle = moveCycle(previousCycle, n);
             e.from = previous->pos;
             e.to = r->pos;
             out.realEvents.push_back(e);
@@ -358,5 +366,22 @@ void TracePlayer::realEvents(TraceComparison& out) const {
             out.realEvents.push_back(e);
         }
         previous = r;
+        previousCycle = n;
     }
+}
+
+long long TracePlayer::moveCycle(long long before, long long seen) const {
+    // The monitor sends every second cycle, so the first sample after a move
+    // may come a cycle or two late. The real server reads the gyro for the
+    // perception after its rules have run, and a move stops every body: the
+    // perception of the move's cycle shows a gyro of exactly zero, which a
+    // walking robot never does otherwise.
+    // The sample before may itself show a state up to two cycles old.
+    for (long long k = std::max(before - 2, 0LL); k <= seen; ++k) {
+        const long long i = trace_.indexOf(k);
+        if (i < 0) continue;
+        const BodyReadings b = BodyReadings::parse(trace_.perceptions[static_cast<size_t>(i)].text);
+        if (b.hasGyro && b.gyro.x == 0.0 && b.gyro.y == 0.0 && b.gyro.z == 0.0) return k;
+    }
+    return seen;
 }

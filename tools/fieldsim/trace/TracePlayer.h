@@ -67,6 +67,9 @@ private:
     // Cycles in which the robot placed itself (its init and its beams): a jump
     // then is its own doing.
     bool ownMove(long long cycle, long long before, long long after) const;
+    // The cycle of a real move first seen in the truth sample of cycle
+    // `seen`, the one before at `before`.
+    long long moveCycle(long long before, long long seen) const;
 
     const RealTrace& trace_;
     SimOptions options_;
