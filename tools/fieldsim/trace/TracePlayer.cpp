@@ -94,6 +94,7 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
         DifferenceTrack("torso position", "m", kPositionTolerance, 3),
         DifferenceTrack("torso height", "m", kPositionTolerance, 3),
         DifferenceTrack("torso yaw", "deg", kYawTolerance, 1),
+        DifferenceTrack("body parts", "m", kPositionTolerance, 3),
         DifferenceTrack("ball", "m", kBallTolerance, 3),
     };
 
@@ -114,8 +115,8 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
         Scenario scenario;
         std::string error;
         if (Scenario::parse(
-                "cycle:" + std::to_string(out.kickoffCycle + quiet) + " playmode KickOff_Left\n", scenario,
-                error)) {
+                "cycle:" + std::to_string(out.kickoffCycle + quiet) + " playmode KickOff_Left\n",
+                scenario, error)) {
             sim.setScenario(scenario);
         } else {
             out.notes.push_back("the kick-off could not be planned: " + error);
@@ -159,6 +160,11 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
             sample.torso = body.torso().pos;
             sample.yaw = body.heading();
             sample.upright = body.torso().rot.at(2, 2);
+            const std::array<Pose, NaoModel::kBodyPartCount> poses = body.partPoses();
+            for (int i = 0; i < NaoBuild::kPartCount; ++i) {
+                if (NaoBuild::part(i).collider)
+                    sample.parts[static_cast<size_t>(i)] = poses[static_cast<size_t>(i)].pos;
+            }
             const bool lying = body.state() != BodyState::Upright;
             if (lying != wasLying) {
                 TraceEvent e;
@@ -318,7 +324,39 @@ void TracePlayer::compareTruth(TraceComparison& out) const {
         out.trackAt("torso position", n)->add(n, xy);
         out.trackAt("torso height", n)->add(n, z);
         if (yaw != HUGE_VAL) out.trackAt("torso yaw", n)->add(n, yaw);
+        std::string part;
+        const double parts = partsDifference(*r, from, to, part);
+        if (parts >= 0.0) out.trackAt("body parts", n)->add(n, parts, part);
     }
+}
+
+double TracePlayer::partsDifference(const TraceRobotTruth& real, long long from, long long to,
+                                    std::string& worstPart) const {
+    // The parts the referee's rectangle is made of, each against fieldsim's
+    // part of that name; of the cycles the sample may show, the one where the
+    // farthest part is nearest counts.
+    double best = -1.0;
+    for (long long k = from; k <= to; ++k) {
+        const SimSample& s = samples_[static_cast<size_t>(k)];
+        if (!s.valid) continue;
+        double worst = -1.0;
+        std::string which;
+        for (const auto& [name, at] : real.parts) {
+            for (int i = 0; i < NaoBuild::kPartCount; ++i) {
+                if (!NaoBuild::part(i).collider || name != NaoBuild::part(i).name) continue;
+                const double d = distance(s.parts[static_cast<size_t>(i)], at);
+                if (d > worst) {
+                    worst = d;
+                    which = name;
+                }
+            }
+        }
+        if (worst >= 0.0 && (best < 0.0 || worst < best)) {
+            best = worst;
+            worstPart = which;
+        }
+    }
+    return best;
 }
 
 void TracePlayer::realEvents(TraceComparison& out) const {
