@@ -41,6 +41,9 @@ struct Robot {
     long long startCycle = -1;
     Vec3 startSpot;
     double startHeading = 0.0;
+    // Its init was accepted: side and number are its own, whether or not the
+    // init has taken effect yet.
+    bool claimed() const { return joined || startCycle >= 0; }
     std::deque<QueuedAction> pending;
     std::string cycleCommands;  // what it sent since the last cycle, cut for the truth log
     Vec3 visionCalibration;     // fixed offset of its camera when noise is on

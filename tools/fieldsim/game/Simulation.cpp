@@ -51,7 +51,7 @@ void Simulation::log(const std::string& line) {
 
 std::string Simulation::who(const Robot& r) const {
     std::string s = "client " + std::to_string(r.clientId);
-    if (r.joined) s += " (" + std::string(teamSideName(r.side)) + " " + std::to_string(r.unum) + " " + r.team + ")";
+    if (r.claimed()) s += " (" + std::string(teamSideName(r.side)) + " " + std::to_string(r.unum) + " " + r.team + ")";
     return s;
 }
 
@@ -82,7 +82,7 @@ void Simulation::clientLeft(int clientId, const std::string& reason) {
     problemsShown_.erase(clientId);
     if (const Robot* r = world_.robot(clientId)) {
         log(who(*r) + " left: " + reason);
-        const bool wasOnTeam = r->joined || r->startCycle >= 0;
+        const bool wasOnTeam = r->claimed();
         const TeamSide side = r->side;
         referee_.robotLeft(clientId);
         world_.removeRobot(clientId);
@@ -99,7 +99,7 @@ void Simulation::freeSideIfEmpty(TeamSide side) {
     // with its team (and its score) whoever is connected.
     if (rules_.playMode() != PlayMode::BeforeKickOff || rules_.gameTime() > 0.0) return;
     for (const auto& [id, r] : world_.robots()) {
-        if ((r.joined || r.startCycle >= 0) && r.side == side) return;
+        if (r.claimed() && r.side == side) return;
     }
     std::string& name = teamNames_[side == TeamSide::Left ? 0 : 1];
     if (name.empty()) return;
@@ -182,7 +182,7 @@ bool Simulation::receive(int clientId, const std::string& message) {
             case DecodedCommand::Kind::Init:
                 if (!robot) {
                     if (options_.verbose) log("client " + std::to_string(clientId) + ": init before scene ignored");
-                } else if (robot->joined || robot->startCycle >= 0) {
+                } else if (robot->claimed()) {
                     if (options_.verbose) log(who(*robot) + ": second init ignored");
                 } else if (!join(*robot, d.unum, d.teamName)) {
                     return false;
@@ -226,7 +226,7 @@ bool Simulation::join(Robot& robot, int unum, const std::string& team) {
     // init has taken effect yet.
     const auto taken = [&](int n) {
         for (const auto& [id, r] : world_.robots()) {
-            if ((r.joined || r.startCycle >= 0) && r.side == side && r.unum == n) return true;
+            if (r.claimed() && r.side == side && r.unum == n) return true;
         }
         return false;
     };
@@ -260,6 +260,22 @@ bool Simulation::join(Robot& robot, int unum, const std::string& team) {
     } else {
         robot.startCycle = cycles_ - 1 + options_.latency;
     }
+    // Counted when accepted, so that robots whose inits arrive together
+    // start the clock together, whenever the inits take effect.
+    ++stats_.robotsJoined;
+    log(who(robot) + " joined");
+    if (!waiting()) {
+        rules_.robotJoined(now_);
+    } else {
+        int joined = 0;
+        for (const auto& [id, r] : world_.robots()) joined += r.claimed() ? 1 : 0;
+        if (joined >= options_.waitFor) {
+            endWait(std::to_string(joined) + " robots joined");
+        } else {
+            log(std::to_string(joined) + " of " + std::to_string(options_.waitFor) +
+                " robots joined; the clock waits for the others");
+        }
+    }
     return true;
 }
 
@@ -269,19 +285,6 @@ void Simulation::placeAtStart(Robot& robot) {
     robot.identityPending = true;
     robot.body().place(robot.startSpot.x, robot.startSpot.y, robot.startHeading);
     robot.body().refreshSensors();
-    ++stats_.robotsJoined;
-    log(who(robot) + " joined");
-    if (!waiting()) {
-        rules_.robotJoined(now_);
-    } else {
-        const int joined = static_cast<int>(world_.joinedRobots().size());
-        if (joined >= options_.waitFor) {
-            endWait(std::to_string(joined) + " robots joined");
-        } else {
-            log(std::to_string(joined) + " of " + std::to_string(options_.waitFor) +
-                " robots joined; the clock waits for the others");
-        }
-    }
 }
 
 void Simulation::endWait(const std::string& why) {
@@ -289,7 +292,12 @@ void Simulation::endWait(const std::string& why) {
     waitOver_ = true;
     log(why + "; the clock starts");
     // The countdown to the kick-off starts now, as if they had all joined at once.
-    if (!world_.joinedRobots().empty()) rules_.robotJoined(now_);
+    for (const auto& [id, r] : world_.robots()) {
+        if (r.claimed()) {
+            rules_.robotJoined(now_);
+            break;
+        }
+    }
 }
 
 void Simulation::applyAction(Robot& robot, const RobotAction& a) {
