@@ -1,10 +1,11 @@
 // fieldsim --play-trace reads recordings made elsewhere, which may be cut
 // off, edited or not traces at all. Whatever they hold, the reader must come
 // back with perceptions whose numbers go forward within bounds, truth that
-// goes forward in time with finite positions, and notes of one line each, or
-// a refusal with a reason; the body readings of every perception must be
-// finite. The first byte chooses the way in: even, the text as it is; odd,
-// a file (gzip-compressed or plain) read through zlib.
+// goes forward in time with finite positions (the parts' too, and no more of
+// them than kept), and notes of one line each, or a refusal with a reason;
+// the body readings of every perception must be finite. The first byte
+// chooses the way in: even, the text as it is; odd, a file (gzip-compressed
+// or plain) read through zlib.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -46,6 +47,8 @@ void checkTrace(const RealTrace& trace) {
         for (const TraceRobotTruth& r : t.robots) {
             check(finite(r.pos) && std::isfinite(r.yaw) && std::isfinite(r.upright) &&
                   r.unum >= 0 && r.unum <= 99);
+            check(r.parts.size() <= RealTrace::kMaxParts);
+            for (const auto& part : r.parts) check(finite(part.second));
         }
         const long long n = trace.cycleAtWall(t.wall);
         check(n == -1 || trace.indexOf(n) >= 0);

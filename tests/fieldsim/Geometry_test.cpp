@@ -22,6 +22,7 @@ TEST(Vision, FlagsGoalPostAndBallByHandForHeadPanAndTilt) {
     for (const auto& [pan, tilt] : {std::pair<double, double>{0, 0}, {30, 0}, {0, 20}, {-25, -15}}) {
         SimHarness h;
         h.join(1, "VOR", 1);
+        h.stepAll();  // its first step, before its first perception
         h.body(1).place(-3.0, 0.0, 0.0);
         h.body(1).setAngle(NaoModel::HJ1, pan * kDeg);
         h.body(1).setAngle(NaoModel::HJ2, tilt * kDeg);
@@ -50,6 +51,7 @@ TEST(Vision, TheConeEndsAtSixtyDegreesAndNothingIsSeenCloserThanTenCentimetres) 
     for (const auto& [az, visible] : {std::pair<double, bool>{59.5, true}, {60.5, false}}) {
         SimHarness h;
         h.join(1, "VOR", 1);
+        h.stepAll();  // its first step, before its first perception
         h.sim().rules().setPlayMode(PlayMode::PlayOn, 0.0);  // before kick-off the referee clears the middle
         h.body(1).place(0.0, 0.0, std::atan2(4.0, 6.0) / kDeg - az);
         EXPECT_EQ(seenObjects(h.step(1)).count("F1R"), visible ? 1u : 0u) << az;

@@ -38,6 +38,9 @@ TEST(SceneAndInit, PerceptionsFollowTheSceneAndTheNumberIsToldOnce) {
     h.sim().receive(1, "(scene rsg/agent/nao/soccerbot.rsg)");
     EXPECT_EQ(h.step(1), "") << "no perception without a known scene";
     h.sim().receive(1, "(scene /usr/local/share/simulator/rsg/agent/nao/nao.rsg)");
+    // As on the real server, the new robot's first perception comes after
+    // its second step (it has fallen twice from where it was built).
+    EXPECT_EQ(h.step(1), "") << "a perception in the cycle that built the robot";
     EXPECT_EQ(expression(h.step(1), "(GS"), "(GS (sl 0) (sr 0) (t 0.000) (pm BeforeKickOff))");
     h.sim().receive(1, "(init (unum 1)(teamname VOR))");
     EXPECT_EQ(expression(h.step(1), "(GS"), "(GS (unum 1) (team left) (sl 0) (sr 0) (t 0.000) (pm BeforeKickOff))");
@@ -143,6 +146,7 @@ TEST(Perception, OrderIsTheRealServersVisionEveryThirdCycleThreeDecimals) {
     SimHarness h;
     ASSERT_TRUE(h.join(1, "VOR", 1));
     ASSERT_TRUE(h.join(2, "OPP", 1));
+    h.stepAll();  // the robots' first step, before their first perception
     h.sim().receive(1, "(beam -1 0.3 10)(he1 0.3)(say hello)");
     std::vector<std::string> m;
     std::string pattern;

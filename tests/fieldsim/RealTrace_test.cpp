@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "app/PlayTrace.h"
+#include "game/RobotExtent.h"
 #include "support/ChildProcess.h"
 #include "trace/BodyReadings.h"
 #include "trace/TracePlayer.h"
@@ -124,16 +125,68 @@ TEST(RealTrace, WalkInPlayKeepsTheTorsoWithinFiveCentimetresForFourSeconds) {
     EXPECT_GT(trace.truths.back().robots[0].pos.x, -3.0);
 }
 
+// What the referee's rectangle is made of: the centres of the 13 parts that
+// carry a collider. The real truth carries the real ones; while the walk
+// still goes as the real one (its first three seconds), every part of
+// fieldsim's robot is where the real one was, the feet and forearms that lead
+// the rectangle included.
+TEST(RealTrace, WalkingTheCollidersCentresAreTheRealOnes) {
+    const RealTrace trace = load("walk-in-play-1-4s.jsonl.gz");
+    const TraceComparison c = play(trace, "walk-in-play-1-4s");
+    const DifferenceTrack* parts = c.track("body parts");
+    ASSERT_TRUE(parts);
+    EXPECT_GE(parts->samples(), 100) << "the truth lines should carry the parts";
+    const long long threeSeconds = 150;
+    EXPECT_LE(parts->largestBefore(threeSeconds), TracePlayer::kPositionTolerance);
+}
+
+// The real server's half clearing before kick-off, applied to the real
+// robot's own parts (the truth's centres, which the monitor sends before the
+// referee has moved anything in that cycle): it fires in the cycle the real
+// server moved the robot (7.24 s, told by its gyro of exactly zero) and not
+// before, and puts the torso where the real one landed.
+TEST(RealTrace, HalfClearingOnTheRealPartsFiresWhereTheRealServerMovedTheRobot) {
+    const RealTrace trace = load("walk-before-kickoff-1-9s.jsonl.gz");
+    const TraceComparison c = play(trace, "walk-before-kickoff-1-9s");
+    const TraceEvent* realMove = firstEvent(c.realEvents, TraceEvent::Kind::RefereeMove);
+    ASSERT_TRUE(realMove) << "the trace's robot should be moved at about 7.24 s";
+    EXPECT_EQ(realMove->cycle, 362) << "the real move's cycle, from the gyro";
+    long long fired = -1;
+    Vec3 target;
+    for (const TraceTruth& t : trace.truths) {
+        const long long n = trace.cycleAtWall(t.wall);
+        if (n <= c.startCycles || t.playMode != "BeforeKickOff") continue;
+        for (const TraceRobotTruth& r : t.robots) {
+            if (r.side != "left" || r.unum != 1 || r.parts.size() < 11) continue;
+            // The truth has no neck; its centre lies between the torso's and
+            // the head's, which are there.
+            std::vector<Vec3> centres{r.pos};
+            for (const auto& part : r.parts) centres.push_back(part.second);
+            if (RobotExtent::rectangle(centres).maxX >= 0.0) {
+                fired = n;
+                target = {-2.5, r.pos.y, r.pos.z};
+            }
+        }
+        if (fired >= 0) break;
+    }
+    ASSERT_GE(fired, 0) << "the rule never fired on the real parts";
+    EXPECT_LE(std::llabs(fired - realMove->cycle), 3)
+        << "fired at cycle " << fired << ", the real server moved the robot at " << realMove->cycle;
+    EXPECT_LE(std::hypot(target.x - realMove->to.x, target.y - realMove->to.y), 0.03)
+        << "the rule puts it at (" << target.x << ", " << target.y << "), the real server at ("
+        << realMove->to.x << ", " << realMove->to.y << ")";
+}
+
 // The referee clears a robot out of the opponent half before kick-off; the
 // robot, walking on, falls after the move on both servers.
 //
-// Disabled: it fails for a reason in fieldsim's physics, not in its referee.
-// The walk parts from the real one from the first steps on (see the README's
-// table of the real traces): 7 s in, fieldsim's torso is 17 to 20 cm from the
-// real one, so its robot's parts reach the middle line 7 cycles later (its
-// torso at x -0.15 against the real -0.09 when moved) and 13 cm further to
-// the side, where the referee keeps it. (Its referee also clears at the line
-// with the torso about 4 cm further back than the real one does.)
+// Disabled: it fails for a reason in fieldsim's physics, not in its referee
+// (the rule on the real parts fires in the real cycle, the test above). The
+// walk parts from the real one from its first landing on (see the README's
+// table of the real traces): 7 s in, fieldsim's torso is about 11 cm from the
+// real one, so its robot reaches the middle line 7 cycles later (cycle 369
+// against 362, its torso at x -0.07 against the real -0.085) and 11 cm further
+// to the side (y -0.52 against -0.41).
 TEST(RealTrace, DISABLED_WalkBeforeKickOffIsClearedAsOnTheRealServerAndFallsAfterIt) {
     const RealTrace trace = load("walk-before-kickoff-1-9s.jsonl.gz");
     const TraceComparison c = play(trace, "walk-before-kickoff-1-9s");
@@ -300,7 +353,7 @@ TEST(RealTraceReader, ReportAndJsonNameEveryQuantityWithItsTolerance) {
         nlohmann::json::parse(readWholeFile(dir.file("out.json")), nullptr, false);
     ASSERT_FALSE(j.is_discarded());
     EXPECT_EQ(j["model"], "physics");
-    EXPECT_EQ(j["quantities"].size(), 11u);
+    EXPECT_EQ(j["quantities"].size(), 12u);
     EXPECT_EQ(j["quantities"][1]["name"], "joints");
     EXPECT_DOUBLE_EQ(j["quantities"][1]["tolerance"].get<double>(), 0.01);
     EXPECT_EQ(j["real"][0]["kind"], "fall");

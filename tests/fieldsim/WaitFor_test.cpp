@@ -57,8 +57,9 @@ TEST(WaitFor, AfterTheTimeoutTheClockStartsAnywayAndSaysSo) {
 }
 
 // In lockstep nothing runs until the robots are there: however long the
-// second one takes to come, both get their first perception at time 0, so a
-// run does not depend on how fast its programs start.
+// second one takes to come, both get their first perception at the same time
+// (0.02 s: after their robots' second step, as on the real server), so a run
+// does not depend on how fast its programs start.
 TEST(WaitFor, InLockstepNoCycleRunsUntilAllHaveLoadedTheirRobots) {
     SimOptions o = testOptions();
     o.waitFor = 2;
@@ -72,7 +73,7 @@ TEST(WaitFor, InLockstepNoCycleRunsUntilAllHaveLoadedTheirRobots) {
     for (TestClient* c : {&first, &second}) {
         const std::optional<std::string> p = c->readFrame(10000);
         ASSERT_TRUE(p);
-        EXPECT_NE(p->find("(now 0.000)"), std::string::npos) << *p;
+        EXPECT_NE(p->find("(now 0.020)"), std::string::npos) << *p;
     }
     // Served in lockstep from then on: both join in the cycle they answer.
     ASSERT_TRUE(first.sendFrame("(init (unum 1)(teamname VOR))"));
@@ -80,7 +81,7 @@ TEST(WaitFor, InLockstepNoCycleRunsUntilAllHaveLoadedTheirRobots) {
     for (TestClient* c : {&first, &second}) {
         const std::optional<std::string> p = c->readFrame(10000);
         ASSERT_TRUE(p);
-        EXPECT_NE(p->find("(now 0.020)"), std::string::npos) << *p;
+        EXPECT_NE(p->find("(now 0.040)"), std::string::npos) << *p;
     }
     server.stop();
     EXPECT_NE(server.console().find("2 robots joined; the clock starts"), std::string::npos) << server.console();

@@ -17,26 +17,12 @@
 #include "MatchPlan.h"
 #include "MatchRunner.h"
 #include "TeamTotals.h"
+#include "support/CommandWords.h"
 
 namespace {
 
-class Words {
-public:
-    explicit Words(std::vector<std::string> words) : text(std::move(words)) {
-        text.insert(text.begin(), "league");
-        for (std::string& w : text) pointers.push_back(&w[0]);
-        pointers.push_back(nullptr);
-    }
-    int argc() const { return static_cast<int>(text.size()); }
-    char** argv() { return pointers.data(); }
-
-private:
-    std::vector<std::string> text;
-    std::vector<char*> pointers;
-};
-
 std::string parseError(std::vector<std::string> words) {
-    Words w(std::move(words));
+    Words w(std::move(words), "league");
     LeagueOptions o;
     std::string error;
     EXPECT_EQ(parseLeagueOptions(w.argc(), w.argv(), o, error), LeagueParse::Error);

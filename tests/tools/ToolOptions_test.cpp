@@ -10,24 +10,9 @@
 #include "SkillRunOptions.h"
 #include "TunerOptions.h"
 #include "WmtraceOptions.h"
+#include "support/CommandWords.h"
 
 namespace {
-
-// argv as a program gets it: the program name first.
-class Words {
-public:
-    explicit Words(std::vector<std::string> words) : text(std::move(words)) {
-        text.insert(text.begin(), "tool");
-        for (std::string& w : text) pointers.push_back(&w[0]);
-        pointers.push_back(nullptr);
-    }
-    int argc() const { return static_cast<int>(text.size()); }
-    char** argv() { return pointers.data(); }
-
-private:
-    std::vector<std::string> text;
-    std::vector<char*> pointers;
-};
 
 std::string skillrunError(std::vector<std::string> words) {
     Words w(std::move(words));

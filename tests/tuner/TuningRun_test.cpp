@@ -24,6 +24,7 @@
 #include "TunerOptions.h"
 #include "WorkerPool.h"
 #include "support/ChildProcess.h"
+#include "support/LoopbackListener.h"
 
 namespace {
 
@@ -52,15 +53,7 @@ std::string fitnessOf(const std::string& line) {
 class PlayedWorker {
 public:
     explicit PlayedWorker(Behaviour behaviour) : behaviour(behaviour) {
-        listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in self{};
-        self.sin_family = AF_INET;
-        self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof self;
-        EXPECT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&self), size), 0);
-        EXPECT_EQ(::listen(listener, 1), 0);
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&self), &size);
-        port = ntohs(self.sin_port);
+        listener = listenOnLoopback(port);
         thread = std::thread([this] { serve(); });
     }
     ~PlayedWorker() {
@@ -111,7 +104,7 @@ private:
 
     Behaviour behaviour;
     int listener = -1;
-    int port = 0;
+    unsigned short port = 0;
     std::thread thread;
 };
 

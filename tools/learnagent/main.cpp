@@ -16,6 +16,7 @@
 #include "EpisodeRunner.h"
 #include "LearnAgentOptions.h"
 #include "LearnerFactory.h"
+#include "StopSignals.h"
 #include "ai/learning/ChildSimulator.h"
 #include "ai/learning/LearningBase.h"
 #include "etc/SkillParams.h"
@@ -34,15 +35,6 @@ extern "C" void onStopSignal(int sig) {
     ::_exit(128 + sig);
 }
 
-void installStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        ::sigaction(sig, &action, nullptr);
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,7 +50,7 @@ int main(int argc, char** argv) {
         case LearnAgentParse::Run:
             break;
     }
-    installStopHandlers();
+    installStopHandlers(onStopSignal);
 
     // Everything every episode starts from, made once here.
     const std::string programDir = SkillParams::programDirectory(argv[0]);

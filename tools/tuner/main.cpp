@@ -15,6 +15,7 @@
 
 #include "LocalWorkers.h"
 #include "ParameterFile.h"
+#include "StopSignals.h"
 #include "TunerOptions.h"
 #include "TuningRun.h"
 #include "WorkerPool.h"
@@ -26,15 +27,6 @@ namespace {
 extern "C" void onStopSignal(int sig) {
     LocalWorkers::terminateAll();
     ::_exit(128 + sig);
-}
-
-void installStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        ::sigaction(sig, &action, nullptr);
-    }
 }
 
 std::string besideThisProgram(const std::string& name) {
@@ -66,7 +58,7 @@ int main(int argc, char** argv) {
         std::cerr << "tuner: " << options.paramsPath << ": " << error << std::endl;
         return 2;
     }
-    installStopHandlers();
+    installStopHandlers(onStopSignal);
 
     std::vector<WorkerEndpoint> endpoints;
     for (const std::string& text : options.workers) {

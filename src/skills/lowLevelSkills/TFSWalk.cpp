@@ -67,26 +67,7 @@ TFSWalk::TFSWalk()
     init();
 }
 
-TFSWalk::TFSWalk(double s)
-    : degree(0),
-      dest(0),
-      stoptime(0),
-      speed(1.0),
-      stopflag(false),
-      isstoppingflag(false),
-      newRI(0),
-      newRD(0),
-      lastspeed(0),
-      forwardAccelTime(kForwardAccelTime),
-      forwardBrakeTime(kForwardBrakeTime),
-      headingGain(0),
-      headingDrift(0),
-      headingRef(0),
-      holding(false),
-      steering(false) {
-    init();
-    speed = s;
-}
+TFSWalk::TFSWalk(double s) : TFSWalk() { speed = s; }
 
 void TFSWalk::init() {
     degree = 0;
@@ -146,7 +127,7 @@ bool TFSWalk::turnBand(double& left) const {
         double amplitude;
     };
     static const Band kBands[] = {{0.95, 2.5}, {0.85, 4.5}, {0.65, 4.0}, {0.45, 3.5},
-                                  {0.35, 4.0}, {0.25, 6.0}, {0.1, 6.5}, {0.0, 7.5}};
+                                  {0.35, 4.0}, {0.25, 6.0}, {0.1, 6.5},  {0.0, 7.5}};
     // Reached speed measured in the requested direction.
     const double reached = (speed >= 0) ? lastspeed : -lastspeed;
     for (const Band& band : kBands) {

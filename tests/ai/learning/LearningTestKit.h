@@ -23,6 +23,7 @@
 #include "objects/HingeJoint.h"
 #include "support/ChildProcess.h"
 #include "support/FakeServer.h"
+#include "support/LoopbackListener.h"
 #include "utils/CommandCreator.h"
 #include "utils/Communicator.h"
 #include "worldModel/WorldModel.h"
@@ -105,16 +106,10 @@ public:
     // A learner connected to the test; `firstVector` numbers are sent at once.
     template <typename Learner>
     std::unique_ptr<Learner> make(unsigned firstVector = 0) {
-        listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in self{};
-        self.sin_family = AF_INET;
-        self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof self;
-        EXPECT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&self), size), 0);
-        EXPECT_EQ(::listen(listener, 1), 0);
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&self), &size);
+        unsigned short port = 0;
+        listener = listenOnLoopback(port);
         auto agentEnd = std::make_unique<Communicator>(LearningBase::kOptimiserBufSize, false);
-        EXPECT_TRUE(agentEnd->connect2(ntohs(self.sin_port), "127.0.0.1"));
+        EXPECT_TRUE(agentEnd->connect2(port, "127.0.0.1"));
         fd = ::accept(listener, nullptr, nullptr);
         auto learner = std::make_unique<Learner>(
             std::make_unique<RecordingSimulator>(events, server.port()), std::move(agentEnd));

@@ -43,11 +43,17 @@ void grow(Box3& box, const Vec3& p) {
 
 FlatRect RobotExtent::rectangle(const RobotBody& body) {
     const std::array<Pose, NaoModel::kBodyPartCount> parts = body.partPoses();
+    std::vector<Vec3> centres;
+    for (int i = 0; i < NaoModel::kBodyPartCount; ++i) {
+        if (NaoBuild::part(i).collider) centres.push_back(parts[static_cast<size_t>(i)].pos);
+    }
+    return rectangle(centres);
+}
+
+FlatRect RobotExtent::rectangle(const std::vector<Vec3>& centres) {
     FlatRect r;
     bool first = true;
-    for (int i = 0; i < NaoModel::kBodyPartCount; ++i) {
-        if (!NaoBuild::part(i).collider) continue;
-        const Vec3 c = parts[static_cast<size_t>(i)].pos;
+    for (const Vec3& c : centres) {
         if (first) {
             r = {c.x, c.x, c.y, c.y};
             first = false;

@@ -14,6 +14,8 @@
 //   sphere.
 #pragma once
 
+#include <vector>
+
 #include "robot/RobotBody.h"
 #include "util/Vec3.h"
 
@@ -36,6 +38,9 @@ public:
     static constexpr double kMeshMargin = 0.019;
 
     static FlatRect rectangle(const RobotBody& body);
+    // The rectangle of these collider-carrying parts' centres (world frame);
+    // an empty list gives an empty rectangle at the origin.
+    static FlatRect rectangle(const std::vector<Vec3>& centres);
     static Box3 box(const RobotBody& body);
 
     // Closed tests: touching counts, as on the real server.

@@ -51,7 +51,7 @@ void Simulation::log(const std::string& line) {
 
 std::string Simulation::who(const Robot& r) const {
     std::string s = "client " + std::to_string(r.clientId);
-    if (r.joined) s += " (" + std::string(teamSideName(r.side)) + " " + std::to_string(r.unum) + " " + r.team + ")";
+    if (r.claimed()) s += " (" + std::string(teamSideName(r.side)) + " " + std::to_string(r.unum) + " " + r.team + ")";
     return s;
 }
 
@@ -82,7 +82,7 @@ void Simulation::clientLeft(int clientId, const std::string& reason) {
     problemsShown_.erase(clientId);
     if (const Robot* r = world_.robot(clientId)) {
         log(who(*r) + " left: " + reason);
-        const bool wasOnTeam = r->joined;
+        const bool wasOnTeam = r->claimed();
         const TeamSide side = r->side;
         referee_.robotLeft(clientId);
         world_.removeRobot(clientId);
@@ -98,8 +98,8 @@ void Simulation::freeSideIfEmpty(TeamSide side) {
     // would keep the real opponent out. Once the game runs, the side stays
     // with its team (and its score) whoever is connected.
     if (rules_.playMode() != PlayMode::BeforeKickOff || rules_.gameTime() > 0.0) return;
-    for (const Robot* r : world_.joinedRobots()) {
-        if (r->side == side) return;
+    for (const auto& [id, r] : world_.robots()) {
+        if (r.claimed() && r.side == side) return;
     }
     std::string& name = teamNames_[side == TeamSide::Left ? 0 : 1];
     if (name.empty()) return;
@@ -173,6 +173,7 @@ bool Simulation::receive(int clientId, const std::string& message) {
                     // Where the real server builds a new robot: not yet on a team.
                     robot->body().place(0.0, -1.0, 90.0);
                     robot->body().refreshSensors();
+                    robot->quietCycles = kQuietCyclesAfterScene;
                     if (options_.noise) robot->visionCalibration = VisionSensor::drawCalibration(noiseRng_);
                     stats_.maxRobots = std::max(stats_.maxRobots, static_cast<int>(world_.robots().size()));
                     log("client " + std::to_string(clientId) + " loaded scene " + TextFormat::printable(d.path));
@@ -181,7 +182,7 @@ bool Simulation::receive(int clientId, const std::string& message) {
             case DecodedCommand::Kind::Init:
                 if (!robot) {
                     if (options_.verbose) log("client " + std::to_string(clientId) + ": init before scene ignored");
-                } else if (robot->joined) {
+                } else if (robot->claimed()) {
                     if (options_.verbose) log(who(*robot) + ": second init ignored");
                 } else if (!join(*robot, d.unum, d.teamName)) {
                     return false;
@@ -221,35 +222,53 @@ bool Simulation::join(Robot& robot, int unum, const std::string& team) {
         refuse(robot.clientId, "uniform number " + std::to_string(unum) + " is not between 0 and 11");
         return false;
     }
+    // A number is taken once an init has claimed it, whether or not that
+    // init has taken effect yet.
+    const auto taken = [&](int n) {
+        for (const auto& [id, r] : world_.robots()) {
+            if (r.claimed() && r.side == side && r.unum == n) return true;
+        }
+        return false;
+    };
     if (unum == 0) {
         for (int n = 1; n <= kMaxPerTeam && unum == 0; ++n) {
-            if (!world_.findRobot(side, n)) unum = n;
+            if (!taken(n)) unum = n;
         }
         if (unum == 0) {
             refuse(robot.clientId, "team " + team + " is full");
             return false;
         }
-    } else if (world_.findRobot(side, unum)) {
+    } else if (taken(unum)) {
         refuse(robot.clientId, "number " + std::to_string(unum) + " is taken in team " + team);
         return false;
     }
     teamNames_[slot] = team;
-    robot.joined = true;
     robot.team = team;
     robot.side = side;
     robot.unum = unum;
-    robot.identityPending = true;
     // At the team's next start spot, facing the opponent goal, as the real
-    // server puts a robot on its init; it beams from there.
-    const Vec3 spot = referee_.startSpot(side);
-    robot.body().place(spot.x, spot.y, side == TeamSide::Left ? 0.0 : 180.0);
-    robot.body().refreshSensors();
+    // server puts a robot on its init; it beams from there. The robot claims
+    // its side and number at once, but joins the game (put there, told its
+    // number, seen by the rules) in the cycle the init takes effect like any
+    // command: until then it goes on falling where it was built, as on the
+    // real server. An init sent with the scene, before the robot has stepped,
+    // is carried out together with it.
+    robot.startSpot = referee_.startSpot(side);
+    robot.startHeading = side == TeamSide::Left ? 0.0 : 180.0;
+    if (robot.perceptions == 0 && robot.quietCycles == kQuietCyclesAfterScene) {
+        placeAtStart(robot);
+    } else {
+        robot.startCycle = cycles_ - 1 + options_.latency;
+    }
+    // Counted when accepted, so that robots whose inits arrive together
+    // start the clock together, whenever the inits take effect.
     ++stats_.robotsJoined;
     log(who(robot) + " joined");
     if (!waiting()) {
         rules_.robotJoined(now_);
     } else {
-        const int joined = static_cast<int>(world_.joinedRobots().size());
+        int joined = 0;
+        for (const auto& [id, r] : world_.robots()) joined += r.claimed() ? 1 : 0;
         if (joined >= options_.waitFor) {
             endWait(std::to_string(joined) + " robots joined");
         } else {
@@ -260,12 +279,25 @@ bool Simulation::join(Robot& robot, int unum, const std::string& team) {
     return true;
 }
 
+void Simulation::placeAtStart(Robot& robot) {
+    robot.startCycle = -1;
+    robot.joined = true;
+    robot.identityPending = true;
+    robot.body().place(robot.startSpot.x, robot.startSpot.y, robot.startHeading);
+    robot.body().refreshSensors();
+}
+
 void Simulation::endWait(const std::string& why) {
     if (!waiting()) return;
     waitOver_ = true;
     log(why + "; the clock starts");
     // The countdown to the kick-off starts now, as if they had all joined at once.
-    if (!world_.joinedRobots().empty()) rules_.robotJoined(now_);
+    for (const auto& [id, r] : world_.robots()) {
+        if (r.claimed()) {
+            rules_.robotJoined(now_);
+            break;
+        }
+    }
 }
 
 void Simulation::applyAction(Robot& robot, const RobotAction& a) {
@@ -298,7 +330,7 @@ void Simulation::applyAction(Robot& robot, const RobotAction& a) {
                 y = -y;
                 rot += 180.0;
             }
-            robot.body().place(x, y, rot);
+            robot.body().beam(x, y, rot);
             if (options_.verbose) log(who(robot) + ": beamed");
             break;
         }
@@ -373,6 +405,9 @@ void Simulation::step() {
 
     relay_.clear();
     for (auto& [id, robot] : world_.robots()) {
+        // The init's placement before the commands of the same cycle (a beam
+        // sent with the init starts from the start spot).
+        if (robot.startCycle >= 0 && robot.startCycle <= k) placeAtStart(robot);
         while (!robot.pending.empty() && robot.pending.front().effectiveCycle <= k) {
             const RobotAction action = robot.pending.front().action;
             robot.pending.pop_front();
@@ -423,6 +458,10 @@ void Simulation::sendPerceptions() {
     const std::vector<const Robot*> onField = world_.joinedRobots();
     Random* noise = options_.noise ? &noiseRng_ : nullptr;
     for (auto& [id, robot] : world_.robots()) {
+        if (robot.quietCycles > 0) {
+            --robot.quietCycles;
+            continue;
+        }
         std::vector<std::string> hear;
         if (robot.joined) hear = relay_.hearFor(robot, game.gameTime, options_.gsClassic);
         const bool vision = robot.perceptions % options_.visionEvery == 0;

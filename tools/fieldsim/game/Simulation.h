@@ -34,6 +34,8 @@ public:
     // Lines about connections that come and go without a robot, per second
     // of server time; a crowd of them is counted, not printed one by one.
     static constexpr int kConnectionLinesPerSecond = 10;
+    // The cycles a robot built by a scene steps before its first perception.
+    static constexpr int kQuietCyclesAfterScene = 1;
 
     Simulation(const SimOptions& options, std::ostream& console);
 
@@ -79,6 +81,9 @@ public:
 
 private:
     bool join(Robot& robot, int unum, const std::string& team);
+    // Where its init puts a robot: the start spot, and the next game state
+    // names its number and side.
+    void placeAtStart(Robot& robot);
     void refuse(int clientId, const std::string& why);
     void applyAction(Robot& robot, const RobotAction& action);
     void applyEvent(const ScenarioEvent& event);

@@ -2,7 +2,11 @@
 
 namespace {
 
-constexpr double kSpeed = 6.13954;
+// The real server holds the joints' top speed as 351.77 deg/s and converts
+// it (6.1395433 rad/s); 6.13954, the figure rounded, caps a command for full
+// speed 3e-6 rad/s lower, enough to make a replayed walk part from the real
+// one a quarter of a second earlier. The ankles take their own figure.
+constexpr double kSpeed = 351.77 * 3.14159265358979323846 / 180.0;
 constexpr double kAnkleSpeed = 6.1395;
 constexpr double kDiag = 0.7071;
 

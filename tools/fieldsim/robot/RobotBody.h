@@ -45,6 +45,12 @@ public:
     // (counter-clockwise from the world +x axis), joints as they are.
     // Values that are not finite are refused and change nothing.
     virtual void place(double x, double y, double headingDeg) = 0;
+    // The robot's own beam: a placement as place(), carried out where the
+    // real server carries it out in its cycle. There the beam comes in the
+    // pass before the step, after the accelerometer has taken its sample, so
+    // that sample still shows the robot as it was (the physics model keeps
+    // this order; the kinematic model places at once).
+    virtual void beam(double x, double y, double headingDeg) { place(x, y, headingDeg); }
     // The referee's move: the whole robot translated so that its torso
     // centre comes to `torsoCentre`, every body by the same offset, so its
     // orientation and joint angles stay as they are; every body stops, and

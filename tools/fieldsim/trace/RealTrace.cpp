@@ -192,6 +192,13 @@ private:
                 }
                 robot.side = r["side"].get<std::string>();
                 robot.unum = static_cast<int>(unum);
+                if (r.contains("parts") && r["parts"].is_object()) {
+                    for (const auto& [name, at] : r["parts"].items()) {
+                        Vec3 c;
+                        if (robot.parts.size() >= RealTrace::kMaxParts) break;
+                        if (vec3(at, c)) robot.parts.emplace_back(name, c);
+                    }
+                }
                 truth.robots.push_back(std::move(robot));
             }
         }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "util/Vec3.h"
@@ -28,6 +29,9 @@ struct TraceRobotTruth {
     Vec3 pos;              // torso centre, world frame
     double yaw = 0.0;      // deg, counter-clockwise from +x
     double upright = 1.0;  // z of the torso's up axis
+    // Centres of the parts that carry a collider, by the model's part names
+    // (head, rupperarm, lfoot, ...), world frame; those the line has.
+    std::vector<std::pair<std::string, Vec3>> parts;
 };
 
 struct TraceTruth {
@@ -49,6 +53,8 @@ public:
     static constexpr size_t kMaxTruths = 2000000;
     // Lines named one by one in the notes; more are counted.
     static constexpr int kNamedLines = 5;
+    // Parts of one robot kept from a truth line; a robot has 13 that count.
+    static constexpr size_t kMaxParts = 32;
 
     // Reads a gzip-compressed or plain file. False, with `error`, when it
     // cannot be opened or holds no perception at all; otherwise what could

@@ -94,6 +94,7 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
         DifferenceTrack("torso position", "m", kPositionTolerance, 3),
         DifferenceTrack("torso height", "m", kPositionTolerance, 3),
         DifferenceTrack("torso yaw", "deg", kYawTolerance, 1),
+        DifferenceTrack("body parts", "m", kPositionTolerance, 3),
         DifferenceTrack("ball", "m", kBallTolerance, 3),
     };
 
@@ -107,12 +108,15 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
     }
     std::ostringstream console;
     Simulation sim(options_, console);
+    // The robot the scene builds steps before its first perception, as the
+    // real one did; the trace's perception n is fieldsim's cycle n + quiet.
+    const long long quiet = trace_.scene.empty() ? 0 : Simulation::kQuietCyclesAfterScene;
     if (out.kickoffCycle >= 0) {
         Scenario scenario;
         std::string error;
         if (Scenario::parse(
-                "cycle:" + std::to_string(out.kickoffCycle) + " playmode KickOff_Left\n", scenario,
-                error)) {
+                "cycle:" + std::to_string(out.kickoffCycle + quiet) + " playmode KickOff_Left\n",
+                scenario, error)) {
             sim.setScenario(scenario);
         } else {
             out.notes.push_back("the kick-off could not be planned: " + error);
@@ -134,6 +138,10 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
 
     sim.clientConnected(kClient, "trace");
     for (const std::string& message : trace_.scene) sim.receive(kClient, message);
+    for (long long q = 0; q < quiet; ++q) {
+        sim.step();
+        sim.takeOutbox();
+    }
 
     const long long last = trace_.perceptions.back().n;
     bool refused = false;
@@ -152,6 +160,11 @@ TraceComparison TracePlayer::run(const std::string& tracePath) {
             sample.torso = body.torso().pos;
             sample.yaw = body.heading();
             sample.upright = body.torso().rot.at(2, 2);
+            const std::array<Pose, NaoModel::kBodyPartCount> poses = body.partPoses();
+            for (int i = 0; i < NaoBuild::kPartCount; ++i) {
+                if (NaoBuild::part(i).collider)
+                    sample.parts[static_cast<size_t>(i)] = poses[static_cast<size_t>(i)].pos;
+            }
             const bool lying = body.state() != BodyState::Upright;
             if (lying != wasLying) {
                 TraceEvent e;
@@ -311,11 +324,44 @@ void TracePlayer::compareTruth(TraceComparison& out) const {
         out.trackAt("torso position", n)->add(n, xy);
         out.trackAt("torso height", n)->add(n, z);
         if (yaw != HUGE_VAL) out.trackAt("torso yaw", n)->add(n, yaw);
+        std::string part;
+        const double parts = partsDifference(*r, from, to, part);
+        if (parts >= 0.0) out.trackAt("body parts", n)->add(n, parts, part);
     }
+}
+
+double TracePlayer::partsDifference(const TraceRobotTruth& real, long long from, long long to,
+                                    std::string& worstPart) const {
+    // The parts the referee's rectangle is made of, each against fieldsim's
+    // part of that name; of the cycles the sample may show, the one where the
+    // farthest part is nearest counts.
+    double best = -1.0;
+    for (long long k = from; k <= to; ++k) {
+        const SimSample& s = samples_[static_cast<size_t>(k)];
+        if (!s.valid) continue;
+        double worst = -1.0;
+        std::string which;
+        for (const auto& [name, at] : real.parts) {
+            for (int i = 0; i < NaoBuild::kPartCount; ++i) {
+                if (!NaoBuild::part(i).collider || name != NaoBuild::part(i).name) continue;
+                const double d = distance(s.parts[static_cast<size_t>(i)], at);
+                if (d > worst) {
+                    worst = d;
+                    which = name;
+                }
+            }
+        }
+        if (worst >= 0.0 && (best < 0.0 || worst < best)) {
+            best = worst;
+            worstPart = which;
+        }
+    }
+    return best;
 }
 
 void TracePlayer::realEvents(TraceComparison& out) const {
     const TraceRobotTruth* previous = nullptr;
+    long long previousCycle = -1;
     bool lying = false;
     for (const TraceTruth& t : trace_.truths) {
         const long long n = trace_.cycleAtWall(t.wall);
@@ -326,7 +372,7 @@ void TracePlayer::realEvents(TraceComparison& out) const {
             horizontal(r->pos, previous->pos) > kMoveJump && !ownMove(n, 1, 3)) {
             TraceEvent e;
             e.kind = TraceEvent::Kind::RefereeMove;
-            e.cycle = n;
+            e.cycle = moveCycle(previousCycle, n);
             e.from = previous->pos;
             e.to = r->pos;
             out.realEvents.push_back(e);
@@ -358,5 +404,22 @@ void TracePlayer::realEvents(TraceComparison& out) const {
             out.realEvents.push_back(e);
         }
         previous = r;
+        previousCycle = n;
     }
+}
+
+long long TracePlayer::moveCycle(long long before, long long seen) const {
+    // The monitor sends every second cycle, so the first sample after a move
+    // may come a cycle or two late. The real server reads the gyro for the
+    // perception after its rules have run, and a move stops every body: the
+    // perception of the move's cycle shows a gyro of exactly zero, which a
+    // walking robot never does otherwise.
+    // The sample before may itself show a state up to two cycles old.
+    for (long long k = std::max(before - 2, 0LL); k <= seen; ++k) {
+        const long long i = trace_.indexOf(k);
+        if (i < 0) continue;
+        const BodyReadings b = BodyReadings::parse(trace_.perceptions[static_cast<size_t>(i)].text);
+        if (b.hasGyro && b.gyro.x == 0.0 && b.gyro.y == 0.0 && b.gyro.z == 0.0) return k;
+    }
+    return seen;
 }

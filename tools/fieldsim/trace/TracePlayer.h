@@ -5,10 +5,12 @@
 // exactly the input the real server got; what differs is fieldsim's doing.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
 #include "game/SimOptions.h"
+#include "robot/physics/NaoBuild.h"
 #include "trace/RealTrace.h"
 #include "trace/TraceComparison.h"
 #include "util/Vec3.h"
@@ -58,15 +60,25 @@ private:
         double yaw = 0.0;
         double upright = 1.0;
         Vec3 ball;
+        // The centres of the parts with a collider, in the model's order of
+        // parts (the others left at zero).
+        std::array<Vec3, NaoBuild::kPartCount> parts{};
     };
 
     void comparePerception(long long cycle, const std::string& real, const std::string& sim,
                            TraceComparison& out);
     void compareTruth(TraceComparison& out) const;
+    // The largest distance of a real part's centre from fieldsim's at the
+    // best of cycles from..to, and which part; -1 when nothing compares.
+    double partsDifference(const TraceRobotTruth& real, long long from, long long to,
+                           std::string& worstPart) const;
     void realEvents(TraceComparison& out) const;
     // Cycles in which the robot placed itself (its init and its beams): a jump
     // then is its own doing.
     bool ownMove(long long cycle, long long before, long long after) const;
+    // The cycle of a real move first seen in the truth sample of cycle
+    // `seen`, the one before at `before`.
+    long long moveCycle(long long before, long long seen) const;
 
     const RealTrace& trace_;
     SimOptions options_;

@@ -161,7 +161,17 @@ void PhysicsBody::moveRigidly(const Mat3& rot, const Vec3& pos) {
         dBodySetLinearVel(b, 0.0, 0.0, 0.0);
         dBodySetAngularVel(b, 0.0, 0.0, 0.0);
     }
-    previousVelocity_ = {};
+    // The accelerometer keeps the velocity of its last sample, so its next
+    // reading shows the sudden stop, as on the real server (29.42 m/s2 right
+    // after the init of a robot that had been falling for two steps).
+}
+
+void PhysicsBody::beam(double x, double y, double headingDeg) {
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(headingDeg)) return;
+    beamPending_ = true;
+    beamTo_[0] = x;
+    beamTo_[1] = y;
+    beamTo_[2] = headingDeg;
 }
 
 void PhysicsBody::place(double x, double y, double headingDeg) {
@@ -186,6 +196,9 @@ void PhysicsBody::relocate(const Vec3& torsoCentre) {
         dBodySetLinearVel(b, 0.0, 0.0, 0.0);
         dBodySetAngularVel(b, 0.0, 0.0, 0.0);
     }
+    // The real server reads the gyro for the perception after its rules
+    // have run, so the cycle of a move reports a torso at rest.
+    gyro_ = {};
     if (state_ == BodyState::Upright) lastSound_ = {torsoCentre.x, torsoCentre.y, 0.0};
 }
 
@@ -254,18 +267,27 @@ int PhysicsBody::footOf(const ColliderTag* tag) const {
 }
 
 void PhysicsBody::beforeStep(double dt) {
-    for (dBodyID b : bodies_) {
-        const dReal* v = dBodyGetLinearVel(b);
-        const dReal* w = dBodyGetAngularVel(b);
-        dBodyAddForce(b, -kLinearDrag * v[0], -kLinearDrag * v[1], -kLinearDrag * v[2]);
-        dBodyAddTorque(b, -kAngularDrag * w[0], -kAngularDrag * w[1], -kAngularDrag * w[2]);
-    }
     // The accelerometer: the torso's change of velocity over the last step,
     // less gravity, in the torso frame as it is now.
     const Vec3 v = toVec(dBodyGetLinearVel(bodies_[NaoBuild::Torso]));
     const Vec3 a = (v - previousVelocity_) * (dt > 0.0 ? 1.0 / dt : 0.0) + Vec3{0.0, 0.0, PhysicsModel::kGravity};
     acc_ = torso().rot.transposed() * a;
     previousVelocity_ = v;
+    // The beam after the sample: the real robot's reading in the cycle of its
+    // beam still shows the fall before it (0.001 m/s2), the one after the
+    // beam the drop from rest (9.809). The drag then acts on the bodies as
+    // the beam left them: the real readings after the beam leave no room for
+    // the pull of the velocities it cancelled (it would read 9.820).
+    if (beamPending_) {
+        beamPending_ = false;
+        place(beamTo_[0], beamTo_[1], beamTo_[2]);
+    }
+    for (dBodyID b : bodies_) {
+        const dReal* bv = dBodyGetLinearVel(b);
+        const dReal* w = dBodyGetAngularVel(b);
+        dBodyAddForce(b, -kLinearDrag * bv[0], -kLinearDrag * bv[1], -kLinearDrag * bv[2]);
+        dBodyAddTorque(b, -kAngularDrag * w[0], -kAngularDrag * w[1], -kAngularDrag * w[2]);
+    }
     footContacts_[0].clear();
     footContacts_[1].clear();
 }
@@ -347,6 +369,8 @@ bool PhysicsBody::recoverIfBroken() {
     for (FootContact& f : feet_) f = FootContact{};
     gyro_ = {};
     acc_ = {0.0, 0.0, PhysicsModel::kGravity};
+    previousVelocity_ = {};
+    beamPending_ = false;
     return true;
 }
 

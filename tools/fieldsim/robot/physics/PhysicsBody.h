@@ -48,6 +48,7 @@ public:
     double angle(int joint) const override;
     double sensedAngle(int joint) const override { return angle(joint); }
     void place(double x, double y, double headingDeg) override;
+    void beam(double x, double y, double headingDeg) override;
     void relocate(const Vec3& torsoCentre) override;
     void refreshSensors() override;
     void knockOver(bool onFront) override;
@@ -68,8 +69,8 @@ public:
     const FootContact& leftFoot() const override { return feet_[1]; }
 
     // The model's side of a cycle.
-    // Before collision detection: drag, the accelerometer's sample, the foot
-    // contact lists emptied.
+    // Before collision detection: the accelerometer's sample, a beam asked
+    // for, drag, the foot contact lists emptied.
     void beforeStep(double dt);
     // A contact of a foot (0 right, 1 left) with its force record and where it was found.
     void addFootContact(int foot, dJointFeedback* feedback, const Vec3& position);
@@ -126,6 +127,9 @@ private:
     Vec3 gyro_;
     Vec3 acc_{0.0, 0.0, PhysicsModel::kGravity};
     Vec3 previousVelocity_;  // torso, for the accelerometer
+    // A beam waiting for the next pass before the step: x, y, heading.
+    bool beamPending_ = false;
+    double beamTo_[3] = {0.0, 0.0, 0.0};
     FootContact feet_[2];
     std::vector<FootRecord> footContacts_[2];
     // The self-collision rule's freezes: whether a joint is frozen and when
