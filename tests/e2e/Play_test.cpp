@@ -101,9 +101,10 @@ TEST(PlayEndToEnd, TwoTeamsBeamHomeChaseTheBallStandUpAndEndWithTheServer) {
     ASSERT_GT(truth.size(), 1000u);
     // The kick-off places, in each team's own frame: number 3 takes our
     // kick-offs and waits at the ball when its team kicks off (the left team
-    // does first), outside the centre circle otherwise.
-    const std::pair<double, double> home[] = {{-5.73, 0.0}, {-3.5, -1.5}, {-0.20, -0.055}};
-    const std::pair<double, double> rightHome[] = {{-5.73, 0.0}, {-3.5, -1.5}, {-2.45, 0.0}};
+    // does first), outside the centre circle otherwise; number 2 waits on the
+    // wing near the middle line, outside the circle.
+    const std::pair<double, double> home[] = {{-5.73, 0.0}, {-0.6, -2.4}, {-0.20, -0.055}};
+    const std::pair<double, double> rightHome[] = {{-5.73, 0.0}, {-0.6, -2.4}, {-2.45, 0.0}};
     const Cycle* lastBefore = nullptr;
     for (const Cycle& c : truth) {
         if (c.mode == "BeforeKickOff") lastBefore = &c;

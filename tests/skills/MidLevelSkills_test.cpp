@@ -193,7 +193,8 @@ TEST(MidLevelSkillsApproach, LinedUpOnlyWithTheGoalBeyondTheBall) {
     SkillParams::getUniqueInstance()->set(MidLevelSkills::kApproachSkill, "lineTol", 5.0);
     EXPECT_TRUE(fitAt(0.25));   // 3 degrees apart
     EXPECT_FALSE(fitAt(0.63));  // 7.5 degrees apart
-    EXPECT_EQ(MidLevelSkills::approachParamList().size(), static_cast<size_t>(MidLevelSkills::A_COUNT));
+    // The planned approach shares the file; the older walk's values come first.
+    EXPECT_GE(MidLevelSkills::approachParamList().size(), static_cast<size_t>(MidLevelSkills::A_COUNT));
 }
 
 TEST(MidLevelSkillsPreparation, ReadyOnlyWithStraightLegs) {
