@@ -138,6 +138,7 @@ std::string DMU::behave() {
 
     TeamPlay::getUniqueInstance()->observe(WM->getPlayMode(), WM->getOurSide(), WM->getGSTime(), WM->getTime());
     TeamPlay::getUniqueInstance()->noteTeammates(*WM);
+    TeamPlay::getUniqueInstance()->noteBall(*WM);
     if (!WM->isBeforeKickOff() && !WM->isGoalUs() && !WM->isGoalThem()) beamedThisStop = false;
 
     if constexpr (kCompetitionBuild) {
@@ -380,7 +381,18 @@ void DMU::ourSetPiece() {
 }
 
 void DMU::takeSetPiece() {
-    TeamPlay::getUniqueInstance()->takingSetPiece(WM->getMyNum());
+    TeamPlay* play = TeamPlay::getUniqueInstance();
+    play->takingSetPiece(WM->getMyNum());
+    // Within half a metre of the spot when the set piece's pause ends, the
+    // taker is pushed back by the referee (and stumbles): it waits out the
+    // pause a little farther off.
+    const Point ball = WM->getGlobalPosOfBall();
+    const Point me = WM->getMyCartPos();
+    if (!WM->isKickOffUs() && play->modeTime(WM->getTime()) < kSetPiecePause &&
+        std::hypot(ball.getX() - me.getX(), ball.getY() - me.getY()) < kTakerRepel) {
+        holdStill();
+        return;
+    }
     SM->runSkills();
     SM->putSkillInQ(limitSpeed(MLS->kickTowardGoal()));
 }

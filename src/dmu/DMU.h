@@ -64,6 +64,11 @@ public:
     // one, only when the other is this much worse or better placed to kick
     // it (m of walking).
     static constexpr double kSwapMargin = 0.4;
+    // Our set piece's pause (s, with a margin for the sighting's lag) and
+    // how near the spot (m, with a margin for the position's error) the
+    // referee lets the taker stand when it ends.
+    static constexpr double kSetPiecePause = 1.15;
+    static constexpr double kTakerRepel = 0.7;
     // The goalie clears a ball it saw within kGoalieBallAge (s), lying in our
     // goal area (x below kGoalieAreaX, |y| below kGoalieAreaY, m, team
     // frame) within its reach (params/play.params), or kGoalieClearSlack (m)

@@ -154,7 +154,27 @@ bool TeamPlay::teammateBetterPlaced(const WorldModel& wm, double margin) const {
     return false;
 }
 
+void TeamPlay::noteBall(const WorldModel& wm) {
+    const double now = wm.getTime();
+    if (!(now < leaveBallUntil) || now - leaveSince < kBallRolls) return;
+    if (!(now - wm.getBall().getLastTimeSeenBall() <= kFreshSighting)) return;
+    const Point ball = wm.getGlobalPosOfBall();
+    if (!std::isfinite(ball.getX()) || !std::isfinite(ball.getY())) return;
+    if (!restKnown) {
+        restKnown = true;
+        restX = ball.getX();
+        restY = ball.getY();
+        return;
+    }
+    movedSightings = std::hypot(ball.getX() - restX, ball.getY() - restY) > kBallMoved ? movedSightings + 1 : 0;
+    if (movedSightings >= kMovedSightings) leaveBallUntil = now;
+}
+
 void TeamPlay::reset() {
+    modeStart = 0.0;
+    leaveSince = -1.0;
+    restKnown = false;
+    movedSightings = 0;
     for (Known& k : teammates) k = Known();
     lastMode = PM_UNKNOWN;
     side = SIDE_LEFT;
@@ -184,6 +204,7 @@ bool TeamPlay::isOurSetPiece(PlayMode m, Side ourSide) {
 void TeamPlay::observe(PlayMode mode, Side ourSide, double gameTime, double now) {
     side = ourSide;
     if (mode == lastMode) return;
+    modeStart = now;
     if (isKickOff(mode)) {
         if (!firstKickOffKnown) {
             firstKickOffKnown = true;
@@ -202,11 +223,17 @@ void TeamPlay::observe(PlayMode mode, Side ourSide, double gameTime, double now)
     if (mode == PM_PLAY_ON && isOurSetPiece(lastMode, side) && setPieceTaker != 0) {
         leaveBallTaker = setPieceTaker;
         leaveBallUntil = now + param(P_LEAVE_BALL_FOR);
+        leaveSince = now;
+        restKnown = false;
+        movedSightings = 0;
     } else if (mode == PM_PLAY_ON && isKickOff(lastMode) && ours(lastMode, side)) {
         // Every player knows who took our kick-off: the others must not wait
         // for it to play the ball it has to leave alone.
         leaveBallTaker = kTaker;
         leaveBallUntil = now + param(P_LEAVE_BALL_FOR);
+        leaveSince = now;
+        restKnown = false;
+        movedSightings = 0;
     }
     if (!isOurSetPiece(mode, side)) setPieceTaker = 0;
     lastMode = mode;

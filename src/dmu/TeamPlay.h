@@ -77,6 +77,8 @@ public:
     // until another robot can have touched it; true for that player during
     // that time (it ends early once the ball has travelled far).
     bool mustLeaveBall(int unum, double now) const;
+    // Seconds since the play mode last changed (server time).
+    double modeTime(double now) const { return now - modeStart; }
     // Player `unum` takes the set piece of the current mode: noted so that it
     // then leaves the ball alone once play goes on.
     void takingSetPiece(int unum);
@@ -131,6 +133,16 @@ public:
     bool teammateBetterPlaced(const WorldModel& wm, double margin) const;
     static constexpr double kTeammateMemory = 2.0;
 
+    // Watches the ball while the taker must leave it alone: the ball does
+    // not move by itself, so once it has come to rest after the taker's
+    // kick and is then seen well away from there, another robot has touched
+    // it and the taker may play it again (the time limit of leaveBallFor
+    // stays as the last resort).
+    void noteBall(const WorldModel& wm);
+    static constexpr double kBallRolls = 3.0;     // s after the kick before the ball is at rest
+    static constexpr double kBallMoved = 0.8;     // m from its resting place
+    static constexpr int kMovedSightings = 3;
+
     // Forgets everything (tests).
     void reset();
 
@@ -158,4 +170,11 @@ private:
     int setPieceTaker = 0;
     int leaveBallTaker = 0;
     double leaveBallUntil = -1.0;
+    // Where the ball came to rest after the taker's kick, and how many
+    // sightings in a row have put it well away from there since.
+    double leaveSince = -1.0;
+    double modeStart = 0.0;
+    bool restKnown = false;
+    double restX = 0.0, restY = 0.0;
+    int movedSightings = 0;
 };

@@ -56,6 +56,12 @@ constexpr double kTurnFirst = 25.0;
 constexpr double kTurnFirstSlow = 12.0;
 // The staging point lies at most this much farther back from afar (m).
 constexpr double kFarStaging = 0.6;
+// A turn larger than this (degrees) is made on the spot by the turn skill,
+// which turns five times as fast as the walk's crawl, once the walk is slow;
+// it goes on until the target lies within kSpinUntil.
+constexpr double kSpinFrom = 45.0;
+constexpr double kSpinUntil = 12.0;
+constexpr double kSpinWalkSpeed = 0.3;
 // The slowest walk that still moves the robot on.
 constexpr double kCreep = 0.15;
 // A player walking to a spot: there within kArrive (m), gone again beyond
@@ -183,6 +189,8 @@ ApproachPlan::ApproachPlan() : ApproachPlan(std::vector<double>()) {}
 
 ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) {
     Step step;
+    spunLast = spinning;
+    spinning = false;
     const bool sane = std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.facing) && std::isfinite(tx) &&
                       std::isfinite(ty);
     if (!sane) {
@@ -222,11 +230,8 @@ ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) 
         turningFirst = false;
         const double bearing = ball ? norm180(std::atan2(s.ballY - s.y, s.ballX - s.x) * kDeg - s.facing) : 0.0;
         if (std::fabs(bearing) > kFaceBall) {
-            step.action = WALK;
-            step.speed = kCrawl;
-            step.degree = bearing > 0 ? -kSharpTurn : kSharpTurn;
             step.phase = "face ball";
-            return step;
+            return turnToward(step, bearing, walkSpeed);
         }
         step.action = STOP;
         step.phase = "wait";
@@ -240,8 +245,7 @@ ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) 
     if (std::fabs(bearing) < 8.0) turningFirst = false;
     step.action = WALK;
     if (turningFirst) {
-        step.speed = kCrawl;
-        step.degree = bearing > 0 ? -kSharpTurn : kSharpTurn;
+        return turnToward(step, bearing, walkSpeed);
     } else {
         step.degree = std::clamp(-bearing, -kMildTurn, kMildTurn);
         step.speed = value(P_FULL_SPEED) * std::clamp(dist / 0.8, 0.35, 1.0);
@@ -249,7 +253,23 @@ ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) 
     return step;
 }
 
+ApproachPlan::Step ApproachPlan::turnToward(Step step, double bearing, double walkSpeed) {
+    spinning = (std::fabs(bearing) > kSpinFrom && walkSpeed <= kSpinWalkSpeed) ||
+               (spunLast && std::fabs(bearing) >= kSpinUntil);
+    if (spinning) {
+        step.action = TURN;
+        step.speed = 0.0;
+        step.degree = -bearing;
+        return step;
+    }
+    step.action = WALK;
+    step.speed = kCrawl;
+    step.degree = bearing > 0 ? -kSharpTurn : kSharpTurn;
+    return step;
+}
+
 void ApproachPlan::reset() {
+    spinning = spunLast = false;
     arrived = false;
     offTargetSince = -1.0;
     backingOff = false;
@@ -346,6 +366,8 @@ bool ApproachPlan::shotOnTargetSeen(double bx, double by, double p1x, double p1y
 
 ApproachPlan::Step ApproachPlan::next(const Situation& s) {
     Step step;
+    spunLast = spinning;
+    spinning = false;
     const bool sane = std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.facing) &&
                       std::isfinite(s.ballX) && std::isfinite(s.ballY);
     if (!s.ballKnown || !sane) {
@@ -627,11 +649,11 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
         // and the standing posture before and after it cost more than the
         // crawl's slower turning.)
         turningFirst = false;
+        step.phase = "onto line";
+        if (std::fabs(headingOff) > kAligned) return turnToward(step, headingOff, walkSpeed);
         step.action = WALK;
         step.speed = kCrawl;
-        step.degree = std::fabs(headingOff) > kAligned ? (headingOff > 0 ? -kSharpTurn : kSharpTurn)
-                                                       : std::clamp(-headingOff, -kMildTurn, kMildTurn);
-        step.phase = "onto line";
+        step.degree = std::clamp(-headingOff, -kMildTurn, kMildTurn);
         return step;
     }
 
@@ -665,8 +687,7 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
     if (std::fabs(bearing) < 8.0) turningFirst = false;
     step.action = WALK;
     if (turningFirst) {
-        step.speed = kCrawl;
-        step.degree = bearing > 0 ? -kSharpTurn : kSharpTurn;
+        return turnToward(step, bearing, walkSpeed);
     } else {
         step.degree = std::clamp(-bearing, -kMildTurn, kMildTurn);
         step.speed = value(P_FULL_SPEED) * std::clamp(dist / 0.8, 0.35, 1.0);

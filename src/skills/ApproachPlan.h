@@ -66,7 +66,8 @@ public:
         SEARCH,  // ball unknown: turn on the spot to find it
         WALK,    // walk with `speed` and `degree`
         STOP,    // bring the walk to a stop (straight)
-        KICK     // kick now
+        KICK,    // kick now
+        TURN     // turn on the spot by `degree` (clockwise), with the turn skill
     };
 
     // What to do this cycle. `degree` is a walk's turn (clockwise positive,
@@ -167,6 +168,13 @@ private:
     Stage stage = TO_POINT;
     // Turning at a crawl toward the staging point before walking to it.
     bool turningFirst = false;
+    // Turning on the spot with the turn skill (a large turn), until nearly
+    // there.
+    bool spinning = false;
+    bool spunLast = false;  // the step before turned with the turn skill
+    // A turn toward `bearing` (degrees, counter-clockwise): on the spot with
+    // the turn skill when it is large and the walk slow, else at a crawl.
+    Step turnToward(Step step, double bearing, double walkSpeed);
     // Walking backward from the ball for room to walk up again.
     bool backingOff = false;
     // Standing at the point goTo() walked to.

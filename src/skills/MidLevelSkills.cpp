@@ -224,6 +224,25 @@ TurnSkill* MidLevelSkills::newTurn(double heading) {
     return new TurnSkill(heading);
 }
 
+SkillBase* MidLevelSkills::turnBy(double clockwise) {
+    const double target = turnHeading(finiteOrZero(WM->getDir().getTeta()), clockwise);
+    SkillBase* running = SM->getRunningSkill();
+    if (isRunning(running, SKILL_TFS_TURN) && !running->isFinished()) {
+        static_cast<TurnSkill*>(running)->setDeg(target);
+        return running;
+    }
+    return newTurn(target);
+}
+
+SkillBase* MidLevelSkills::endTurn(SkillBase* running) {
+    if (!isRunning(running, SKILL_TFS_TURN) || running->isFinished()) return nullptr;
+    // The turn's target may lie beyond a full circle (see turnHeading): held
+    // at the present heading it stops and finishes, and what comes next can
+    // start.
+    static_cast<TurnSkill*>(running)->setDeg(finiteOrZero(WM->getDir().getTeta()));
+    return running;
+}
+
 void MidLevelSkills::holdHead() {
     const double tilt = WM->getDOF(DOF_HEAD_TILT);
     const double pan = WM->getDOF(DOF_HEAD_PAN);
@@ -511,10 +530,13 @@ SkillBase* MidLevelSkills::supportAt(Point spot) {
     const ApproachPlan::Step step = plan.goTo(s, spot.getX(), spot.getY());
     if (walk != nullptr && !isRunning(running, SKILL_PATTERN_ALIGNER)) updater.run();
     if (step.action == ApproachPlan::WALK) {
+        if (SkillBase* turn = endTurn(running)) return turn;
         TFSWalk* w = walk != nullptr ? walk : new TFSWalk();
         steer(w, step.speed, step.degree);
         return w;
     }
+    if (step.action == ApproachPlan::TURN) return turnBy(step.degree);
+    if (SkillBase* turn = endTurn(running)) return turn;
     if (walk != nullptr) {
         walk->setDegree(0.0);
         walk->stop();
@@ -569,6 +591,9 @@ SkillBase* MidLevelSkills::approachAndKick() {
             updater.run();
         }
     };
+    if (step.action != ApproachPlan::TURN) {
+        if (SkillBase* turn = endTurn(running)) return turn;
+    }
     switch (step.action) {
         case ApproachPlan::KICK:
             head(true);
@@ -593,6 +618,8 @@ SkillBase* MidLevelSkills::approachAndKick() {
             steer(w, step.speed, step.degree);
             return w;
         }
+        case ApproachPlan::TURN:
+            return turnBy(step.degree);
         case ApproachPlan::SEARCH:
         default: {
             head(false);

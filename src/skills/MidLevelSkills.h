@@ -144,6 +144,12 @@ private:
     // A new turn toward `heading`. A running walk is asked to stop, since
     // the skill manager lets the turn start only once the walk has finished.
     TurnSkill* newTurn(double heading);
+    // Turns on the spot by `clockwise` degrees from the present heading: the
+    // turn under way is retargeted, or a new one started.
+    SkillBase* turnBy(double clockwise);
+    // A turn under way that is no longer wanted, brought to a stop where it
+    // is (and returned to be run on), or null when none runs.
+    SkillBase* endTurn(SkillBase* running);
     // Holds the head while dribbling or kicking: pan to 0, tilt to -30
     // degrees.
     void holdHead();
