@@ -112,6 +112,12 @@ double norm180(double a) {
 
 double finiteOr0(double v, double fallback = 0.0) { return std::isfinite(v) ? v : fallback; }
 
+// A position or a sighting this far off (m) is a fault upstream, not a place
+// on or near any field: differences of such numbers overflow into infinities
+// and the steering made of them into numbers that are none.
+constexpr double kFarthest = 1000.0;
+bool plausible(double v) { return std::isfinite(v) && std::fabs(v) < kFarthest; }
+
 // The nearest robot in the corridor straight ahead of the body: at most
 // `reach` ahead (m) and `halfWidth` to either side. False when none is.
 bool robotAhead(const ApproachPlan::Situation& s, double reach, double halfWidth, double& ox, double& oy) {
@@ -191,8 +197,8 @@ ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) 
     Step step;
     spunLast = spinning;
     spinning = false;
-    const bool sane = std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.facing) && std::isfinite(tx) &&
-                      std::isfinite(ty);
+    const bool sane =
+        plausible(s.x) && plausible(s.y) && std::isfinite(s.facing) && plausible(tx) && plausible(ty);
     if (!sane) {
         reset();
         step.action = STOP;
@@ -200,7 +206,7 @@ ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) 
         return step;
     }
     const double walkSpeed = std::fabs(finiteOr0(s.walkSpeed));
-    const bool ball = s.ballKnown && std::isfinite(s.ballX) && std::isfinite(s.ballY);
+    const bool ball = s.ballKnown && plausible(s.ballX) && plausible(s.ballY);
     // Round the ball when the way passes it closely: the ball is the
     // attacker's, and a touch on the way would only spoil its kick.
     double wx = tx, wy = ty;
@@ -368,8 +374,8 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
     Step step;
     spunLast = spinning;
     spinning = false;
-    const bool sane = std::isfinite(s.x) && std::isfinite(s.y) && std::isfinite(s.facing) &&
-                      std::isfinite(s.ballX) && std::isfinite(s.ballY);
+    const bool sane = plausible(s.x) && plausible(s.y) && std::isfinite(s.facing) && plausible(s.ballX) &&
+                      plausible(s.ballY);
     if (!s.ballKnown || !sane) {
         reset();
         step.action = SEARCH;
@@ -392,8 +398,8 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
     // when they were, else from where the robot believes it stands.
     double ux = 1.0, uy = 0.0;
     bool onTarget = false;
-    const bool posts = s.postsSeen && std::isfinite(s.post1X) && std::isfinite(s.post1Y) &&
-                       std::isfinite(s.post2X) && std::isfinite(s.post2Y) &&
+    const bool posts = s.postsSeen && plausible(s.post1X) && plausible(s.post1Y) && plausible(s.post2X) &&
+                       plausible(s.post2Y) &&
                        std::hypot(s.post1X - s.post2X, s.post1Y - s.post2Y) > 0.5;
     const bool clearing = s.ballX < kClearX;
     if (clearing) {

@@ -91,6 +91,37 @@ TEST(TeamPlayKickOff, TheTakerLeavesTheBallAloneForAWhileOncePlayGoesOn) {
     EXPECT_FALSE(play()->mustLeaveBall(3, 26.5));
 }
 
+// The ball does not move by itself: once it has come to rest after our
+// taker's kick and is then seen well away from there a few times, another
+// robot has touched it and the taker may play it again. A rolling ball, a
+// jitter of the sighting or a ball not seen lately changes nothing.
+TEST(TeamPlayKickOff, TheTakerGoesBackToTheBallOnceAnotherRobotHasMovedIt) {
+    SkillParams::getUniqueInstance()->set(TeamPlay::kSkill, "leaveBallFor", 40.0);
+    play()->reset();
+    play()->observe(PM_KICKOFF_LEFT, SIDE_LEFT, 0.0, 5.0);
+    play()->observe(PM_PLAY_ON, SIDE_LEFT, 1.0, 6.0);
+    auto sight = [](double t, double x, double y, bool fresh = true) {
+        wm()->setTime(t);
+        seeBall(1.0, 0.0, fresh ? t : t - 1.0);
+        wm()->setGlobalPosOfBall(Point(x, y, 0.04));
+        play()->noteBall(*wm());
+    };
+    sight(6.5, 1.0, 0.0);  // still rolling from the kick
+    sight(7.0, 2.5, 0.0);
+    sight(9.5, 3.0, 0.0);  // at rest
+    for (int i = 0; i < 10; ++i) sight(10.0 + 0.1 * i, 3.0 + (i % 2 ? 0.3 : -0.3), 0.2);
+    EXPECT_TRUE(play()->mustLeaveBall(TeamPlay::kTaker, 11.0)) << "the sighting's jitter moves nothing";
+    for (int i = 0; i < 5; ++i) sight(12.0 + 0.1 * i, 4.5, 1.0, false);
+    EXPECT_TRUE(play()->mustLeaveBall(TeamPlay::kTaker, 12.5)) << "a ball not seen lately tells nothing";
+    sight(13.0, 4.5, 1.0);
+    sight(13.1, 4.5, 1.0);
+    EXPECT_TRUE(play()->mustLeaveBall(TeamPlay::kTaker, 13.1)) << "two sightings may both be wrong";
+    sight(13.2, 4.5, 1.0);
+    EXPECT_FALSE(play()->mustLeaveBall(TeamPlay::kTaker, 13.2));
+    SkillParams::getUniqueInstance()->set(TeamPlay::kSkill, "leaveBallFor", 6.0);
+    play()->reset();
+}
+
 // Near another robot the walk slows below the pace the referee counts as
 // charging (0.4 m/s; full speed is about 0.6 m/s); in the open it is free.
 TEST(TeamPlaySpeed, SlowsNearOtherRobotsAndReadsItsValues) {
@@ -159,6 +190,86 @@ TEST(TeamPlaySightings, PlacesRobotsInTheBodyFrameAndLeavesOutItselfAndOldOnes) 
     EXPECT_FALSE(TeamPlay::teammateNearerToBall(*wm(), 0.3));
     play()->reset();
     EXPECT_TRUE(TeamPlay::teammateNearerToBall(*wm(), 0.3));
+}
+
+// Kicking toward the goal from beyond the ball means going round it first:
+// from behind it costs less at the same distance, on either side of the
+// field, and a position that is no number costs more than any other.
+TEST(TeamPlayTaker, BehindTheBallIsCheaperThanBeyondIt) {
+    for (const Point& ball : {Point(0, 0, 0), Point(3.0, 2.0, 0), Point(-4.0, -2.5, 0)}) {
+        // Along the ball's line to the goal, 1 m either way, and at 45 degrees.
+        const double bx = ball.getX(), by = ball.getY();
+        const double l = std::hypot(6.0 - bx, by);
+        const double ux = (6.0 - bx) / l, uy = -by / l;
+        for (double turn : {0.0, 45.0, -45.0}) {
+            const double c = std::cos(turn / 57.29577951), s = std::sin(turn / 57.29577951);
+            const double dx = ux * c - uy * s, dy = ux * s + uy * c;
+            const double behind = TeamPlay::kickCost(bx - dx, by - dy, ball);
+            const double beyond = TeamPlay::kickCost(bx + dx, by + dy, ball);
+            EXPECT_LT(behind, beyond) << ball.getX() << ", " << ball.getY() << " at " << turn;
+            EXPECT_GE(behind, 0.0);
+        }
+    }
+    const double nan = std::nan("");
+    EXPECT_GT(TeamPlay::kickCost(nan, 0.0, Point(0, 0, 0)), TeamPlay::kickCost(6.0, 4.0, Point(0, 0, 0)));
+}
+
+// Who takes the ball: a teammate known to be better placed by more than the
+// margin does, however our body is turned; a small difference swaps
+// nothing, a teammate not seen for a while is not counted on, nor is the
+// goalie, nor the taker that must leave the ball alone.
+TEST(TeamPlayTaker, LeavesTheBallOnlyToATeammatePlainlyBetterPlacedAndLatelySeen) {
+    auto teammate = [](int unum, double x, double y, double seenAt) {
+        Player p;
+        p.setNum(unum);
+        p.setSide(SIDE_OUR);
+        Boned part;
+        part.setID(head);
+        part.setPolarPos(Point(std::hypot(x, y), 0, std::atan2(y, x) * kDeg));
+        part.setLastTimeSeenBoned(seenAt);
+        p.setBoned(part, head);
+        p.setLastTimeSeenPlayer(seenAt);
+        return p;
+    };
+    // We stand beside the ball at (0.5, -2), facing +y (the yaw grows
+    // clockwise); number 4, seen 2 m ahead and 1.5 m to the left of us,
+    // stands 1 m behind the ball at (0, 0) on the line to the goal.
+    auto scene = [&](int unum, double seenAt) {
+        play()->reset();
+        wm()->setTime(kNow);
+        wm()->setMyNum(2);
+        wm()->resetOppAndTmtVec();
+        standAt(0.5, -2.0, -90.0);
+        wm()->setGlobalPosOfBall(Point(0, 0, 0.04));
+        wm()->addTmt(teammate(unum, 2.0, 1.5, seenAt));
+        play()->noteTeammates(*wm());
+    };
+    scene(4, kNow);
+    EXPECT_TRUE(play()->teammateBetterPlaced(*wm(), 0.5));
+    EXPECT_FALSE(play()->teammateBetterPlaced(*wm(), 10.0)) << "within the margin nobody swaps";
+
+    // Out of view it is still counted on for a while, then no more.
+    wm()->resetOppAndTmtVec();
+    wm()->setTime(kNow + 0.5 * TeamPlay::kTeammateMemory);
+    play()->noteTeammates(*wm());
+    EXPECT_TRUE(play()->teammateBetterPlaced(*wm(), 0.5));
+    wm()->setTime(kNow + TeamPlay::kTeammateMemory + 0.5);
+    play()->noteTeammates(*wm());
+    EXPECT_FALSE(play()->teammateBetterPlaced(*wm(), 0.5)) << "seen too long ago";
+
+    // A sighting already stale places nobody.
+    scene(4, kNow - 1.0);
+    EXPECT_FALSE(play()->teammateBetterPlaced(*wm(), 0.5));
+    // The goalie keeps its goal.
+    scene(1, kNow);
+    EXPECT_FALSE(play()->teammateBetterPlaced(*wm(), 0.5));
+    // The taker of our kick-off must leave the ball alone for a while.
+    scene(TeamPlay::kTaker, kNow);
+    EXPECT_TRUE(play()->teammateBetterPlaced(*wm(), 0.5));
+    play()->observe(PM_KICKOFF_LEFT, SIDE_LEFT, 0.0, kNow - 1.0);
+    play()->observe(PM_PLAY_ON, SIDE_LEFT, 1.0, kNow - 0.5);
+    EXPECT_FALSE(play()->teammateBetterPlaced(*wm(), 0.5));
+    play()->reset();
 }
 
 }  // namespace
