@@ -62,6 +62,10 @@ constexpr double kFarStaging = 0.6;
 constexpr double kSpinFrom = 45.0;
 constexpr double kSpinUntil = 12.0;
 constexpr double kSpinWalkSpeed = 0.3;
+// Near the ball the crawl turns instead: it keeps the ball in view (the head
+// is left alone while the turn steps) and needs no standing posture between
+// a turn and the next few steps round the ball.
+constexpr double kSpinBallDist = 0.9;
 // The slowest walk that still moves the robot on.
 constexpr double kCreep = 0.15;
 // A player walking to a spot: there within kArrive (m), gone again beyond
@@ -207,6 +211,7 @@ ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) 
     }
     const double walkSpeed = std::fabs(finiteOr0(s.walkSpeed));
     const bool ball = s.ballKnown && plausible(s.ballX) && plausible(s.ballY);
+    const double ballDist = ball ? std::hypot(s.ballX - s.x, s.ballY - s.y) : HUGE_VAL;
     // Round the ball when the way passes it closely: the ball is the
     // attacker's, and a touch on the way would only spoil its kick.
     double wx = tx, wy = ty;
@@ -237,7 +242,7 @@ ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) 
         const double bearing = ball ? norm180(std::atan2(s.ballY - s.y, s.ballX - s.x) * kDeg - s.facing) : 0.0;
         if (std::fabs(bearing) > kFaceBall) {
             step.phase = "face ball";
-            return turnToward(step, bearing, walkSpeed);
+            return turnToward(step, bearing, walkSpeed, ballDist);
         }
         step.action = STOP;
         step.phase = "wait";
@@ -251,7 +256,7 @@ ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) 
     if (std::fabs(bearing) < 8.0) turningFirst = false;
     step.action = WALK;
     if (turningFirst) {
-        return turnToward(step, bearing, walkSpeed);
+        return turnToward(step, bearing, walkSpeed, ballDist);
     } else {
         step.degree = std::clamp(-bearing, -kMildTurn, kMildTurn);
         step.speed = value(P_FULL_SPEED) * std::clamp(dist / 0.8, 0.35, 1.0);
@@ -259,8 +264,8 @@ ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) 
     return step;
 }
 
-ApproachPlan::Step ApproachPlan::turnToward(Step step, double bearing, double walkSpeed) {
-    spinning = (std::fabs(bearing) > kSpinFrom && walkSpeed <= kSpinWalkSpeed) ||
+ApproachPlan::Step ApproachPlan::turnToward(Step step, double bearing, double walkSpeed, double ballDist) {
+    spinning = (std::fabs(bearing) > kSpinFrom && walkSpeed <= kSpinWalkSpeed && !(ballDist < kSpinBallDist)) ||
                (spunLast && std::fabs(bearing) >= kSpinUntil);
     if (spinning) {
         step.action = TURN;
@@ -656,7 +661,7 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
         // crawl's slower turning.)
         turningFirst = false;
         step.phase = "onto line";
-        if (std::fabs(headingOff) > kAligned) return turnToward(step, headingOff, walkSpeed);
+        if (std::fabs(headingOff) > kAligned) return turnToward(step, headingOff, walkSpeed, ballDist);
         step.action = WALK;
         step.speed = kCrawl;
         step.degree = std::clamp(-headingOff, -kMildTurn, kMildTurn);
@@ -693,7 +698,7 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
     if (std::fabs(bearing) < 8.0) turningFirst = false;
     step.action = WALK;
     if (turningFirst) {
-        return turnToward(step, bearing, walkSpeed);
+        return turnToward(step, bearing, walkSpeed, ballDist);
     } else {
         step.degree = std::clamp(-bearing, -kMildTurn, kMildTurn);
         step.speed = value(P_FULL_SPEED) * std::clamp(dist / 0.8, 0.35, 1.0);

@@ -173,8 +173,9 @@ private:
     bool spinning = false;
     bool spunLast = false;  // the step before turned with the turn skill
     // A turn toward `bearing` (degrees, counter-clockwise): on the spot with
-    // the turn skill when it is large and the walk slow, else at a crawl.
-    Step turnToward(Step step, double bearing, double walkSpeed);
+    // the turn skill when it is large, the walk slow and the ball `ballDist`
+    // (m) not too near, else at a crawl.
+    Step turnToward(Step step, double bearing, double walkSpeed, double ballDist);
     // Walking backward from the ball for room to walk up again.
     bool backingOff = false;
     // Standing at the point goTo() walked to.

@@ -215,8 +215,8 @@ TEST(ApproachPlanKick, KicksWhenLinedUpAndStanding) {
 }
 
 // A large turn is made on the spot with the turn skill once the walk is
-// slow, and goes on until the target lies nearly ahead; a walk under way, or
-// a small turn, turns at the walk's crawl instead.
+// slow, and goes on until the target lies nearly ahead; a walk under way, a
+// small turn or a turn right beside the ball is made at the walk's crawl.
 TEST(ApproachPlanGoTo, TurnsOnTheSpotForALargeTurnUntilNearlyThere) {
     Plan plan;
     Plan::Situation s = standingAt(0.0, 0.0, 0.0, 5.0, 5.0);
@@ -230,6 +230,11 @@ TEST(ApproachPlanGoTo, TurnsOnTheSpotForALargeTurnUntilNearlyThere) {
     EXPECT_EQ(plan.goTo(s, 0.0, 3.0).action, Plan::WALK);
     s.facing = 70.0;  // and no turn on the spot again for 20 degrees
     EXPECT_NE(plan.goTo(s, 0.0, 3.0).action, Plan::TURN);
+
+    // Near the ball the crawl turns: it keeps the ball in view.
+    Plan nearBall;
+    Plan::Situation n = standingAt(0.0, 0.0, 0.0, -0.5, 0.3);
+    EXPECT_EQ(nearBall.goTo(n, 0.0, 3.0).action, Plan::WALK);
 
     Plan walking;
     Plan::Situation w = standingAt(0.0, 0.0, 0.0, 5.0, 5.0);
