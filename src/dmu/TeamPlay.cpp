@@ -36,6 +36,21 @@ constexpr double kRoundBallCost = 1.5;
 // Sightings this fresh (s) place a teammate on the field.
 constexpr double kFreshSighting = 0.2;
 
+// The unit vector from (bx, by) to the opponent goal's middle (straight
+// ahead from the middle itself).
+void towardGoal(double bx, double by, double& ux, double& uy) {
+    ux = kGoalX - bx;
+    uy = -by;
+    const double l = std::hypot(ux, uy);
+    if (l > 1e-6) {
+        ux /= l;
+        uy /= l;
+    } else {
+        ux = 1.0;
+        uy = 0.0;
+    }
+}
+
 }  // namespace
 
 // Everything here can be retuned in params/play.params.
@@ -122,15 +137,8 @@ void TeamPlay::noteTeammates(const WorldModel& wm) {
 
 double TeamPlay::kickCost(double x, double y, const Point& ball) {
     const double bx = ball.getX(), by = ball.getY();
-    double ux = kGoalX - bx, uy = -by;
-    const double l = std::hypot(ux, uy);
-    if (l > 1e-6) {
-        ux /= l;
-        uy /= l;
-    } else {
-        ux = 1.0;
-        uy = 0.0;
-    }
+    double ux = 1.0, uy = 0.0;
+    towardGoal(bx, by, ux, uy);
     const double sx = bx - kStagingBehind * ux, sy = by - kStagingBehind * uy;
     double cost = std::hypot(sx - x, sy - y);
     // On the ball's far side the way goes round it: as far again as the
@@ -286,15 +294,8 @@ Point TeamPlay::leaveSpot(const Point& ball) {
     const double by = std::isfinite(ball.getY()) ? ball.getY() : 0.0;
     // Behind the ball on its line to the opponent goal's middle, a little to
     // the side toward the middle of the field.
-    double ux = kGoalX - bx, uy = -by;
-    const double l = std::hypot(ux, uy);
-    if (l > 1e-6) {
-        ux /= l;
-        uy /= l;
-    } else {
-        ux = 1.0;
-        uy = 0.0;
-    }
+    double ux = 1.0, uy = 0.0;
+    towardGoal(bx, by, ux, uy);
     const double toward = by > 0 ? -1.0 : 1.0;
     const double x = bx - kLeaveBehind * ux - toward * kLeaveSide * uy;
     const double y = by - kLeaveBehind * uy + toward * kLeaveSide * ux;

@@ -248,19 +248,24 @@ ApproachPlan::Step ApproachPlan::goTo(const Situation& s, double tx, double ty) 
         step.phase = "wait";
         return step;
     }
+    return walkToward(step, s, wx, wy, dist, walkSpeed, ballDist);
+}
+
+ApproachPlan::Step ApproachPlan::walkToward(Step step, const Situation& s, double wx, double wy, double dist,
+                                            double walkSpeed, double ballDist) {
     bool detour = false;
     const double bearing = bearingPastRobots(s, norm180(std::atan2(wy - s.y, wx - s.x) * kDeg - s.facing),
                                              std::hypot(wx - s.x, wy - s.y), detour);
     if (detour) step.phase = "round robot";
+    // Turn toward the point while it lies well to the side, until it lies
+    // nearly ahead; then walk, steering mildly. A robot that stands or walks
+    // slowly turns first for less.
     if (std::fabs(bearing) > (walkSpeed > 0.3 ? kTurnFirst : kTurnFirstSlow)) turningFirst = true;
     if (std::fabs(bearing) < 8.0) turningFirst = false;
+    if (turningFirst) return turnToward(step, bearing, walkSpeed, ballDist);
     step.action = WALK;
-    if (turningFirst) {
-        return turnToward(step, bearing, walkSpeed, ballDist);
-    } else {
-        step.degree = std::clamp(-bearing, -kMildTurn, kMildTurn);
-        step.speed = value(P_FULL_SPEED) * std::clamp(dist / 0.8, 0.35, 1.0);
-    }
+    step.degree = std::clamp(-bearing, -kMildTurn, kMildTurn);
+    step.speed = value(P_FULL_SPEED) * std::clamp(dist / 0.8, 0.35, 1.0);
     return step;
 }
 
@@ -685,23 +690,5 @@ ApproachPlan::Step ApproachPlan::next(const Situation& s) {
             step.phase = "round ball";
         }
     }
-    const double tdx = tx - s.x, tdy = ty - s.y;
-    const double dist = std::hypot(tdx, tdy);
-    bool detour = false;
-    const double bearing =
-        bearingPastRobots(s, norm180(std::atan2(tdy, tdx) * kDeg - s.facing), dist, detour);
-    if (detour) step.phase = "round robot";
-    // Turn at a crawl toward the point while it lies well to the side, until
-    // it lies nearly ahead; then walk, steering mildly.
-    // A robot that stands or walks slowly turns first for less.
-    if (std::fabs(bearing) > (walkSpeed > 0.3 ? kTurnFirst : kTurnFirstSlow)) turningFirst = true;
-    if (std::fabs(bearing) < 8.0) turningFirst = false;
-    step.action = WALK;
-    if (turningFirst) {
-        return turnToward(step, bearing, walkSpeed, ballDist);
-    } else {
-        step.degree = std::clamp(-bearing, -kMildTurn, kMildTurn);
-        step.speed = value(P_FULL_SPEED) * std::clamp(dist / 0.8, 0.35, 1.0);
-    }
-    return step;
+    return walkToward(step, s, tx, ty, std::hypot(tx - s.x, ty - s.y), walkSpeed, ballDist);
 }

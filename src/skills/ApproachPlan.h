@@ -176,6 +176,10 @@ private:
     // the turn skill when it is large, the walk slow and the ball `ballDist`
     // (m) not too near, else at a crawl.
     Step turnToward(Step step, double bearing, double walkSpeed, double ballDist);
+    // A walk to (wx, wy), `dist` metres off, past robots in the way: turned
+    // toward first while the point lies well to the side.
+    Step walkToward(Step step, const Situation& s, double wx, double wy, double dist, double walkSpeed,
+                    double ballDist);
     // Walking backward from the ball for room to walk up again.
     bool backingOff = false;
     // Standing at the point goTo() walked to.
