@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
-fuzz_seconds=${FUZZ_SECONDS:-15}
+fuzz_seconds=${FUZZ_SECONDS:-10}
 
 echo "== plain build =="
 scripts/build.sh release
