@@ -10,7 +10,7 @@
 // copied over a skill's file as it is. Only the first number after a name is
 // read here. Each skill names its values and the value it was designed with;
 // a value missing from the file keeps that design value, so the design
-// values are always one option away (--spec-params) for comparison.
+// values are always one option away (--design-params) for comparison.
 #pragma once
 
 #include <cstddef>
