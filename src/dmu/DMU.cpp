@@ -351,8 +351,8 @@ void DMU::behaveETC() {
     if constexpr (kCompetitionBuild) {
         // The free kicks come here: ours is taken like any set piece.
         const PlayMode m = WM->getPlayMode();
-        const bool ourFreeKick = (m == PM_FREE_KICK_LEFT) == (WM->getOurSide() == SIDE_LEFT) &&
-                                 (m == PM_FREE_KICK_LEFT || m == PM_FREE_KICK_RIGHT);
+        const bool ourFreeKick =
+            (m == PM_FREE_KICK_LEFT || m == PM_FREE_KICK_RIGHT) && TeamPlay::isOurSetPiece(m, WM->getOurSide());
         if (ourFreeKick) {
             ourSetPiece();
         } else {
@@ -419,12 +419,7 @@ void DMU::holdStill() {
         SM->runSkills();
         return;
     }
-    if (running != nullptr && running->getSkillID() != SKILL_PATTERN_ALIGNER && !running->isFinished()) {
-        // A kick or a turn under way plays out first.
-        SM->putSkillInQ(new PatternAligner());
-        SM->runSkills();
-        return;
-    }
+    // The standing posture (a kick or a turn under way plays out first).
     SM->putSkillInQ(new PatternAligner());
     SM->runSkills();
 }
@@ -434,7 +429,7 @@ SkillBase* DMU::limitSpeed(SkillBase* skill) {
     // counts a contact as a charge.
     if (skill != nullptr && skill->getSkillID() == SKILL_TFS_WALK) {
         TFSWalk* walk = static_cast<TFSWalk*>(skill);
-        const double limit = TeamPlay::speedLimit(TeamPlay::nearestRobot(*WM), WM->getBodyDirectionFromBall()[0]);
+        const double limit = TeamPlay::speedLimit(TeamPlay::nearestRobot(*WM));
         const double speed = walk->getspeed();
         if (std::fabs(speed) > limit) walk->setspeed(speed > 0 ? limit : -limit);
     }

@@ -229,22 +229,22 @@ void TeamPlay::observe(PlayMode mode, Side ourSide, double gameTime, double now)
         weKickOffNextKnown = firstKickOffKnown ? !weKickedOffFirst : side == SIDE_RIGHT;
     }
     if (mode == PM_PLAY_ON && isOurSetPiece(lastMode, side) && setPieceTaker != 0) {
-        leaveBallTaker = setPieceTaker;
-        leaveBallUntil = now + param(P_LEAVE_BALL_FOR);
-        leaveSince = now;
-        restKnown = false;
-        movedSightings = 0;
+        startLeaving(setPieceTaker, now);
     } else if (mode == PM_PLAY_ON && isKickOff(lastMode) && ours(lastMode, side)) {
         // Every player knows who took our kick-off: the others must not wait
         // for it to play the ball it has to leave alone.
-        leaveBallTaker = kTaker;
-        leaveBallUntil = now + param(P_LEAVE_BALL_FOR);
-        leaveSince = now;
-        restKnown = false;
-        movedSightings = 0;
+        startLeaving(kTaker, now);
     }
     if (!isOurSetPiece(mode, side)) setPieceTaker = 0;
     lastMode = mode;
+}
+
+void TeamPlay::startLeaving(int taker, double now) {
+    leaveBallTaker = taker;
+    leaveBallUntil = now + param(P_LEAVE_BALL_FOR);
+    leaveSince = now;
+    restKnown = false;
+    movedSightings = 0;
 }
 
 bool TeamPlay::weKickOffNext() const {
@@ -302,8 +302,7 @@ Point TeamPlay::leaveSpot(const Point& ball) {
     return Point(std::clamp(x, -kSpotX, kSpotX), std::clamp(y, -kSpotY, kSpotY), 0.0);
 }
 
-double TeamPlay::speedLimit(double robotDistance, double ballDistance) {
-    (void)ballDistance;
+double TeamPlay::speedLimit(double robotDistance) {
     if (std::isfinite(robotDistance) && robotDistance < param(P_NEAR_ROBOT)) return param(P_NEAR_SPEED);
     return 1.0;
 }

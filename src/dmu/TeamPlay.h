@@ -6,7 +6,9 @@
 //   not kick off stays out of the centre circle: our kick-off taker waits at
 //   the ball only when we kick off, and outside the circle otherwise.
 // - The player that takes one of our kick-offs or set pieces may not touch the
-//   ball again until another robot has: it leaves the ball alone for a while.
+//   ball again until another robot has: it leaves the ball alone until it sees
+//   the ball moved from where it came to rest (or, at the latest, for
+//   leaveBallFor seconds).
 // - A robot that runs into another near the ball at walking pace is a charger
 //   and is sent off for good: near other robots the walk slows down below the
 //   pace the referee counts as charging, and a player keeps out of a crowd of
@@ -75,10 +77,13 @@ public:
 
     // The taker of our last kick-off or set piece must leave the ball alone
     // until another robot can have touched it; true for that player during
-    // that time (it ends early once the ball has travelled far).
+    // that time (it ends early once the ball is seen moved from where it
+    // came to rest: noteBall).
     bool mustLeaveBall(int unum, double now) const;
     // Seconds since the play mode last changed (server time).
     double modeTime(double now) const { return now - modeStart; }
+    // Whether `mode` is a kick-off or set piece of our side's.
+    static bool isOurSetPiece(PlayMode mode, Side ourSide);
     // Player `unum` takes the set piece of the current mode: noted so that it
     // then leaves the ball alone once play goes on.
     void takingSetPiece(int unum);
@@ -97,9 +102,9 @@ public:
     static Point leaveSpot(const Point& ball);
 
     // The walk-speed setting a player may use with the nearest other robot
-    // `robotDistance` metres away and the ball `ballDistance` away: full speed
-    // in the open, slower close to others so that a contact is never a charge.
-    static double speedLimit(double robotDistance, double ballDistance);
+    // `robotDistance` metres away: full speed in the open, slower close to
+    // others so that a contact is never a charge.
+    static double speedLimit(double robotDistance);
 
     // A robot seen lately, where it stood relative to our body when it was
     // seen (x forward, y to the left, metres).
@@ -151,7 +156,8 @@ private:
     TeamPlay(const TeamPlay&) = delete;
     TeamPlay& operator=(const TeamPlay&) = delete;
 
-    static bool isOurSetPiece(PlayMode mode, Side ourSide);
+    // Starts `taker` leaving the ball alone from `now` on.
+    void startLeaving(int taker, double now);
 
     PlayMode lastMode = PM_UNKNOWN;
     Side side = SIDE_LEFT;

@@ -126,12 +126,12 @@ TEST(TeamPlayKickOff, TheTakerGoesBackToTheBallOnceAnotherRobotHasMovedIt) {
 // charging (0.4 m/s; full speed is about 0.6 m/s); in the open it is free.
 TEST(TeamPlaySpeed, SlowsNearOtherRobotsAndReadsItsValues) {
     SkillParams::getUniqueInstance()->clear();
-    EXPECT_EQ(TeamPlay::speedLimit(HUGE_VAL, 0.5), 1.0);
-    EXPECT_EQ(TeamPlay::speedLimit(3.0, 0.5), 1.0);
-    EXPECT_LT(TeamPlay::speedLimit(0.8, 0.5), 0.6);
-    EXPECT_EQ(TeamPlay::speedLimit(std::nan(""), 0.5), 1.0) << "no sighting, no limit";
+    EXPECT_EQ(TeamPlay::speedLimit(HUGE_VAL), 1.0);
+    EXPECT_EQ(TeamPlay::speedLimit(3.0), 1.0);
+    EXPECT_LT(TeamPlay::speedLimit(0.8), 0.6);
+    EXPECT_EQ(TeamPlay::speedLimit(std::nan("")), 1.0) << "no sighting, no limit";
     SkillParams::getUniqueInstance()->set("play", "nearSpeed", 0.3);
-    EXPECT_DOUBLE_EQ(TeamPlay::speedLimit(0.8, 0.5), 0.3);
+    EXPECT_DOUBLE_EQ(TeamPlay::speedLimit(0.8), 0.3);
     SkillParams::getUniqueInstance()->clear();
 }
 
