@@ -413,8 +413,7 @@ void DMU::holdStill() {
     SkillBase* running = SM->getRunningSkill();
     if (running != nullptr && running->getSkillID() == SKILL_TFS_WALK && !running->isFinished()) {
         TFSWalk* walk = static_cast<TFSWalk*>(running);
-        walk->setDegree(0.0);
-        walk->stop();
+        walk->stopStraight();
         SM->putSkillInQ(walk);
         SM->runSkills();
         return;

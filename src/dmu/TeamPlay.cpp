@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
 // Sightings of robots older than this are too stale to steer by.
 constexpr double kSightingAge = 1.0;
 // A ball within this of the field's long middle line counts as in the
@@ -124,13 +123,12 @@ TeamPlay* TeamPlay::getUniqueInstance() {
 
 void TeamPlay::noteTeammates(const WorldModel& wm) {
     const Point me = wm.getMyCartPos();
-    const double f = -wm.getDir().getZ() * kDegToRad;
-    if (!std::isfinite(me.getX()) || !std::isfinite(me.getY()) || !std::isfinite(f)) return;
+    const double facing = -wm.getDir().getZ();
+    if (!std::isfinite(me.getX()) || !std::isfinite(me.getY()) || !std::isfinite(facing)) return;
     for (const Sighting& s : robotsSeen(wm, kFreshSighting)) {
         if (!s.teammate || s.unum < 1 || s.unum > 11) continue;
         Known& k = teammates[s.unum];
-        k.x = me.getX() + s.x * std::cos(f) - s.y * std::sin(f);
-        k.y = me.getY() + s.x * std::sin(f) + s.y * std::cos(f);
+        ApproachPlan::fieldPointOf(me.getX(), me.getY(), facing, s.x, s.y, k.x, k.y);
         k.time = wm.getTime();
     }
 }

@@ -325,6 +325,12 @@ bool ApproachPlan::bodyPointOf(double distance, double azimuth, double elevation
     return true;
 }
 
+void ApproachPlan::fieldPointOf(double x, double y, double facing, double bx, double by, double& fx, double& fy) {
+    const double f = facing / kDeg;
+    fx = x + bx * std::cos(f) - by * std::sin(f);
+    fy = y + bx * std::sin(f) + by * std::cos(f);
+}
+
 bool ApproachPlan::inKickWindow(double ahead, double side) {
     return ahead >= kWindowNear && ahead <= kWindowFar && std::fabs(side) <= kWindowSide;
 }

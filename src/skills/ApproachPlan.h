@@ -152,6 +152,9 @@ public:
     // body. False for a reading that is no number.
     static bool bodyPointOf(double distance, double azimuth, double elevation, double pan, double tilt,
                             double& x, double& y);
+    // Where a point (bx, by) of the body frame lies on the field, for a robot
+    // at (x, y) facing `facing` degrees (counter-clockwise from +x).
+    static void fieldPointOf(double x, double y, double facing, double bx, double by, double& fx, double& fy);
 
     // The values in use (tests).
     const std::vector<double>& values() const { return v; }

@@ -215,11 +215,7 @@ TFSWalk* MidLevelSkills::runningOrNewWalk() {
 TurnSkill* MidLevelSkills::newTurn(double heading) {
     SkillBase* running = SM->getRunningSkill();
     if (isRunning(running, SKILL_TFS_WALK)) {
-        // A walk that still curves keeps walking (a sharp curve holds its
-        // speed up), so it goes straight while it stops.
-        TFSWalk* walk = static_cast<TFSWalk*>(running);
-        walk->setDegree(0.0);
-        walk->stop();
+        static_cast<TFSWalk*>(running)->stopStraight();
     }
     return new TurnSkill(heading);
 }
@@ -346,8 +342,7 @@ SkillBase* MidLevelSkills::goBehindBallAt(double dist) {
     const Course course = chooseCourse(finiteOrZero(target[1]), false);
     TFSWalk* walk = runningOrNewWalk();
     if (d < 0.3) {
-        walk->setDegree(0.0);
-        walk->stop();
+        walk->stopStraight();
         return walk;
     }
     // Slower as it arrives, so that it does not overshoot into the ball.
@@ -436,9 +431,7 @@ SkillBase* MidLevelSkills::kickTowardGoal() {
         }
         if (walkFinished) {
             devOut("stopping walk\n");
-            // Straight while stopping: a sharp curve keeps the walk going.
-            walk->setDegree(0.0);
-            if (walk->stop()) {
+            if (walk->stopStraight()) {
                 canKick = true;
                 devOut("walk is finished\n");
             }
@@ -492,9 +485,8 @@ void MidLevelSkills::situation(ApproachPlan::Situation& s, TFSWalk* walk) const 
         double rx = 0.0, ry = 0.0;
         if (ApproachPlan::bodyPointOf(pol.getRo(), pol.getTeta(), pol.getPhi(), seen.getLastStepSeenHeadPanDegree(),
                                       seen.getLastStepSeenHeadTiltDegree(), rx, ry)) {
-            const double f = s.facing * kDegToRad;
-            const double gx = s.x + rx * std::cos(f) - ry * std::sin(f);
-            const double gy = s.y + rx * std::sin(f) + ry * std::cos(f);
+            double gx = 0.0, gy = 0.0;
+            ApproachPlan::fieldPointOf(s.x, s.y, s.facing, rx, ry, gx, gy);
             if (std::isfinite(gx) && std::isfinite(gy)) {
                 s.ballX = gx;
                 s.ballY = gy;
@@ -529,17 +521,15 @@ SkillBase* MidLevelSkills::supportAt(Point spot) {
     situation(s, walk);
     const ApproachPlan::Step step = plan.goTo(s, spot.getX(), spot.getY());
     if (walk != nullptr && !isRunning(running, SKILL_PATTERN_ALIGNER)) updater.run();
+    if (step.action == ApproachPlan::TURN) return turnBy(step.degree);
+    if (SkillBase* turn = endTurn(running)) return turn;
     if (step.action == ApproachPlan::WALK) {
-        if (SkillBase* turn = endTurn(running)) return turn;
         TFSWalk* w = walk != nullptr ? walk : new TFSWalk();
         steer(w, step.speed, step.degree);
         return w;
     }
-    if (step.action == ApproachPlan::TURN) return turnBy(step.degree);
-    if (SkillBase* turn = endTurn(running)) return turn;
     if (walk != nullptr) {
-        walk->setDegree(0.0);
-        walk->stop();
+        walk->stopStraight();
         return walk;
     }
     // A kick or a turn under way plays out; then the standing posture.
@@ -598,16 +588,14 @@ SkillBase* MidLevelSkills::approachAndKick() {
         case ApproachPlan::KICK:
             head(true);
             if (walk != nullptr && !walk->isFinished()) {
-                walk->setDegree(0.0);
-                walk->stop();
+                walk->stopStraight();
                 return walk;
             }
             return new Kick();
         case ApproachPlan::STOP:
             head(true);
             if (walk != nullptr) {
-                walk->setDegree(0.0);
-                walk->stop();
+                walk->stopStraight();
                 return walk;
             }
             return aligning ? running : new PatternAligner();

@@ -275,6 +275,11 @@ bool TFSWalk::checkState() {
     return false;
 }
 
+bool TFSWalk::stopStraight() {
+    setDegree(0.0);
+    return stop();
+}
+
 bool TFSWalk::stop() {
     aRot = 0;
     RMaRot = RSaRot = 0;

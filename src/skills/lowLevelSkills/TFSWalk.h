@@ -44,6 +44,9 @@ public:
     // Requests a stop; the walk finishes once the reached speed is 0 and a
     // stop has zeroed the sway and turn scales, so it is repeated each cycle.
     bool stop();
+    // The same, going straight: a walk that still curves keeps walking (a
+    // sharp curve holds its speed up).
+    bool stopStraight();
     bool checkState();
 
     void setDegree(double d);
