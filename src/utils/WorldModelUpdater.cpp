@@ -492,15 +492,6 @@ void WorldModelUpdater::parseVisionText(const char* text) {
     }
 }
 
-Point WorldModelUpdater::seenInBodyFrame(const BasicObject& seen) {
-    const double pan = seen.getLastStepSeenHeadPanDegree();
-    const double tilt = seen.getLastStepSeenHeadTiltDegree();
-    if (pan == 0.0 && tilt == 0.0) return seen.getCartesianPos();
-    const Point polar = seen.getPolarPos();
-    return Geometry::convertPolToCart(
-        Point(polar.getRo(), polar.getPhi() + tilt, polar.getTeta() + pan));
-}
-
 void WorldModelUpdater::setLandmarks(SelfLocaliser& localiser) const {
     const double l = GC->getFieldLength() / 2.0;
     const double w = GC->getFieldWidth() / 2.0;

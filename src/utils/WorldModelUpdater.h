@@ -10,7 +10,6 @@
 #include <cstddef>
 
 #include "geometry/Point.h"
-#include "objects/BasicObject.h"
 #include "objects/HingeJoint.h"
 #include "objects/Player.h"
 #include "objects/UniversalJoint.h"
@@ -85,12 +84,6 @@ public:
 
     // WorldModel::resetForUpdate() and all counters back to zero.
     void reset();
-
-    // Where a sighting lies in the body frame: its polar position with the
-    // head pan recorded at the sighting added to the azimuth and the
-    // recorded tilt added to the elevation, as Cartesian. With the head
-    // centred that is exactly the stored Cartesian position.
-    static Point seenInBodyFrame(const BasicObject& seen);
 
 private:
     // Moves the cursor forward by up to n characters, never past the end.
