@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "geometry/Geometry.h"
 
 namespace {
 
@@ -106,15 +107,11 @@ constexpr double kSharpUntil = 0.25;
 // kick's spot (m).
 constexpr double kBackOffRoom = 0.15;
 
-double norm180(double a) {
-    if (!std::isfinite(a)) return 0.0;
-    a = std::fmod(a, 360.0);
-    if (a > 180.0) a -= 360.0;
-    if (a <= -180.0) a += 360.0;
-    return a;
-}
-
 double finiteOr0(double v, double fallback = 0.0) { return std::isfinite(v) ? v : fallback; }
+
+// An angle within +-180 degrees; one that is no number counts as straight
+// ahead, so that no step ever carries a NaN.
+double norm180(double a) { return finiteOr0(Geometry::normalizeAngle(a)); }
 
 // A position or a sighting this far off (m) is a fault upstream, not a place
 // on or near any field: differences of such numbers overflow into infinities
