@@ -157,6 +157,13 @@ double turnHeading(double yaw, double clockwiseTurn) {
     return finiteOrZero(heading);
 }
 
+// A plan left for something else (a set piece, a fall, the ball given to a
+// teammate: not asked for a step in the last cycles) starts afresh.
+void afreshIfLeft(ApproachPlan& plan, double& lastCall, double now) {
+    if (!(now - lastCall <= 0.1)) plan.reset();
+    lastCall = now;
+}
+
 }  // namespace
 
 const std::vector<SkillParams::Param>& MidLevelSkills::approachParamList() {
@@ -511,9 +518,7 @@ SkillBase* MidLevelSkills::supportAt(Point spot) {
     static ApproachPlan plan(ApproachPlan::loadValues());
     static Updater updater;
     static double lastCall = -1.0;
-    const double now = WM->getTime();
-    if (!(now - lastCall <= 0.1)) plan.reset();
-    lastCall = now;
+    afreshIfLeft(plan, lastCall, WM->getTime());
 
     SkillBase* running = SM->getRunningSkill();
     TFSWalk* walk = isRunning(running, SKILL_TFS_WALK) ? static_cast<TFSWalk*>(running) : nullptr;
@@ -541,11 +546,7 @@ SkillBase* MidLevelSkills::approachAndKick() {
     static ApproachPlan plan(ApproachPlan::loadValues());
     static Updater updater;
     static double lastCall = -1.0;
-    const double now = WM->getTime();
-    // An approach left for something else (a set piece, a fall, the ball
-    // given to a teammate) starts afresh.
-    if (!(now - lastCall <= 0.1)) plan.reset();
-    lastCall = now;
+    afreshIfLeft(plan, lastCall, WM->getTime());
 
     SkillBase* running = SM->getRunningSkill();
     if (isRunning(running, SKILL_NAO_KICK)) {
